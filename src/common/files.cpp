@@ -1,0 +1,284 @@
+#include "common/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "common/cp1251.h"
+#include "common/failure.h"
+#include "common/text.h"
+
+namespace orvenka {
+
+std::string SystemErrorText(int err) {
+    switch (err) {
+        case ENOENT:
+            return "Файл не найден";
+        case EACCES:
+        case EPERM:
+            return "Отказано в доступе";
+        case EISDIR:
+            return "Это папка, а не файл";
+        case ENOSPC:
+            return "Нет места на диске";
+        case EROFS:
+            return "Файловая система только для чтения";
+        case ENOTDIR:
+            return "Путь не найден";
+        case EBUSY:
+            return "Файл занят";
+        default:
+            return "Ошибка ввода-вывода (код " + std::to_string(err) + ")";
+    }
+}
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int err) {
+    throw Failure(what + " \"" + path + "\": " + SystemErrorText(err));
+}
+
+void WriteAll(int fd, const std::string& bytes, const std::string& path) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            Fail("Не удалось записать файл", path, err);
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return Utf8ToCp1251(text);
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DeleteFileIfExists(const std::string& path) {
+    if (::unlink(path.c_str()) == 0) return true;
+    return errno == ENOENT;
+}
+
+void RenameFile(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) Fail("Не удалось переименовать файл", from, errno);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail("Не удается открыть файл", path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        Fail("Не удается открыть файл", path, EISDIR);
+    }
+    std::string bytes;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            Fail("Не удается прочитать файл", path, err);
+        }
+        if (n == 0) break;
+        bytes.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+std::string DecodeFileText(const std::string& bytes) {
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+        std::string rest = bytes.substr(3);
+        return IsValidUtf8(rest) ? rest : Cp1251ToUtf8(rest);
+    }
+    return Cp1251ToUtf8(bytes);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(text, start, i - start);
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            ++i;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.emplace_back(text, start, text.size() - start);
+    return lines;
+}
+
+std::vector<std::string> LoadLines(const std::string& path) {
+    return SplitLines(DecodeFileText(ReadFileBytes(path)));
+}
+
+void SaveText(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) Fail("Не удалось создать файл", path, errno);
+    WriteAll(fd, Utf8ToCp1251(text), path);
+    if (::close(fd) != 0) Fail("Не удалось записать файл", path, errno);
+}
+
+void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) Fail("Не удалось создать файл", path, errno);
+    WriteAll(fd, JoinLines(lines), path);
+    if (::close(fd) != 0) Fail("Не удалось записать файл", path, errno);
+}
+
+void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
+    std::string tmp = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) Fail("Не удалось создать файл", path, errno);
+    ::fchmod(fd, 0644);
+    try {
+        WriteAll(fd, bytes, path);
+    } catch (...) {
+        ::unlink(tmp.c_str());
+        throw;
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        Fail("Не удалось записать файл", path, err);
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        Fail("Не удалось записать файл", path, err);
+    }
+}
+
+void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+    WriteFileBytesAtomic(path, JoinLines(lines));
+}
+
+void AppendText(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) Fail("Не удалось открыть файл", path, errno);
+    WriteAll(fd, Utf8ToCp1251(text), path);
+    if (::close(fd) != 0) Fail("Не удалось записать файл", path, errno);
+}
+
+std::string ProgramFolder() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "./";
+    return FolderOf(std::string(buf, static_cast<size_t>(n)));
+}
+
+std::string ProgramFileName() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "orvenka";
+    return FileNameOf(std::string(buf, static_cast<size_t>(n)));
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto p = path.rfind('/');
+    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const auto p = path.rfind('/');
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string ChangeExtension(const std::string& fileName, const std::string& extension) {
+    std::string ext = TrimText(extension);
+    if (ext.empty() || ext[0] != '.') ext.insert(ext.begin(), '.');
+    const auto slash = fileName.rfind('/');
+    const auto dot = fileName.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        return fileName.substr(0, dot) + ext;
+    }
+    return fileName + ext;
+}
+
+namespace {
+
+bool MatchPart(const std::u32string& text, const std::u32string& pattern) {
+    if (pattern == U"*") return true;
+    if (pattern.empty()) return text.empty();
+    const auto star = pattern.find(U'*');
+    size_t k = (star == std::u32string::npos || star == 0) ? pattern.size() : star;
+    if (star == 0) k = pattern.size();
+    if (text.size() < k) return false;
+    for (size_t i = 0; i < k; ++i) {
+        if (pattern[i] != U'?' && pattern[i] != text[i]) return false;
+    }
+    const bool starAfterFirst = pattern.find(U'*', 1) != std::u32string::npos;
+    if (!starAfterFirst && text.size() != k) return false;
+    return true;
+}
+
+}  // namespace
+
+bool MatchMask(const std::string& name, const std::string& mask) {
+    const std::u32string n = ToU32(UpperRus(name));
+    const std::u32string m = ToU32(UpperRus(mask));
+    const auto nd = n.find(U'.');
+    const auto md = m.find(U'.');
+    const std::u32string nameBase = n.substr(0, nd);
+    const std::u32string nameExt = nd == std::u32string::npos ? U"" : n.substr(nd + 1);
+    const std::u32string maskBase = m.substr(0, md);
+    const std::u32string maskExt = md == std::u32string::npos ? U"*" : m.substr(md + 1);
+    return MatchPart(nameBase, maskBase) && MatchPart(nameExt, maskExt);
+}
+
+void FindFiles(std::vector<std::string>& list, const std::string& folder, const std::string& mask,
+               bool all) {
+    list.clear();
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    std::string matchMask = mask;
+    bool recursive = false;
+    if (CharCount(mask) >= 3 && SameNoCase(mask.substr(mask.size() - 2), "/S")) {
+        recursive = true;
+        matchMask = mask.substr(0, mask.size() - 2);
+    }
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.empty() || name[0] == '.') continue;
+        struct stat st {};
+        const bool isDir = ::stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (recursive && isDir) {
+            std::vector<std::string> sub;
+            FindFiles(sub, dir + name, mask, all);
+            list.insert(list.end(), sub.begin(), sub.end());
+        }
+        // "Normal" entries: plain files; folders and special files only when all are asked for.
+        const bool normal = !isDir && S_ISREG(st.st_mode);
+        if (MatchMask(name, matchMask) && (all || normal)) list.push_back(dir + name);
+    }
+    ::closedir(d);
+}
+
+}  // namespace orvenka

@@ -1,0 +1,55 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// File routines. Paths are UTF-8 (the file system's own encoding here); file contents are
+// Windows-1251 and converted at this boundary. Failures raise Failure with a Russian text.
+namespace orvenka {
+
+bool FileExists(const std::string& path);
+// True when the file is gone afterwards (also when it never existed).
+bool DeleteFileIfExists(const std::string& path);
+// Replaces `to` when it exists. Raises Failure on error.
+void RenameFile(const std::string& from, const std::string& to);
+
+// Whole file as raw bytes. Raises Failure when it cannot be opened or read.
+std::string ReadFileBytes(const std::string& path);
+// Decodes file bytes to UTF-8 text: Windows-1251, or UTF-8 when the bytes start with a UTF-8
+// byte-order mark and are valid UTF-8 (the mark is dropped either way).
+std::string DecodeFileText(const std::string& bytes);
+// Splits into lines at CR LF, CR or LF; a final line break adds no empty line.
+std::vector<std::string> SplitLines(const std::string& text);
+// Loads a Windows-1251 text file as lines (UTF-8). Raises Failure.
+std::vector<std::string> LoadLines(const std::string& path);
+
+// Each line followed by CR LF, encoded to Windows-1251. Written in place. Raises Failure.
+void SaveLines(const std::string& path, const std::vector<std::string>& lines);
+void SaveText(const std::string& path, const std::string& text);
+// The same through a temporary file in the same folder, flushed and renamed over the target:
+// a crash leaves the old file or the new one, never half of one.
+void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+void WriteFileBytesAtomic(const std::string& path, const std::string& bytes);
+// Appends Windows-1251 text, creating the file when missing. Raises Failure.
+void AppendText(const std::string& path, const std::string& text);
+
+// Folder of the running program file, ending in "/".
+std::string ProgramFolder();
+// Base name of the running program file.
+std::string ProgramFileName();
+std::string FolderOf(const std::string& path);  // ends in "/"; "" for a bare name
+std::string FileNameOf(const std::string& path);
+
+// The extension (trimmed, "." added when missing) replaces the name's extension (from the last
+// "." of the name part), or is appended.
+std::string ChangeExtension(const std::string& fileName, const std::string& extension);
+
+// Mask match ignoring case, name and mask split at their first ".".
+bool MatchMask(const std::string& name, const std::string& mask);
+// Lists folder entries matching the mask; a mask ending in "/S" searches subfolders too.
+void FindFiles(std::vector<std::string>& list, const std::string& folder, const std::string& mask,
+               bool all);
+
+// Russian text of an errno value, for failure messages.
+std::string SystemErrorText(int err);
+
+}  // namespace orvenka

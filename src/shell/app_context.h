@@ -1,0 +1,54 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+
+#include "backends/device_backend.h"
+#include "common/clock.h"
+#include "common/platform.h"
+#include "receipt/records.h"
+#include "shell/event_log.h"
+
+namespace orvenka {
+
+// The application context: the single instances every Part shares, passed by reference.
+// There are no mutable globals; tests build one on a temporary folder with a scripted
+// platform and a fixed clock.
+class AppContext {
+public:
+    // `folder` is the working folder (ending in "/"), `programFile` the program's file name,
+    // from which the settings, run-log and long-log names are formed.
+    AppContext(std::string folder, std::string programFile, Platform& platform, Clock& clock);
+
+    const std::string& Folder() const { return folder_; }
+    const std::string& ProgramFile() const { return programFile_; }
+    std::string Path(const std::string& name) const { return folder_ + name; }
+    std::string SettingsPath() const;  // X.ini
+    std::string RunLogPath() const;    // X.log
+    std::string LongLogPath() const;   // X.long.log
+
+    Platform& platform;
+    Clock& clock;
+    TParam param;
+    TDeviceParam device;
+    TEmulVar emul;
+    EventLog log;
+
+    char StartupKind = 0;          // 'A', 'S' or 'E', fixed by the command line
+    bool ConnectPending = false;   // once-per-command connection flag
+    bool KeepAtolDriver = false;   // AtolNoCloseLinkToDriverAfterCommand
+
+    // Back-ends by kind letter, installed by the composition root.
+    void SetBackend(char kind, std::unique_ptr<DeviceBackend> backend);
+    DeviceBackend* Backend(char kind) const;  // nullptr for an unknown kind
+
+    void LogMessage(const std::string& text) { log.LogMessage(text); }
+    void LogError(const std::string& text) { log.LogError(text); }
+
+private:
+    std::string folder_;
+    std::string programFile_;
+    std::map<char, std::unique_ptr<DeviceBackend>> backends_;
+};
+
+}  // namespace orvenka

@@ -1,5 +1,369 @@
-// Placeholder until the reader lands.
 #include "receipt/param_reader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "common/failure.h"
+#include "common/files.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "receipt/param_keys.h"
+
 namespace orvenka {
-bool ReadParam(const std::string&, TParam&, Logger&, Platform&) { return false; }
+namespace {
+
+constexpr std::string_view kPaymentPrefix =
+    "Ошибка в параметрах BreakSumNAL или BreakSumVISA или BreakSummX ";
+
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// True when the line holds "Oplata=" anywhere, ignoring case. The known keys are Latin, and no
+// other letter upper-cases into Latin, so an ASCII comparison is the whole rule.
+bool HoldsOplataKey(const std::string& line) {
+    static constexpr std::string_view kKey = "OPLATA=";
+    for (size_t i = 0; i + kKey.size() <= line.size(); ++i) {
+        size_t k = 0;
+        while (k < kKey.size() && AsciiUpper(line[i + k]) == kKey[k])
+            ++k;
+        if (k == kKey.size())
+            return true;
+    }
+    return false;
+}
+
+const std::unordered_set<std::string>& KnownKeys() {
+    static const std::unordered_set<std::string> known = [] {
+        std::unordered_set<std::string> set;
+        for (const auto key : param_keys::kReadKeys)
+            set.insert(UpperLatin(key));
+        return set;
+    }();
+    return known;
+}
+
+// The lines of the file, indexed once: the first line of every known key. Each look-up is then a
+// hash probe, so a read stays linear in the size of the file however many keys it takes.
+class ParamLines {
+  public:
+    explicit ParamLines(std::vector<std::string> lines) : lines_(std::move(lines)) {
+        const auto& known = KnownKeys();
+        size_t longest = 0;
+        for (const auto key : param_keys::kReadKeys)
+            longest = std::max(longest, key.size());
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            const auto eq = lines_[i].find('=');
+            if (eq == std::string::npos || eq > longest)
+                continue;
+            std::string key = UpperLatin(std::string_view(lines_[i]).substr(0, eq));
+            if (known.count(key) != 0)
+                first_.try_emplace(std::move(key), Entry{i, eq + 1});
+        }
+    }
+
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+    // The text after the first "=" of the key's first line; empty when the key is absent.
+    std::string Value(std::string_view key) const {
+        const std::string upper = UpperLatin(key);
+        const auto it = first_.find(upper);
+        if (it == first_.end()) {
+            // A key missing from the index table would read as absent forever: fail loudly.
+            if (KnownKeys().count(upper) == 0) {
+                throw std::logic_error("Param.ini key not indexed: " + std::string(key));
+            }
+            return {};
+        }
+        return lines_[it->second.line].substr(it->second.valueStart);
+    }
+
+    size_t CountOplataLines() const {
+        size_t n = 0;
+        for (const auto& line : lines_)
+            n += HoldsOplataKey(line) ? 1 : 0;
+        return n;
+    }
+
+  private:
+    struct Entry {
+        size_t line;
+        size_t valueStart;
+    };
+    std::vector<std::string> lines_;
+    std::unordered_map<std::string, Entry> first_;
+};
+
+// --- value clean-ups ---------------------------------------------------------------------
+
+// C: control characters below 31 become blanks, then trimmed.
+std::string Cleaned(std::string_view value) {
+    std::string text(value);
+    for (auto& c : text) {
+        if (static_cast<unsigned char>(c) < 31)
+            c = ' ';
+    }
+    return TrimText(text);
+}
+
+// EQ(x)
+bool Equals(std::string_view value, std::string_view x) {
+    return SameTrimmed(value, x);
+}
+
+// M: the money normalisation, unreadable giving 0.
+double Money(std::string_view value) {
+    return ReadFloat(CleanNumber(value), 0);
+}
+
+// M where an unreadable number is an error rather than 0.
+double StrictMoney(std::string_view value, std::string_view key) {
+    const std::string text = CleanNumber(value);
+    if (text.empty())
+        return 0;
+    const auto number = ParseFloat(text);
+    if (!number) {
+        throw Failure("Значение параметра " + std::string(key) +
+                      " не является числом: " + Cleaned(value));
+    }
+    return *number;
+}
+
+// The comma list: items separated by commas or blanks, a double-quoted item may hold either
+// (a doubled quote inside stands for one). An empty item between two commas counts.
+std::vector<std::string> CommaItems(std::string_view text, size_t maxItems) {
+    // A NUL ends the text, as it ends a C string.
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    const auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    std::vector<std::string> items;
+    size_t i = 0;
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    while (i < text.size() && items.size() < maxItems) {
+        std::string item;
+        if (text[i] == '"') {
+            ++i;
+            while (i < text.size()) {
+                if (text[i] == '"') {
+                    if (i + 1 < text.size() && text[i + 1] == '"') {
+                        item += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                item += text[i++];
+            }
+        } else {
+            while (i < text.size() && !isSpace(text[i]) && text[i] != ',')
+                item += text[i++];
+        }
+        items.push_back(std::move(item));
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        if (i < text.size() && text[i] == ',') {
+            if (i + 1 == text.size())
+                items.emplace_back();
+            ++i;
+            while (i < text.size() && isSpace(text[i]))
+                ++i;
+        }
+    }
+    if (items.size() > maxItems)
+        items.resize(maxItems);
+    return items;
+}
+
+// --- the steps of a read -----------------------------------------------------------------
+
+// The character just before the first "=" must be printable: a blank there makes the key
+// unknown, and the accounting system would never learn why its value was ignored. Every line
+// is checked, the last one included.
+void CheckBlankBeforeEquals(const std::vector<std::string>& lines) {
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const auto eq = lines[n].find('=');
+        if (eq == std::string::npos || eq == 0)
+            continue;
+        const auto code = static_cast<unsigned char>(lines[n][eq - 1]);
+        if (code > 32)
+            continue;
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", code);
+        // A NUL would cut the answer file short for many readers; the codes still tell it.
+        const std::string shown =
+            code == 0 ? std::string("?") : std::string(1, static_cast<char>(code));
+        throw Failure("В строке " + std::to_string(n + 1) +
+                      " Param.ini ПЕРЕД знаком \"=\" обнаружен недопустимый символ (" + shown +
+                      ")" + hex + "hex или " + std::to_string(code) + "dec");
+    }
+}
+
+void CheckDigits(const std::string& value, std::string_view key) {
+    if (!value.empty() && !ParseFloat(value)) {
+        throw Failure("в параметре " + std::string(key) + " должны быть только цифры " + value);
+    }
+}
+
+// Keys 1 to 17. Each field is stored as soon as it is read and checked, so a failure leaves
+// the earlier fields new and the later ones as the previous read left them.
+void ReadHead(const ParamLines& f, TParam& p) {
+    const std::string sno = f.Value("SNO");
+    if (!param_keys::SnoAccepted(sno))
+        throw Failure(std::string(param_keys::kSnoFailure));
+    // Trimmed: the back-ends compare the code exactly.
+    p.SNO = UpperLatin(TrimText(sno));
+    p.NumCheck = Cleaned(f.Value("NumCheck"));
+    p.AuthorName = Cleaned(f.Value("AuthorName"));
+    p.AuthorCaption = Cleaned(f.Value("AuthorCaption"));
+    const std::string authorInn = Cleaned(f.Value("AuthorINN"));
+    CheckDigits(authorInn, "AuthorINN");
+    p.AuthorINN = authorInn;
+    p.CheckCorrect_NAME = Cleaned(f.Value("CheckCorrect_NAME"));
+    p.CheckCorrect_DATE = Cleaned(f.Value("CheckCorrect_DATE"));
+    p.CheckCorrect_NUM = Cleaned(f.Value("CheckCorrect_NUM"));
+    p.CheckCorrect_NDS.fill(0);
+    const auto nds = CommaItems(f.Value("CheckCorrect_NDS"), p.CheckCorrect_NDS.size());
+    for (size_t i = 0; i < nds.size(); ++i)
+        p.CheckCorrect_NDS[i] = TextToFloat(nds[i]);
+    p.ECheck = Equals(Cleaned(f.Value("ECheck")), "ON");
+    p.DocumStr = Cleaned(f.Value("DocumStr"));
+    p.EmailOrTel = Cleaned(f.Value("EmailOrTel"));
+    p.t1085 = Cleaned(f.Value("t1085"));
+    p.t1086 = Cleaned(f.Value("t1086"));
+    p.PoluchatelName = Cleaned(f.Value("PoluchatelName"));
+    const std::string buyerInn = Cleaned(f.Value("PoluchatelINN"));
+    CheckDigits(buyerInn, "PoluchatelINN");
+    p.PoluchatelINN = buyerInn;
+    const std::string cenaAsSumma = Cleaned(f.Value("CENA_AS_SUMMA"));
+    p.CENA_AS_SUMMA = Equals(cenaAsSumma, "v1") || Equals(cenaAsSumma, "+");
+    if (p.CENA_AS_SUMMA)
+        p.CenaAsSummaMode = "v1";
+}
+
+void ReadPaymentSteps(const ParamLines& f, TParam& p) {
+    for (size_t n = 0; n < p.BreakSumm.size(); ++n) {
+        p.BreakSumm[n] = Money(f.Value("BreakSumm" + std::to_string(n)));
+        if (p.BreakSumm[n] != 0)
+            p.BreakSummUsed = true;
+    }
+    const size_t oplataLines = f.CountOplataLines();
+    if (oplataLines == 0)
+        throw Failure("Не указан обязательный параметр Oplata");
+    if (oplataLines > 1)
+        throw Failure("Параметр Oplata указан дважды!");
+    p.Oplata = Cleaned(f.Value("Oplata"));
+    const bool isBreak = Equals(p.Oplata, "BREAK");
+    if (p.BreakSummUsed && !isBreak) {
+        throw Failure("При использовании BreakSummX должно быть указано Oplata=Break");
+    }
+    if (isBreak) {
+        p.OplataBreak = true;
+        p.Oplata.clear();
+        p.BreakSumNAL = StrictMoney(f.Value("BreakSumNAL"), "BreakSumNAL");
+        p.BreakSumVISA = StrictMoney(f.Value("BreakSumVISA"), "BreakSumVISA");
+        if (!p.BreakSummUsed && p.BreakSumNAL == 0 && p.BreakSumVISA == 0) {
+            throw Failure(
+                "Ошибка в параметрах BreakSumNAL или BreakSumVISA или BreakSummX:они не заполнены "
+                "хотя указана Oplata=Break ");
+        }
+    } else {
+        p.OplataBreak = false;
+    }
+}
+
+// Keys 18 to 21.
+void ReadPayment(const ParamLines& f, TParam& p) {
+    p.BreakSumNAL = 0;
+    p.BreakSumVISA = 0;
+    p.BreakSummUsed = false;
+    try {
+        ReadPaymentSteps(f, p);
+    } catch (const Failure& failure) {
+        throw Failure(std::string(kPaymentPrefix) + failure.what());
+    }
+}
+
+// Keys 22 to 60.
+void ReadTail(const ParamLines& f, TParam& p) {
+    p.HandMade = IsPlus(f.Value("HandMade"));
+    p.AgentInfoINN1016 = TrimText(f.Value("AgentInfoINN1016"));
+    p.AgentInfoName1026 = TrimText(f.Value("AgentInfoName1026"));
+    p.suplierInfoINN1226 = TrimText(f.Value("suplierInfoINN1226"));
+    p.suplierInfoName1225 = TrimText(f.Value("suplierInfoName1225"));
+    p.suplierInfoTel1171 = TrimText(f.Value("suplierInfoTel1171"));
+    const std::string name = f.Value("Name");
+    p.NameFull = Equals(name, "FULL");
+    p.Name = ReadInt(name, 0);
+    p.Cena = ReadInt(f.Value("Cena"), 0);
+    p.Summa = ReadInt(f.Value("Summa"), 0);
+    p.Kolvo = ReadInt(f.Value("Kolvo"), 0);
+    p.isNotFiscal = Equals(TrimText(f.Value("Fiscal")), "-");
+    p.SUMMADOC = Money(f.Value("SUMMADOC"));
+    p.Section = ReadInt(f.Value("Section"), 1);
+    p.CHECKSHAPKA1 = f.Value("CHECKSHAPKA1");
+    p.CHECKSHAPKA2 = f.Value("CHECKSHAPKA2");
+    p.CHECKSHAPKA3 = f.Value("CHECKSHAPKA3");
+    p.CHECKSHAPKA4 = f.Value("CHECKSHAPKA4");
+    p.MESTORASCHETA = Cleaned(f.Value("MESTORASCHETA"));
+    p.VERSION_FFD = ReadFloat(f.Value("VERSION_FFD"), 1.0);
+    p.Predmet = ReadInt(f.Value("Predmet"), 0);
+    p.Sposob = ReadInt(f.Value("Sposob"), 0);
+    p.PRN_WIDHT = ReadInt(f.Value("PRN_WIDHT"), 0);
+    p.PRN_FONT = Cleaned(f.Value("PRN_FONT"));
+    p.PRN_SIZEFONT = ReadInt(f.Value("PRN_SIZEFONT"), 0);
+    p.PRN_SIZEFONT_ITOG = ReadInt(f.Value("PRN_SIZEFONT_ITOG"), 0);
+    p.PRN_SIZEFONT_QR = ReadInt(f.Value("PRN_SIZEFONT_QR"), 0);
+    p.PRN_SPACE_LEFT_QR = ReadInt(f.Value("PRN_SPACE_LEFT_QR"), 0);
+    p.PRN_WIDHT_ITOG = ReadInt(f.Value("PRN_WIDHT_ITOG"), 0);
+    p.INN = Cleaned(f.Value("INN"));
+    p.ZN = Cleaned(f.Value("ZN"));
+    p.USER = Cleaned(f.Value("USER"));
+    p.ADDRES = Cleaned(f.Value("ADDRES"));
+    p.WEBADDRES = Cleaned(f.Value("WEBADDRES"));
+    p.REGNUMKKT = Cleaned(f.Value("REGNUMKKT"));
+    p.REGNUMFN = Cleaned(f.Value("REGNUMFN"));
+    p.PRN_NAME = Cleaned(f.Value("PRN_NAME"));
+    p.ISPREVIEW = Equals(f.Value("ISPREVIEW"), "ON");
+    p.PRN_HEX_CUT = Cleaned(f.Value("PRN_HEX_CUT"));
+    p.PRINT_PICTURE = IsPlus(f.Value("PRINT_PICTURE"));
+}
+
+void SelectNamedPrinter(const std::string& wanted, Platform& platform) {
+    if (IsBlank(wanted))
+        return;
+    std::string list;
+    for (const auto& printer : platform.Printers()) {
+        list += printer + "\r";
+        if (SameTrimmed(printer, wanted)) {
+            platform.SelectPrinter(printer);
+            return;
+        }
+    }
+    throw Failure("Не найден принтер " + wanted + "\rсреди:\r" + list);
+}
+
+}  // namespace
+
+bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& platform) {
+    try {
+        const ParamLines file(LoadLines(path));
+        CheckBlankBeforeEquals(file.Lines());
+        ReadHead(file, param);
+        ReadPayment(file, param);
+        ReadTail(file, param);
+        SelectNamedPrinter(param.PRN_NAME, platform);
+        return true;
+    } catch (const std::exception& e) {
+        log.LogError("ReadParam:" + path + " " + e.what());
+        return false;
+    }
+}
+
 }  // namespace orvenka

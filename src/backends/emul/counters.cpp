@@ -1,0 +1,164 @@
+#include "backends/emul/counters.h"
+
+#include <climits>
+#include <filesystem>
+#include <optional>
+
+#include "common/failure.h"
+#include "common/files.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "shell/app_context.h"
+
+namespace orvenka {
+namespace {
+
+// A counter that reached the top of its range stays there instead of wrapping to a negative
+// shift or document number.
+void Increment(int& counter) {
+    if (counter < INT_MAX)
+        ++counter;
+}
+
+// The value of the first line whose key (text before the first "=") matches, ignoring case.
+std::optional<std::string> ValueOf(const std::vector<std::string>& lines, const std::string& key) {
+    for (const auto& line : lines) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        if (SameNoCase(TrimText(line.substr(0, eq)), key))
+            return TrimText(line.substr(eq + 1));
+    }
+    return std::nullopt;
+}
+
+int IntOf(const std::vector<std::string>& lines, const std::string& key, int defaultValue) {
+    const auto v = ValueOf(lines, key);
+    return v ? ReadInt(*v, defaultValue) : defaultValue;
+}
+
+double MoneyOf(const std::vector<std::string>& lines, const std::string& key) {
+    const auto v = ValueOf(lines, key);
+    return v ? ReadFloat(*v, 0) : 0;
+}
+
+}  // namespace
+
+std::string CountersFileName(const std::string& folder, char kind, const std::string& zn) {
+    // The accounting system writes ZN; it must not lead the file out of the working folder.
+    for (char c : zn) {
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 32) {
+            throw Failure("Заводской номер ZN=\"" + zn +
+                          "\" не годится для имени файла счетчиков эмулятора: в нем есть знак "
+                          "\"/\", \"\\\" или управляющий символ");
+        }
+    }
+    return folder + std::string(1, kind) + zn + ".ini";
+}
+
+bool CountersPersisted(const TParam& param) {
+    return !IsBlank(param.ZN) && param.isNotFiscal;
+}
+
+TEmulVar CountersFromLines(const std::vector<std::string>& lines) {
+    TEmulVar c;
+    c.SMENA = IntOf(lines, "SMENA", 1);
+    c.NUM_FISCAL_DOC = IntOf(lines, "NUM_FISCAL_DOC", 0);
+    c.NUM_CHECKINSMENA = IntOf(lines, "NUM_CHECKINSMENA", 0);
+    c.NUM_CHECKPRIHODINSMENA = IntOf(lines, "NUM_CHECKPRIHODINSMENA", 0);
+    c.NUM_CHECKRASHODINSMENA = IntOf(lines, "NUM_CHECKRASHODINSMENA", 0);
+    c.NUM_ZOTCHET = IntOf(lines, "NUM_ZOTCHET", 1);
+    c.SUM_CHECKPRIHODINSMENA_NAL = MoneyOf(lines, "SUM_CHECKPRIHODINSMENA_NAL");
+    c.SUM_CHECKRASHODINSMENA_NAL = MoneyOf(lines, "SUM_CHECKRASHODINSMENA_NAL");
+    c.SUM_CHECKRASHODINSMENA_VISA = MoneyOf(lines, "SUM_CHECKRASHODINSMENA_VISA");
+    c.SUM_CHECKPRIHODINSMENA_VISA = MoneyOf(lines, "SUM_CHECKPRIHODINSMENA_VISA");
+    c.SUM_TOTAL_RASHOD = MoneyOf(lines, "SUM_TOTAL_RASHOD");
+    c.SUM_TOTAL_PRIHOD = MoneyOf(lines, "SUM_TOTAL_PRIHOD");
+    return c;
+}
+
+std::vector<std::string> CountersLines(const TEmulVar& c) {
+    return {
+        "SMENA=" + std::to_string(c.SMENA),
+        "NUM_FISCAL_DOC=" + std::to_string(c.NUM_FISCAL_DOC),
+        "NUM_CHECKINSMENA=" + std::to_string(c.NUM_CHECKINSMENA),
+        "NUM_CHECKPRIHODINSMENA=" + std::to_string(c.NUM_CHECKPRIHODINSMENA),
+        "NUM_CHECKRASHODINSMENA=" + std::to_string(c.NUM_CHECKRASHODINSMENA),
+        "NUM_ZOTCHET=" + std::to_string(c.NUM_ZOTCHET),
+        "SUM_CHECKPRIHODINSMENA_NAL=" + FormatMoney(c.SUM_CHECKPRIHODINSMENA_NAL),
+        "SUM_CHECKRASHODINSMENA_NAL=" + FormatMoney(c.SUM_CHECKRASHODINSMENA_NAL),
+        "SUM_CHECKRASHODINSMENA_VISA=" + FormatMoney(c.SUM_CHECKRASHODINSMENA_VISA),
+        "SUM_CHECKPRIHODINSMENA_VISA=" + FormatMoney(c.SUM_CHECKPRIHODINSMENA_VISA),
+        "SUM_TOTAL_RASHOD=" + FormatMoney(c.SUM_TOTAL_RASHOD),
+        "SUM_TOTAL_PRIHOD=" + FormatMoney(c.SUM_TOTAL_PRIHOD),
+    };
+}
+
+void LoadCounters(TEmulVar& counters, const TParam& param, char kind, const std::string& folder) {
+    if (!CountersPersisted(param))
+        return;
+    const std::string path = CountersFileName(folder, kind, param.ZN);
+    std::vector<std::string> lines;
+    // Only a file that is not there gives the defaults; a folder or an unreadable entry under
+    // the name is a failure, or the shift would silently start again from 1.
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) || ec) {
+        try {
+            lines = LoadLines(path);
+        } catch (const Failure& f) {
+            throw Failure("Не удалось прочитать счетчики эмулятора: " + std::string(f.what()));
+        }
+    }
+    counters = CountersFromLines(lines);
+}
+
+void SaveCounters(const TEmulVar& counters, const TParam& param, char kind,
+                  const std::string& folder) {
+    if (!CountersPersisted(param))
+        return;
+    const std::string path = CountersFileName(folder, kind, param.ZN);
+    try {
+        SaveLinesAtomic(path, CountersLines(counters));
+    } catch (const Failure& f) {
+        throw Failure("Не удалось сохранить счетчики эмулятора: " + std::string(f.what()));
+    }
+}
+
+void LoadCounters(AppContext& ctx, char kind) {
+    LoadCounters(ctx.emul, ctx.param, kind, ctx.Folder());
+}
+
+void SaveCounters(AppContext& ctx, char kind) {
+    SaveCounters(ctx.emul, ctx.param, kind, ctx.Folder());
+}
+
+void RecordEmulatedReceipt(TEmulVar& c, const std::string& command, double total, double electronic,
+                           double cash) {
+    Increment(c.NUM_FISCAL_DOC);
+    Increment(c.NUM_CHECKINSMENA);
+    if (SameTrimmed(command, "RETURN")) {
+        Increment(c.NUM_CHECKRASHODINSMENA);
+        c.SUM_CHECKRASHODINSMENA_NAL += cash;
+        c.SUM_CHECKRASHODINSMENA_VISA += electronic;
+        c.SUM_TOTAL_RASHOD += total;
+    } else {
+        Increment(c.NUM_CHECKPRIHODINSMENA);
+        c.SUM_CHECKPRIHODINSMENA_NAL += cash;
+        c.SUM_CHECKPRIHODINSMENA_VISA += electronic;
+        c.SUM_TOTAL_PRIHOD += total;
+    }
+}
+
+void CloseShiftCounters(TEmulVar& c) {
+    Increment(c.NUM_ZOTCHET);
+    Increment(c.SMENA);
+    c.NUM_CHECKINSMENA = 0;
+    c.NUM_CHECKPRIHODINSMENA = 0;
+    c.NUM_CHECKRASHODINSMENA = 0;
+    c.SUM_CHECKPRIHODINSMENA_NAL = 0;
+    c.SUM_CHECKPRIHODINSMENA_VISA = 0;
+    c.SUM_CHECKRASHODINSMENA_NAL = 0;
+    c.SUM_CHECKRASHODINSMENA_VISA = 0;
+}
+
+}  // namespace orvenka

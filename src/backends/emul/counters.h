@@ -1,0 +1,49 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "receipt/records.h"
+
+namespace orvenka {
+
+class AppContext;
+
+// The emulated shift counters (TEmulVar) and their file. The emulator and the register
+// back-ends' non-fiscal receipts and emulated reports share these functions; none of them needs
+// the emulator's document.
+//
+// Persistence rule: the file is read and written only for a non-fiscal document (Fiscal=-)
+// with a factory number ZN that is not blank; otherwise the counters live in memory only.
+
+// folder + kind letter + ZN as written + ".ini", e.g. "/opt/orvenka/E0012345.ini". Raises
+// Failure when ZN holds a character that cannot be part of a file name in the folder.
+std::string CountersFileName(const std::string& folder, char kind, const std::string& zn);
+bool CountersPersisted(const TParam& param);
+
+// Under the persistence rule fills all twelve counters from the file: a missing file, a missing
+// key or a value that is not a number gives the default of that counter. Raises Failure when the
+// file exists but cannot be read.
+void LoadCounters(TEmulVar& counters, const TParam& param, char kind, const std::string& folder);
+// Under the persistence rule writes the file anew (atomically: a failed save leaves the old file
+// whole). Raises Failure naming the file when it cannot be written.
+void SaveCounters(const TEmulVar& counters, const TParam& param, char kind,
+                  const std::string& folder);
+
+// The shared counters of the context, the file in its working folder.
+void LoadCounters(AppContext& ctx, char kind);
+void SaveCounters(AppContext& ctx, char kind);
+
+// The file's lines in their fixed order.
+std::vector<std::string> CountersLines(const TEmulVar& counters);
+// Counters from key=value lines (keys without regard to case, the first matching line wins).
+TEmulVar CountersFromLines(const std::vector<std::string>& lines);
+
+// Counts one receipt: "RETURN" (trimmed, any case) as a return, every other command as income.
+// The sums are added unrounded.
+void RecordEmulatedReceipt(TEmulVar& counters, const std::string& command, double total,
+                           double electronic, double cash);
+// Closes the shift: next Z number and shift, the shift's receipts and sums back to zero. The
+// fiscal-document number and the non-resettable totals stay.
+void CloseShiftCounters(TEmulVar& counters);
+
+}  // namespace orvenka

@@ -1,0 +1,203 @@
+#include "backends/emul/counters.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "common/failure.h"
+#include "support/temp_folder.h"
+
+namespace orvenka::test {
+namespace {
+
+const std::string kDefaultFile =
+    "SMENA=1\r\nNUM_FISCAL_DOC=0\r\nNUM_CHECKINSMENA=0\r\nNUM_CHECKPRIHODINSMENA=0\r\n"
+    "NUM_CHECKRASHODINSMENA=0\r\nNUM_ZOTCHET=1\r\nSUM_CHECKPRIHODINSMENA_NAL=0.00\r\n"
+    "SUM_CHECKRASHODINSMENA_NAL=0.00\r\nSUM_CHECKRASHODINSMENA_VISA=0.00\r\n"
+    "SUM_CHECKPRIHODINSMENA_VISA=0.00\r\nSUM_TOTAL_RASHOD=0.00\r\nSUM_TOTAL_PRIHOD=0.00\r\n";
+
+class CountersTest : public ::testing::Test {
+  protected:
+    CountersTest() {
+        param.ZN = "0012345";
+        param.isNotFiscal = true;
+    }
+    TEmulVar Load(char kind = 'E') {
+        TEmulVar c;
+        LoadCounters(c, param, kind, folder.Path());
+        return c;
+    }
+    TempFolder folder;
+    TParam param;
+};
+
+TEST_F(CountersTest, FileNameIsFolderKindZnAndIni) {
+    EXPECT_EQ(CountersFileName("/w/", 'E', "0012345"), "/w/E0012345.ini");
+    EXPECT_EQ(CountersFileName("/w/", 'A', " 7 "), "/w/A 7 .ini");  // ZN as written
+    for (const std::string zn : {"../x", "a/b", "a\\b", "a\tb"}) {
+        EXPECT_THROW(CountersFileName("/w/", 'E', zn), Failure) << zn;
+    }
+}
+
+TEST_F(CountersTest, MissingFileGivesDefaultsAndSaveWritesTheFixedOrder) {
+    TEmulVar c;
+    c.SUM_TOTAL_PRIHOD = 99;  // overwritten by the defaults
+    LoadCounters(c, param, 'E', folder.Path());
+    EXPECT_EQ(c.SMENA, 1);
+    EXPECT_EQ(c.NUM_ZOTCHET, 1);
+    EXPECT_EQ(c.NUM_FISCAL_DOC, 0);
+    EXPECT_EQ(c.SUM_TOTAL_PRIHOD, 0);
+    SaveCounters(c, param, 'E', folder.Path());
+    EXPECT_EQ(folder.Read("E0012345.ini"), kDefaultFile);
+}
+
+TEST_F(CountersTest, ReadsKeysWithoutRegardToCaseAndFirstLineWins) {
+    folder.Write("E0012345.ini",
+                 "num_checkinsmena=7\r\nNUM_CheckInSmena=99\r\nSmena = 12\r\n"
+                 "sum_total_prihod=1500.50\r\nрусский=1\r\nno equals sign\r\n"
+                 "NUM_FISCAL_DOC=$10\r\n");
+    const TEmulVar c = Load();
+    EXPECT_EQ(c.NUM_CHECKINSMENA, 7);
+    EXPECT_EQ(c.SMENA, 12);
+    EXPECT_DOUBLE_EQ(c.SUM_TOTAL_PRIHOD, 1500.50);
+    EXPECT_EQ(c.NUM_FISCAL_DOC, 16);
+    EXPECT_EQ(c.NUM_ZOTCHET, 1);  // missing key: default
+}
+
+TEST_F(CountersTest, GarbageValuesGiveDefaults) {
+    std::string bytes =
+        "SMENA=abc\r\nNUM_ZOTCHET=99999999999\r\nNUM_FISCAL_DOC=5.5\r\n"
+        "SUM_TOTAL_PRIHOD=1,5\r\nSUM_TOTAL_RASHOD=nan\r\nSUM_CHECKPRIHODINSMENA_NAL=\r\n";
+    bytes += std::string("\0\xFF\x80=\x01\r\n", 7) + std::string(1000, '\xE0');
+    folder.WriteBytes("E0012345.ini", bytes);
+    const TEmulVar c = Load();
+    EXPECT_EQ(c.SMENA, 1);
+    EXPECT_EQ(c.NUM_ZOTCHET, 1);
+    EXPECT_EQ(c.NUM_FISCAL_DOC, 0);
+    EXPECT_EQ(c.SUM_TOTAL_PRIHOD, 0);
+    EXPECT_EQ(c.SUM_TOTAL_RASHOD, 0);
+    EXPECT_EQ(c.SUM_CHECKPRIHODINSMENA_NAL, 0);
+}
+
+TEST_F(CountersTest, PersistenceNeedsNonFiscalAndZn) {
+    struct Row {
+        std::string zn;
+        bool notFiscal;
+        bool persisted;
+    };
+    const Row rows[] = {{"0012345", true, true},
+                        {"0012345", false, false},
+                        {"", true, false},
+                        {"   ", true, false}};
+    for (const auto& r : rows) {
+        TempFolder f;
+        f.Write("E" + r.zn + ".ini", "SMENA=40\r\n");
+        param.ZN = r.zn;
+        param.isNotFiscal = r.notFiscal;
+        TEmulVar c;
+        c.SMENA = 3;
+        LoadCounters(c, param, 'E', f.Path());
+        EXPECT_EQ(c.SMENA, r.persisted ? 40 : 3) << "[" << r.zn << "] " << r.notFiscal;
+        c.SMENA = 41;
+        SaveCounters(c, param, 'E', f.Path());
+        EXPECT_EQ(f.Read("E" + r.zn + ".ini") == "SMENA=40\r\n", !r.persisted);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.Path()), {}), 1);
+    }
+}
+
+TEST_F(CountersTest, KindsAndFactoryNumbersKeepSeparateFiles) {
+    TEmulVar c = Load('E');
+    c.SMENA = 5;
+    SaveCounters(c, param, 'E', folder.Path());
+    c.SMENA = 6;
+    SaveCounters(c, param, 'A', folder.Path());
+    param.ZN = "999";
+    c.SMENA = 7;
+    SaveCounters(c, param, 'E', folder.Path());
+    EXPECT_EQ(Load('E').SMENA, 7);
+    param.ZN = "0012345";
+    EXPECT_EQ(Load('E').SMENA, 5);
+    EXPECT_EQ(Load('A').SMENA, 6);
+    EXPECT_EQ(Load('S').SMENA, 1);
+}
+
+TEST_F(CountersTest, FailedSaveRaisesAndLeavesTheOldFileWhole) {
+    folder.Write("E0012345.ini", "SMENA=8\r\n");
+    TEmulVar c = Load();
+    c.SMENA = 9;
+    std::filesystem::remove(folder.File("E0012345.ini"));
+    std::filesystem::create_directory(folder.File("E0012345.ini"));
+    try {
+        SaveCounters(c, param, 'E', folder.Path());
+        FAIL() << "saved over a folder";
+    } catch (const Failure& f) {
+        EXPECT_NE(std::string(f.what()).find("Не удалось сохранить счетчики эмулятора"),
+                  std::string::npos);
+        EXPECT_NE(std::string(f.what()).find("E0012345.ini"), std::string::npos);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder.File("E0012345.ini")));
+    EXPECT_THROW(Load(), Failure);  // a folder cannot be read as counters either
+}
+
+TEST_F(CountersTest, WriteErrorMidwayLeavesTheOldFileWhole) {
+    folder.Write("E0012345.ini", "SMENA=8\r\n");
+    TEmulVar c = Load();
+    c.SMENA = 9;
+    // Files may grow to 16 bytes only: the new counters cannot be written out.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(SaveCounters(c, param, 'E', folder.Path()), Failure);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(folder.Read("E0012345.ini"), "SMENA=8\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+}
+
+TEST(EmulCounters, RecordCountsReturnsAndEverythingElseAsIncome) {
+    struct Row {
+        std::string command;
+        bool isReturn;
+    };
+    const Row rows[] = {{"PRINT", false},      {"PRINTS", false},  {"PRINT_BUY", false},
+                        {"RETURN_BUY", false}, {"RETURNS", false}, {"CORRECT_PRIH", false},
+                        {"RETURN", true},      {" return ", true}};
+    for (const auto& r : rows) {
+        TEmulVar c;
+        c.NUM_FISCAL_DOC = 4;
+        RecordEmulatedReceipt(c, r.command, 100.005, 30, 60);  // parts need not add up
+        EXPECT_EQ(c.NUM_FISCAL_DOC, 5) << r.command;
+        EXPECT_EQ(c.NUM_CHECKINSMENA, 1);
+        EXPECT_EQ(c.NUM_CHECKRASHODINSMENA, r.isReturn ? 1 : 0) << r.command;
+        EXPECT_EQ(c.NUM_CHECKPRIHODINSMENA, r.isReturn ? 0 : 1) << r.command;
+        EXPECT_EQ(c.SUM_TOTAL_RASHOD, r.isReturn ? 100.005 : 0);
+        EXPECT_EQ(c.SUM_TOTAL_PRIHOD, r.isReturn ? 0 : 100.005);
+        EXPECT_EQ(c.SUM_CHECKRASHODINSMENA_NAL + c.SUM_CHECKPRIHODINSMENA_NAL, 60);
+        EXPECT_EQ(c.SUM_CHECKRASHODINSMENA_VISA + c.SUM_CHECKPRIHODINSMENA_VISA, 30);
+    }
+}
+
+TEST(EmulCounters, CloseShiftKeepsDocumentNumberAndTotals) {
+    TEmulVar c = CountersFromLines({});
+    RecordEmulatedReceipt(c, "PRINT", 10, 0, 10);
+    RecordEmulatedReceipt(c, "RETURN", 4, 4, 0);
+    CloseShiftCounters(c);
+    EXPECT_EQ(CountersLines(c),
+              (std::vector<std::string>{
+                  "SMENA=2", "NUM_FISCAL_DOC=2", "NUM_CHECKINSMENA=0", "NUM_CHECKPRIHODINSMENA=0",
+                  "NUM_CHECKRASHODINSMENA=0", "NUM_ZOTCHET=2", "SUM_CHECKPRIHODINSMENA_NAL=0.00",
+                  "SUM_CHECKRASHODINSMENA_NAL=0.00", "SUM_CHECKRASHODINSMENA_VISA=0.00",
+                  "SUM_CHECKPRIHODINSMENA_VISA=0.00", "SUM_TOTAL_RASHOD=4.00",
+                  "SUM_TOTAL_PRIHOD=10.00"}));
+    c.SMENA = 2147483647;
+    CloseShiftCounters(c);
+    EXPECT_EQ(c.SMENA, 2147483647);  // stays at the top instead of wrapping
+}
+
+}  // namespace
+}  // namespace orvenka::test

@@ -2,9 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 
 #include "common/failure.h"
-#include "common/numbers.h"
 #include "common/text.h"
 
 namespace orvenka {
@@ -40,10 +41,33 @@ std::string Two(int v) {
     return buf;
 }
 
+// One number of a date text: blanks before it, then 1..maxDigits decimal digits and nothing
+// else (no sign, no hexadecimal).
+std::optional<int> DateNumber(std::string_view part, size_t maxDigits) {
+    while (!part.empty() && part.front() == ' ')
+        part.remove_prefix(1);
+    if (part.empty() || part.size() > maxDigits)
+        return std::nullopt;
+    int v = 0;
+    for (char c : part) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+size_t YearDigits(std::string_view part) {
+    while (!part.empty() && part.front() == ' ')
+        part.remove_prefix(1);
+    return part.size();
+}
+
 }  // namespace
 
 bool IsValidDate(int year, int month, int day) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
+        return false;
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     const int max = month == 2 && leap ? 29 : kDays[month - 1];
@@ -51,8 +75,10 @@ bool IsValidDate(int year, int month, int day) {
 }
 
 TDateTime EncodeDateTime(const DateParts& p) {
-    const double days = static_cast<double>(DaysFromCivil(p.year, p.month, p.day) + kDelphiEpochUnixDays);
-    const double frac = (p.hour * 3600000.0 + p.minute * 60000.0 + p.second * 1000.0 + p.millisecond) / 86400000.0;
+    const double days =
+        static_cast<double>(DaysFromCivil(p.year, p.month, p.day) + kDelphiEpochUnixDays);
+    const double frac =
+        (p.hour * 3600000.0 + p.minute * 60000.0 + p.second * 1000.0 + p.millisecond) / 86400000.0;
     return days + frac;
 }
 
@@ -87,36 +113,51 @@ std::string FormatTime(TDateTime t) {
     return Two(p.hour) + ":" + Two(p.minute) + ":" + Two(p.second);
 }
 
-std::string FormatDateTime(TDateTime t) { return FormatDate(t) + " " + FormatTime(t); }
+std::string FormatDateTime(TDateTime t) {
+    return FormatDate(t) + " " + FormatTime(t);
+}
 
 int StrToDateInt(const std::string& text) {
     const std::string t = TrimText(text);
-    if (t.empty() || t == "...") return 0;
+    if (t.empty() || t == "...")
+        return 0;
     const auto bad = [&]() -> Failure { return Failure("StrToDateInt:Плохая дата(" + t + ")"); };
     std::string s = t;
     if (CharCount(s) != 10) {
         // Read by the short date format (d.m.y, two-digit years 00-50 in this century) and
         // written back in it.
         const auto parts = SplitText(s, '.');
-        if (parts.size() != 3) throw bad();
-        const auto d = ParseInt(parts[0]);
-        const auto m = ParseInt(parts[1]);
-        auto y = ParseInt(parts[2]);
-        if (!d || !m || !y || parts[0].empty() || parts[0][0] == ' ' || parts[2].size() > 4) throw bad();
-        if (parts[2].size() <= 2) *y += *y <= 50 ? 2000 : 1900;
-        if (!IsValidDate(*y, *m, *d)) throw bad();
+        if (parts.size() != 3)
+            throw bad();
+        const auto d = DateNumber(parts[0], 2);
+        const auto m = DateNumber(parts[1], 2);
+        auto y = DateNumber(parts[2], 4);
+        if (!d || !m || !y)
+            throw bad();
+        if (YearDigits(parts[2]) <= 2)
+            *y += *y <= 50 ? 2000 : 1900;
+        if (!IsValidDate(*y, *m, *d))
+            throw bad();
         char buf[32];
         std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", *d, *m, *y);
         s = buf;
     }
-    if (s.size() != 10) throw bad();
+    if (s.size() != 10)
+        throw bad();
     const std::string digits = s.substr(6, 4) + s.substr(3, 2) + s.substr(0, 2);
     for (char c : digits) {
-        if (c < '0' || c > '9') throw bad();
+        if (c < '0' || c > '9')
+            throw bad();
     }
-    return std::stoi(digits);
+    // Taken by position, but a day that is not in the calendar is still a bad date.
+    const int value = std::stoi(digits);
+    if (!IsValidDate(value / 10000, value / 100 % 100, value % 100))
+        throw bad();
+    return value;
 }
 
-int DateToInt(TDateTime date) { return StrToDateInt(FormatDate(date)); }
+int DateToInt(TDateTime date) {
+    return StrToDateInt(FormatDate(date));
+}
 
 }  // namespace orvenka

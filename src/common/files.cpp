@@ -47,7 +47,8 @@ void WriteAll(int fd, const std::string& bytes, const std::string& path) {
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             const int err = errno;
             ::close(fd);
             Fail("Не удалось записать файл", path, err);
@@ -73,33 +74,43 @@ bool FileExists(const std::string& path) {
 }
 
 bool DeleteFileIfExists(const std::string& path) {
-    if (::unlink(path.c_str()) == 0) return true;
+    if (::unlink(path.c_str()) == 0)
+        return true;
     return errno == ENOENT;
 }
 
 void RenameFile(const std::string& from, const std::string& to) {
-    if (::rename(from.c_str(), to.c_str()) != 0) Fail("Не удалось переименовать файл", from, errno);
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        Fail("Не удалось переименовать файл", from, errno);
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail("Не удается открыть файл", path, errno);
+    // Non-blocking open and a plain-file check: a pipe or a device under a working-file name
+    // must fail at once, not hang the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        Fail("Не удается открыть файл", path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        Fail("Не удается открыть файл", path, EISDIR);
+        if (err == EINVAL)
+            throw Failure("Не удается открыть файл \"" + path + "\": Это не обычный файл");
+        Fail("Не удается открыть файл", path, err);
     }
     std::string bytes;
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             const int err = errno;
             ::close(fd);
             Fail("Не удается прочитать файл", path, err);
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         bytes.append(buf, static_cast<size_t>(n));
     }
     ::close(fd);
@@ -122,14 +133,16 @@ std::vector<std::string> SplitLines(const std::string& text) {
         const char c = text[i];
         if (c == '\r' || c == '\n') {
             lines.emplace_back(text, start, i - start);
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
             ++i;
             start = i;
         } else {
             ++i;
         }
     }
-    if (start < text.size()) lines.emplace_back(text, start, text.size() - start);
+    if (start < text.size())
+        lines.emplace_back(text, start, text.size() - start);
     return lines;
 }
 
@@ -139,22 +152,30 @@ std::vector<std::string> LoadLines(const std::string& path) {
 
 void SaveText(const std::string& path, const std::string& text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) Fail("Не удалось создать файл", path, errno);
+    if (fd < 0)
+        Fail("Не удалось создать файл", path, errno);
     WriteAll(fd, Utf8ToCp1251(text), path);
-    if (::close(fd) != 0) Fail("Не удалось записать файл", path, errno);
+    if (::close(fd) != 0)
+        Fail("Не удалось записать файл", path, errno);
 }
 
 void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) Fail("Не удалось создать файл", path, errno);
+    if (fd < 0)
+        Fail("Не удалось создать файл", path, errno);
     WriteAll(fd, JoinLines(lines), path);
-    if (::close(fd) != 0) Fail("Не удалось записать файл", path, errno);
+    if (::close(fd) != 0)
+        Fail("Не удалось записать файл", path, errno);
 }
 
 void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
-    std::string tmp = path + ".tmp-XXXXXX";
+    // Hidden temporary name in the same folder: same file system for the rename, and folder
+    // listings (FindFiles skips names beginning with ".") never see a half-written file.
+    const std::string folder = FolderOf(path);
+    std::string tmp = folder + "." + FileNameOf(path) + ".tmp-XXXXXX";
     const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) Fail("Не удалось создать файл", path, errno);
+    if (fd < 0)
+        Fail("Не удалось создать файл", path, errno);
     ::fchmod(fd, 0644);
     try {
         WriteAll(fd, bytes, path);
@@ -162,15 +183,23 @@ void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
         ::unlink(tmp.c_str());
         throw;
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int err = errno;
+    const int syncErr = ::fsync(fd) != 0 ? errno : 0;
+    const int closeErr = ::close(fd) != 0 ? errno : 0;
+    if (syncErr != 0 || closeErr != 0) {
         ::unlink(tmp.c_str());
-        Fail("Не удалось записать файл", path, err);
+        Fail("Не удалось записать файл", path, syncErr != 0 ? syncErr : closeErr);
     }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
         Fail("Не удалось записать файл", path, err);
+    }
+    // Make the rename itself survive a power cut; the data is already safe either way.
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
 }
 
@@ -180,23 +209,41 @@ void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& li
 
 void AppendText(const std::string& path, const std::string& text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) Fail("Не удалось открыть файл", path, errno);
+    if (fd < 0)
+        Fail("Не удалось открыть файл", path, errno);
     WriteAll(fd, Utf8ToCp1251(text), path);
-    if (::close(fd) != 0) Fail("Не удалось записать файл", path, errno);
+    if (::close(fd) != 0)
+        Fail("Не удалось записать файл", path, errno);
 }
 
-std::string ProgramFolder() {
+namespace {
+
+// Path of the running program file. A program file replaced while running reads
+// "... (deleted)"; the name it was started under is what counts.
+std::string OwnExecutable() {
     char buf[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "./";
-    return FolderOf(std::string(buf, static_cast<size_t>(n)));
+    if (n <= 0)
+        return {};
+    std::string path(buf, static_cast<size_t>(n));
+    const std::string deleted = " (deleted)";
+    if (path.size() > deleted.size() &&
+        path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0) {
+        path.resize(path.size() - deleted.size());
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+    const std::string exe = OwnExecutable();
+    return exe.empty() ? "./" : FolderOf(exe);
 }
 
 std::string ProgramFileName() {
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "orvenka";
-    return FileNameOf(std::string(buf, static_cast<size_t>(n)));
+    const std::string exe = OwnExecutable();
+    return exe.empty() ? "orvenka" : FileNameOf(exe);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -211,7 +258,9 @@ std::string FileNameOf(const std::string& path) {
 
 std::string ChangeExtension(const std::string& fileName, const std::string& extension) {
     std::string ext = TrimText(extension);
-    if (ext.empty() || ext[0] != '.') ext.insert(ext.begin(), '.');
+    // An empty extension removes the old one (a lone trailing "." names another file here).
+    if (!ext.empty() && ext[0] != '.')
+        ext.insert(ext.begin(), '.');
     const auto slash = fileName.rfind('/');
     const auto dot = fileName.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
@@ -223,17 +272,23 @@ std::string ChangeExtension(const std::string& fileName, const std::string& exte
 namespace {
 
 bool MatchPart(const std::u32string& text, const std::u32string& pattern) {
-    if (pattern == U"*") return true;
-    if (pattern.empty()) return text.empty();
+    if (pattern == U"*")
+        return true;
+    if (pattern.empty())
+        return text.empty();
     const auto star = pattern.find(U'*');
     size_t k = (star == std::u32string::npos || star == 0) ? pattern.size() : star;
-    if (star == 0) k = pattern.size();
-    if (text.size() < k) return false;
+    if (star == 0)
+        k = pattern.size();
+    if (text.size() < k)
+        return false;
     for (size_t i = 0; i < k; ++i) {
-        if (pattern[i] != U'?' && pattern[i] != text[i]) return false;
+        if (pattern[i] != U'?' && pattern[i] != text[i])
+            return false;
     }
     const bool starAfterFirst = pattern.find(U'*', 1) != std::u32string::npos;
-    if (!starAfterFirst && text.size() != k) return false;
+    if (!starAfterFirst && text.size() != k)
+        return false;
     return true;
 }
 
@@ -255,7 +310,8 @@ void FindFiles(std::vector<std::string>& list, const std::string& folder, const 
                bool all) {
     list.clear();
     std::string dir = folder;
-    if (!dir.empty() && dir.back() != '/') dir += '/';
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
     std::string matchMask = mask;
     bool recursive = false;
     if (CharCount(mask) >= 3 && SameNoCase(mask.substr(mask.size() - 2), "/S")) {
@@ -263,20 +319,27 @@ void FindFiles(std::vector<std::string>& list, const std::string& folder, const 
         matchMask = mask.substr(0, mask.size() - 2);
     }
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return;
+    if (!d)
+        return;
     while (const dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
-        if (name.empty() || name[0] == '.') continue;
+        if (name.empty() || name[0] == '.')
+            continue;
         struct stat st {};
         const bool isDir = ::stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        if (recursive && isDir) {
+        // A link to a folder is listed but never entered: a link to a parent would recurse
+        // without end.
+        struct stat own {};
+        const bool isLink = ::lstat((dir + name).c_str(), &own) == 0 && S_ISLNK(own.st_mode);
+        if (recursive && isDir && !isLink) {
             std::vector<std::string> sub;
             FindFiles(sub, dir + name, mask, all);
             list.insert(list.end(), sub.begin(), sub.end());
         }
         // "Normal" entries: plain files; folders and special files only when all are asked for.
         const bool normal = !isDir && S_ISREG(st.st_mode);
-        if (MatchMask(name, matchMask) && (all || normal)) list.push_back(dir + name);
+        if (MatchMask(name, matchMask) && (all || normal))
+            list.push_back(dir + name);
     }
     ::closedir(d);
 }

@@ -12,7 +12,8 @@ bool DeleteFileIfExists(const std::string& path);
 // Replaces `to` when it exists. Raises Failure on error.
 void RenameFile(const std::string& from, const std::string& to);
 
-// Whole file as raw bytes. Raises Failure when it cannot be opened or read.
+// Whole file as raw bytes. Raises Failure when it cannot be opened or read, or is not a plain
+// file (a folder, a pipe, a device).
 std::string ReadFileBytes(const std::string& path);
 // Decodes file bytes to UTF-8 text: Windows-1251, or UTF-8 when the bytes start with a UTF-8
 // byte-order mark and are valid UTF-8 (the mark is dropped either way).
@@ -40,7 +41,7 @@ std::string FolderOf(const std::string& path);  // ends in "/"; "" for a bare na
 std::string FileNameOf(const std::string& path);
 
 // The extension (trimmed, "." added when missing) replaces the name's extension (from the last
-// "." of the name part), or is appended.
+// "." of the name part), or is appended. An empty extension removes the name's extension.
 std::string ChangeExtension(const std::string& fileName, const std::string& extension);
 
 // Mask match ignoring case, name and mask split at their first ".".

@@ -7,17 +7,55 @@
 namespace orvenka {
 namespace {
 
+// Decodes the character at i and moves past it. A broken sequence (bad lead or continuation
+// byte, truncated, overlong, surrogate, beyond U+10FFFF) counts as one "?" per byte, so that
+// counting, cutting and comparing all see the same characters.
+char32_t NextChar(std::string_view s, size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        extra = 1, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        extra = 2, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        extra = 3, cp = b0 & 0x07, min = 0x10000;
+    }
+    bool ok = extra > 0 && i + extra < s.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        ok = (b & 0xC0) == 0x80;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return U'?';
+    }
+    i += static_cast<size_t>(extra) + 1;
+    return cp;
+}
+
 char32_t UpperCp(char32_t c) {
-    if (c >= U'a' && c <= U'z') return c - 32;
-    if (c >= 0x0430 && c <= 0x044F) return c - 0x20;
-    if (c >= 0x0450 && c <= 0x045F) return c - 0x50;
-    if (c == 0x0491) return 0x0490;
+    if (c >= U'a' && c <= U'z')
+        return c - 32;
+    if (c >= 0x0430 && c <= 0x044F)
+        return c - 0x20;
+    if (c >= 0x0450 && c <= 0x045F)
+        return c - 0x50;
+    if (c == 0x0491)
+        return 0x0490;
     return c;
 }
 
 std::u32string UpperU32(std::string_view text) {
     std::u32string u = ToU32(text);
-    for (auto& c : u) c = UpperCp(c);
+    for (auto& c : u)
+        c = UpperCp(c);
     return u;
 }
 
@@ -27,36 +65,8 @@ std::u32string ToU32(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
     size_t i = 0;
-    while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        if (b0 < 0x80) {
-            out += b0;
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        char32_t cp = 0;
-        if ((b0 & 0xE0) == 0xC0) {
-            extra = 1, cp = b0 & 0x1F;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            extra = 2, cp = b0 & 0x0F;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            extra = 3, cp = b0 & 0x07;
-        }
-        bool ok = extra > 0 && i + extra < text.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            ok = (b & 0xC0) == 0x80;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (!ok) {
-            out += U'?';
-            ++i;
-            continue;
-        }
-        out += cp;
-        i += extra + 1;
-    }
+    while (i < text.size())
+        out += NextChar(text, i);
     return out;
 }
 
@@ -85,38 +95,51 @@ std::string FromU32(std::u32string_view text) {
 
 size_t CharCount(std::string_view text) {
     size_t n = 0;
-    for (char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    size_t i = 0;
+    while (i < text.size()) {
+        NextChar(text, i);
+        ++n;
     }
     return n;
 }
 
 std::string LeftChars(std::string_view text, long n) {
-    if (n <= 0) return {};
+    if (n <= 0)
+        return {};
     std::u32string u = ToU32(text);
-    if (static_cast<size_t>(n) >= u.size()) return std::string(text);
+    if (static_cast<size_t>(n) >= u.size())
+        return std::string(text);
     return FromU32(std::u32string_view(u).substr(0, static_cast<size_t>(n)));
 }
 
 std::string MidChars(std::string_view text, long from, long count) {
-    if (count <= 0) return {};
-    if (from < 1) from = 1;
+    if (count <= 0)
+        return {};
+    if (from < 1)
+        from = 1;
     std::u32string u = ToU32(text);
-    if (static_cast<size_t>(from) > u.size()) return {};
-    return FromU32(std::u32string_view(u).substr(static_cast<size_t>(from - 1), static_cast<size_t>(count)));
+    if (static_cast<size_t>(from) > u.size())
+        return {};
+    return FromU32(
+        std::u32string_view(u).substr(static_cast<size_t>(from - 1), static_cast<size_t>(count)));
 }
 
 std::string UpperLatin(std::string_view text) {
     std::string out(text);
     for (auto& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
     }
     return out;
 }
 
-std::string UpperRus(std::string_view text) { return FromU32(UpperU32(text)); }
+std::string UpperRus(std::string_view text) {
+    return FromU32(UpperU32(text));
+}
 
-bool SameNoCase(std::string_view a, std::string_view b) { return UpperU32(a) == UpperU32(b); }
+bool SameNoCase(std::string_view a, std::string_view b) {
+    return UpperU32(a) == UpperU32(b);
+}
 
 int CompareNoCase(std::string_view a, std::string_view b) {
     const auto ua = UpperU32(a);
@@ -131,42 +154,55 @@ bool IsBlank(std::string_view text) {
 std::string TrimText(std::string_view text) {
     size_t b = 0;
     size_t e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32)
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32)
+        --e;
     return std::string(text.substr(b, e - b));
 }
 
-bool SameTrimmed(std::string_view a, std::string_view b) { return SameNoCase(TrimText(a), TrimText(b)); }
+bool SameTrimmed(std::string_view a, std::string_view b) {
+    return SameNoCase(TrimText(a), TrimText(b));
+}
 
 long PosNoCase(std::string_view part, std::string_view text) {
     const auto up = UpperU32(part);
     const auto ut = UpperU32(text);
-    if (up.empty()) return 0;
+    if (up.empty())
+        return 0;
     const auto pos = ut.find(up);
     return pos == std::u32string::npos ? 0 : static_cast<long>(pos) + 1;
 }
 
-bool IsPlus(std::string_view text) { return text == "+"; }
+bool IsPlus(std::string_view text) {
+    return text == "+";
+}
 
-std::string PlusOrBlank(bool flag) { return flag ? "+" : " "; }
+std::string PlusOrBlank(bool flag) {
+    return flag ? "+" : " ";
+}
 
 std::string RepeatText(std::string_view text, long n) {
     std::string out;
-    for (long i = 0; i < n; ++i) out += text;
+    for (long i = 0; i < n; ++i)
+        out += text;
     return out;
 }
 
 std::string FitText(std::string_view text, long width, bool rightAlign) {
-    if (width <= 0) return {};
+    if (width <= 0)
+        return {};
     const auto len = static_cast<long>(CharCount(text));
-    if (len > width) return LeftChars(text, width);
+    if (len > width)
+        return LeftChars(text, width);
     const std::string pad(static_cast<size_t>(width - len), ' ');
     return rightAlign ? pad + std::string(text) : std::string(text) + pad;
 }
 
 std::string WithBackslash(std::string_view text) {
     std::string t = TrimText(text);
-    if (t.empty() || t.back() != '\\') t += '\\';
+    if (t.empty() || t.back() != '\\')
+        t += '\\';
     return t;
 }
 
@@ -187,9 +223,11 @@ std::string CleanNumber(std::string_view text) {
 }
 
 double TextToFloat(std::string_view text) {
-    if (IsBlank(text)) return 0;
+    if (IsBlank(text))
+        return 0;
     std::string t(text);
-    if (auto p = t.find(','); p != std::string::npos) t[p] = '.';
+    if (auto p = t.find(','); p != std::string::npos)
+        t[p] = '.';
     return ReadFloat(t, 0);
 }
 

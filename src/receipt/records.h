@@ -154,9 +154,11 @@ struct TAtolDeviceStruct {
 std::string TaxSystemName(const std::string& code);
 // Zeros in front up to `width` characters; never cuts.
 std::string PadZeros(int width, const std::string& text);
-// (days since 30.12.1899 - 25569) * 86400, truncated; local time taken as it is.
+// (days since 30.12.1899 - 25569) * 86400, truncated; local time taken as it is. The time is
+// first taken to the millisecond, so a whole second never comes out one second early.
 int64_t UnixSeconds(TDateTime t);
-// (second - first) in whole minutes (rounded, halves to even) is below `limitMinutes`.
+// (second - first) in whole minutes (rounded, halves to even, counted from whole
+// milliseconds) is below `limitMinutes`.
 bool ClockDiffBelow(int64_t limitMinutes, TDateTime first, TDateTime second);
 // Goods total: Kolvo * Cena (or Cena alone with CENA_AS_SUMMA), each rounded to kopecks unless
 // SUMMADOC is set.

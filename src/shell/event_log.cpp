@@ -12,26 +12,33 @@ namespace orvenka {
 EventLog::EventLog(Clock& clock, Platform& platform, const TParam& param, std::string longLogPath)
     : clock_(clock), platform_(platform), param_(param), longLogPath_(std::move(longLogPath)) {}
 
-std::string EventLog::Stamp(const std::string& text) { return FormatDateTime(clock_.Now()) + ":" + text; }
+std::string EventLog::Stamp(const std::string& text) {
+    return FormatDateTime(clock_.Now()) + ":" + text;
+}
 
 void EventLog::LogMessage(const std::string& text) {
     messages_.push_back(Stamp(text));
-    if (echo_) std::fprintf(stderr, "%s\n", messages_.back().c_str());
-    if (listener_) listener_(Pane::Messages, &messages_.back());
+    if (echo_)
+        std::fprintf(stderr, "%s\n", messages_.back().c_str());
+    if (listener_)
+        listener_(Pane::Messages, &messages_.back());
 }
 
 void EventLog::LogError(const std::string& text) {
     const std::string line = Stamp(text);
     errors_.push_back(line);
-    if (echo_) std::fprintf(stderr, "%s\n", line.c_str());
-    if (listener_) listener_(Pane::Errors, &errors_.back());
+    if (echo_)
+        std::fprintf(stderr, "%s\n", line.c_str());
+    if (listener_)
+        listener_(Pane::Errors, &errors_.back());
     try {
         WriteLongLog(line, "-");
     } catch (const Failure& f) {
         // The error itself is already in the pane (and so in Result.txt); losing the long-log
         // copy must not turn one failure into a crash of the command loop.
         errors_.push_back(Stamp("Не удалось записать в журнал " + longLogPath_ + ": " + f.what()));
-        if (listener_) listener_(Pane::Errors, &errors_.back());
+        if (listener_)
+            listener_(Pane::Errors, &errors_.back());
     }
     ShowErrorBalloon();
 }
@@ -50,7 +57,8 @@ void EventLog::WriteLongLog(const std::string& message, const std::string& docum
 
 void EventLog::ShowErrorBalloon() {
     std::string text;
-    for (const auto& line : errors_) text += line + "\r";
+    for (const auto& line : errors_)
+        text += line + "\r";
     ShowTrayBalloon("Управление ККМ ORVENKA", text);
 }
 
@@ -58,9 +66,18 @@ void EventLog::ShowTrayBalloon(const std::string& title, const std::string& text
     platform_.ShowBalloon(LeftChars(title, 63), LeftChars(text, 255));
 }
 
+void EventLog::AppendErrorsToMessages() {
+    for (const auto& line : errors_) {
+        messages_.push_back(line);
+        if (listener_)
+            listener_(Pane::Messages, &messages_.back());
+    }
+}
+
 void EventLog::ClearErrors() {
     errors_.clear();
-    if (listener_) listener_(Pane::Errors, nullptr);
+    if (listener_)
+        listener_(Pane::Errors, nullptr);
 }
 
 }  // namespace orvenka

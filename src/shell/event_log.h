@@ -13,7 +13,7 @@ namespace orvenka {
 // The event log: the message pane, the error pane (the command's answer), the long log file
 // and the tray balloon. Every Part reports through LogMessage and LogError.
 class EventLog : public Logger {
-public:
+  public:
     enum class Pane { Messages, Errors };
     // Called for every line added and when the error pane is cleared (the window mirrors it).
     using Listener = std::function<void(Pane pane, const std::string* line)>;
@@ -31,6 +31,8 @@ public:
     void ShowTrayBalloon(const std::string& title, const std::string& text);
 
     void ClearErrors();
+    // At exit the error pane's lines go to the end of the message pane (the run log holds both).
+    void AppendErrorsToMessages();
     const std::vector<std::string>& Messages() const { return messages_; }
     const std::vector<std::string>& Errors() const { return errors_; }
     // "dd.mm.yyyy hh:mm:ss:" + text
@@ -40,7 +42,7 @@ public:
     // A copy of a pane line goes to standard error too (no screen: the operator reads it there).
     void SetEchoToStderr(bool on) { echo_ = on; }
 
-private:
+  private:
     Clock& clock_;
     Platform& platform_;
     const TParam& param_;

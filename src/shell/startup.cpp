@@ -23,7 +23,7 @@ bool CheckSingleInstance(const std::string& folder, int otherPid, Clock& clock) 
     const std::string text = otherPid != 0 ? "Копия программы уже запущена! Время проверки:"
                                            : "Успешно запущена! Время проверки:";
     try {
-        SaveLines(folder + "RunInfo.txt", {text + FormatDateTime(clock.Now())});
+        SaveLinesAtomic(folder + "RunInfo.txt", {text + FormatDateTime(clock.Now())});
     } catch (const Failure&) {
         // The start report is for the operator only; a read-only folder must not stop the start.
     }
@@ -31,11 +31,15 @@ bool CheckSingleInstance(const std::string& folder, int otherPid, Clock& clock) 
 }
 
 char StartupKindFromArgument(const std::vector<std::string>& arguments) {
-    if (arguments.empty()) return 0;
+    if (arguments.empty())
+        return 0;
     const std::string a = UpperLatin(arguments[0]);
-    if (a == "/ATOL") return 'A';
-    if (a == "/SHTRIH") return 'S';
-    if (a == "/EMUL") return 'E';
+    if (a == "/ATOL")
+        return 'A';
+    if (a == "/SHTRIH")
+        return 'S';
+    if (a == "/EMUL")
+        return 'E';
     return 0;
 }
 
@@ -46,7 +50,8 @@ void ReadProgramIni(AppContext& ctx) {
         if (FileExists(path)) {
             for (const auto& line : LoadLines(path)) {
                 const auto eq = line.find('=');
-                if (eq == std::string::npos || !SameNoCase(line.substr(0, eq), kSettingsKey)) continue;
+                if (eq == std::string::npos || !SameNoCase(line.substr(0, eq), kSettingsKey))
+                    continue;
                 ctx.KeepAtolDriver = SameTrimmed(line.substr(eq + 1), "+");
                 break;
             }
@@ -64,7 +69,8 @@ bool FormCreate(AppContext& ctx, const std::vector<std::string>& commandLine) {
     ctx.log.ClearErrors();
     ctx.LogMessage(kCaption);
     std::string line;
-    for (const auto& item : commandLine) line += item + " ";
+    for (const auto& item : commandLine)
+        line += item + " ";
     ctx.LogMessage(line);
 
     ctx.LogMessage("Имя файла для команд " + ctx.Path("cmd.ini"));
@@ -78,8 +84,8 @@ bool FormCreate(AppContext& ctx, const std::vector<std::string>& commandLine) {
 
     ReadProgramIni(ctx);
 
-    const std::vector<std::string> arguments(commandLine.size() > 1 ? commandLine.begin() + 1 : commandLine.end(),
-                                             commandLine.end());
+    const std::vector<std::string> arguments(
+        commandLine.size() > 1 ? commandLine.begin() + 1 : commandLine.end(), commandLine.end());
     ctx.StartupKind = StartupKindFromArgument(arguments);
     if (ctx.StartupKind == 0) {
         ctx.platform.ShowMessage(kStartupKindMessage);
@@ -89,15 +95,16 @@ bool FormCreate(AppContext& ctx, const std::vector<std::string>& commandLine) {
     return true;
 }
 
-void StartPolling(AppContext& ctx) { ctx.LogMessage("Старт отслеживания команд"); }
+void StartPolling(AppContext& ctx) {
+    ctx.LogMessage("Старт отслеживания команд");
+}
 
 void FormDestroy(AppContext& ctx) {
     ctx.LogMessage("Завершение работы...");
-    std::vector<std::string> lines = ctx.log.Messages();
-    lines.insert(lines.end(), ctx.log.Errors().begin(), ctx.log.Errors().end());
+    ctx.log.AppendErrorsToMessages();
     const std::string path = ctx.RunLogPath();
     try {
-        SaveLinesAtomic(path, lines);
+        SaveLinesAtomic(path, ctx.log.Messages());
     } catch (const Failure& f) {
         ctx.LogMessage("Не удалось записать log файл " + path + ": " + f.what());
     }

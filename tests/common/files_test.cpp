@@ -1,0 +1,316 @@
+#include "common/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/failure.h"
+#include "support/run_unprivileged.h"
+#include "support/temp_folder.h"
+
+namespace orvenka {
+namespace {
+
+using Lines = std::vector<std::string>;
+using test::TempFolder;
+
+// Names in a folder, sorted (hidden ones included).
+Lines FolderEntries(const std::string& folder) {
+    Lines names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct SplitRow {
+    std::string name;
+    std::string text;
+    Lines lines;
+};
+
+void PrintTo(const SplitRow& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class SplitLinesRows : public ::testing::TestWithParam<SplitRow> {};
+
+TEST_P(SplitLinesRows, SplitsAtEveryKindOfBreak) {
+    EXPECT_EQ(SplitLines(GetParam().text), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SplitLinesRows,
+    ::testing::Values(SplitRow{"empty", "", {}}, SplitRow{"no_break", "a", {"a"}},
+                      SplitRow{"crlf", "a\r\nb", {"a", "b"}}, SplitRow{"cr", "a\rb", {"a", "b"}},
+                      SplitRow{"lf", "a\nb", {"a", "b"}},
+                      SplitRow{"final_crlf", "a\r\nb\r\n", {"a", "b"}},
+                      SplitRow{"final_cr", "a\r", {"a"}}, SplitRow{"final_lf", "a\n", {"a"}},
+                      SplitRow{"empty_line_kept", "a\n\n", {"a", ""}},
+                      SplitRow{"only_break", "\r\n", {""}},
+                      SplitRow{"blank_lines", "a\r\n\r\n\r\nb", {"a", "", "", "b"}},
+                      SplitRow{"lf_cr_is_two", "a\n\rb", {"a", "", "b"}},
+                      SplitRow{"cr_crlf_is_two", "a\r\r\nb", {"a", "", "b"}},
+                      SplitRow{"mixed", "1\r2\n3\r\n4", {"1", "2", "3", "4"}},
+                      SplitRow{"blanks_kept", "  a  \r\n\t", {"  a  ", "\t"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Files, LoadLinesDecodesWindows1251) {
+    TempFolder tmp;
+    tmp.WriteBytes("Tovar.ini",
+                   "\xA8\xEB\xEA\xE0\r\n\xD7\xE0\xE9 \xB9"
+                   "1\r\n");
+    EXPECT_EQ(LoadLines(tmp.File("Tovar.ini")), (Lines{"Ёлка", "Чай №1"}));
+}
+
+TEST(Files, LoadLinesTakesUtf8AfterAByteOrderMark) {
+    TempFolder tmp;
+    tmp.WriteBytes("a.ini",
+                   "\xEF\xBB\xBF"
+                   "Ёлка\r\nЧай");
+    EXPECT_EQ(LoadLines(tmp.File("a.ini")), (Lines{"Ёлка", "Чай"}));
+    tmp.WriteBytes("bom-only.ini", "\xEF\xBB\xBF");
+    EXPECT_EQ(LoadLines(tmp.File("bom-only.ini")), Lines{});
+    // A mark followed by text that is not UTF-8: the rest is Windows-1251, the mark dropped.
+    tmp.WriteBytes("mixed.ini", "\xEF\xBB\xBF\xC0\xC1");
+    EXPECT_EQ(LoadLines(tmp.File("mixed.ini")), Lines{"АБ"});
+}
+
+TEST(Files, LoadLinesOfEmptyFileIsEmpty) {
+    TempFolder tmp;
+    tmp.WriteBytes("empty.ini", "");
+    EXPECT_EQ(LoadLines(tmp.File("empty.ini")), Lines{});
+}
+
+TEST(Files, LoadLinesFailsOnWhatIsNotAFile) {
+    TempFolder tmp;
+    try {
+        LoadLines(tmp.File("missing.ini"));
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()),
+                  "Не удается открыть файл \"" + tmp.File("missing.ini") + "\": Файл не найден");
+    }
+    std::filesystem::create_directory(tmp.File("dir.ini"));
+    EXPECT_THROW(LoadLines(tmp.File("dir.ini")), Failure);
+    // A pipe under a working-file name fails at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo(tmp.File("pipe.ini").c_str(), 0644), 0);
+    EXPECT_THROW(LoadLines(tmp.File("pipe.ini")), Failure);
+}
+
+TEST(Files, SaveLinesWritesWindows1251WithCrLf) {
+    TempFolder tmp;
+    SaveLines(tmp.File("Result.txt"), {"Ошибка: ёж", "", "價 ok"});
+    EXPECT_EQ(tmp.ReadBytes("Result.txt"), "\xCE\xF8\xE8\xE1\xEA\xE0: \xB8\xE6\r\n\r\n? ok\r\n");
+    SaveLines(tmp.File("Result.txt"), {});
+    EXPECT_EQ(tmp.ReadBytes("Result.txt"), "");
+    SaveText(tmp.File("t.txt"), "Ёж\n");
+    EXPECT_EQ(tmp.ReadBytes("t.txt"), "\xA8\xE6\n");
+}
+
+TEST(Files, SavedLinesLoadBackUnchanged) {
+    TempFolder tmp;
+    const Lines lines = {"Ёлка", "", "  blanks  ", "tab\tinside", "№ 5 — €"};
+    SaveLinesAtomic(tmp.File("CheckList.txt"), lines);
+    EXPECT_EQ(LoadLines(tmp.File("CheckList.txt")), lines);
+}
+
+TEST(Files, SaveLinesAtomicReplacesAndLeavesNoTemporaryFile) {
+    TempFolder tmp;
+    tmp.Write("CheckList.txt", "old\r\n");
+    SaveLinesAtomic(tmp.File("CheckList.txt"), {"new", "Ёж"});
+    EXPECT_EQ(tmp.ReadBytes("CheckList.txt"), "new\r\n\xA8\xE6\r\n");
+    SaveLinesAtomic(tmp.File("Fresh.txt"), {"x"});
+    EXPECT_EQ(FolderEntries(tmp.Path()), (Lines{"CheckList.txt", "Fresh.txt"}));
+    WriteFileBytesAtomic(tmp.File("Fresh.txt"), std::string("\x00\x98", 2));
+    EXPECT_EQ(tmp.ReadBytes("Fresh.txt"), std::string("\x00\x98", 2));
+    EXPECT_EQ(FolderEntries(tmp.Path()), (Lines{"CheckList.txt", "Fresh.txt"}));
+}
+
+TEST(Files, SaveLinesAtomicOverAFolderFailsAndCleansUp) {
+    TempFolder tmp;
+    std::filesystem::create_directory(tmp.File("X.ini"));
+    EXPECT_THROW(SaveLinesAtomic(tmp.File("X.ini"), {"a"}), Failure);
+    EXPECT_EQ(FolderEntries(tmp.Path()), Lines{"X.ini"});
+}
+
+TEST(Files, SaveLinesAtomicInReadOnlyFolderKeepsTheOldFile) {
+    TempFolder tmp;
+    const std::string folder = tmp.File("ro/");
+    std::filesystem::create_directory(folder);
+    tmp.Write("ro/CheckList.txt", "old\r\n");
+    ::chmod(tmp.File("ro/CheckList.txt").c_str(), 0666);
+    test::OpenToAll(tmp.Path(), false);
+    test::OpenToAll(folder, false);
+    const auto answer = test::RunUnprivileged([&] {
+        try {
+            SaveLinesAtomic(folder + "CheckList.txt", {"new"});
+            return std::string("saved");
+        } catch (const Failure& f) {
+            return std::string(f.what());
+        }
+    });
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer,
+              "Не удалось создать файл \"" + folder + "CheckList.txt\": Отказано в доступе");
+    EXPECT_EQ(tmp.ReadBytes("ro/CheckList.txt"), "old\r\n");
+    EXPECT_EQ(FolderEntries(folder), Lines{"CheckList.txt"});
+}
+
+TEST(Files, AppendTextCreatesThenAppends) {
+    TempFolder tmp;
+    AppendText(tmp.File("X.long.log"), "Ёж\r\n");
+    AppendText(tmp.File("X.long.log"), "два\r\n");
+    EXPECT_EQ(tmp.ReadBytes("X.long.log"), "\xA8\xE6\r\n\xE4\xE2\xE0\r\n");
+    std::filesystem::create_directory(tmp.File("dir.log"));
+    EXPECT_THROW(AppendText(tmp.File("dir.log"), "x"), Failure);
+}
+
+TEST(Files, ExistsDeleteRename) {
+    TempFolder tmp;
+    tmp.Write("a.txt", "a");
+    tmp.Write("b.txt", "b");
+    std::filesystem::create_directory(tmp.File("dir"));
+    EXPECT_TRUE(FileExists(tmp.File("a.txt")));
+    EXPECT_FALSE(FileExists(tmp.File("dir")));
+    EXPECT_FALSE(FileExists(tmp.File("none")));
+
+    RenameFile(tmp.File("a.txt"), tmp.File("b.txt"));
+    EXPECT_EQ(tmp.Read("b.txt"), "a");
+    EXPECT_FALSE(tmp.Exists("a.txt"));
+    EXPECT_THROW(RenameFile(tmp.File("a.txt"), tmp.File("c.txt")), Failure);
+
+    EXPECT_TRUE(DeleteFileIfExists(tmp.File("b.txt")));
+    EXPECT_FALSE(tmp.Exists("b.txt"));
+    EXPECT_TRUE(DeleteFileIfExists(tmp.File("b.txt")));
+    EXPECT_FALSE(DeleteFileIfExists(tmp.File("dir")));
+}
+
+TEST(Files, PathParts) {
+    EXPECT_EQ(FolderOf("/opt/kassa/orvenka"), "/opt/kassa/");
+    EXPECT_EQ(FolderOf("orvenka"), "");
+    EXPECT_EQ(FileNameOf("/opt/kassa/orvenka"), "orvenka");
+    EXPECT_EQ(FileNameOf("orvenka"), "orvenka");
+    EXPECT_EQ(ProgramFileName(), "orvenka_core_tests");
+    EXPECT_EQ(ProgramFolder().back(), '/');
+    EXPECT_TRUE(FileExists(ProgramFolder() + ProgramFileName()));
+}
+
+struct ExtRow {
+    std::string name, ext, out;
+};
+
+void PrintTo(const ExtRow& r, std::ostream* os) {
+    *os << r.name << " + " << r.ext;
+}
+
+class ChangeExtensionRows : public ::testing::TestWithParam<ExtRow> {};
+
+TEST_P(ChangeExtensionRows, Replaces) {
+    EXPECT_EQ(ChangeExtension(GetParam().name, GetParam().ext), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ChangeExtensionRows,
+    ::testing::Values(ExtRow{"Tovar.ini", "oldini", "Tovar.oldini"},
+                      ExtRow{"Tovar.ini", ".oldini", "Tovar.oldini"},
+                      ExtRow{"X.exe", "long.log", "X.long.log"},
+                      ExtRow{"orvenka", "ini", "orvenka.ini"},
+                      ExtRow{"orvenka", " log ", "orvenka.log"}, ExtRow{"a.b.c", "x", "a.b.x"},
+                      ExtRow{"name.", "txt", "name.txt"},
+                      ExtRow{"/opt/my.dir/orvenka", "ini", "/opt/my.dir/orvenka.ini"},
+                      ExtRow{"/opt/my.dir/orvenka.bin", "ini", "/opt/my.dir/orvenka.ini"},
+                      ExtRow{"Отчёт.txt", "bak", "Отчёт.bak"}, ExtRow{"Tovar.ini", "", "Tovar"}));
+
+struct MaskRow {
+    std::string name, mask;
+    bool match;
+};
+
+void PrintTo(const MaskRow& r, std::ostream* os) {
+    *os << r.name << " ~ " << r.mask;
+}
+
+class MatchMaskRows : public ::testing::TestWithParam<MaskRow> {};
+
+TEST_P(MatchMaskRows, Matches) {
+    EXPECT_EQ(MatchMask(GetParam().name, GetParam().mask), GetParam().match)
+        << GetParam().name << " ~ " << GetParam().mask;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MatchMaskRows,
+    ::testing::Values(MaskRow{"AtolDevice12.INI", "ATOLDEVICE*.ini", true},
+                      MaskRow{"ATOLDEVICE1.ini.bak", "ATOLDEVICE*.ini", false},
+                      MaskRow{"ATOLDEVICE.ini", "ATOLDEVICE*.ini", true},
+                      MaskRow{"ATOLDEVIC.ini", "ATOLDEVICE*.ini", false},
+                      MaskRow{"ATOLDEVICE1", "ATOLDEVICE*.ini", false},
+                      MaskRow{"x.ini", "*.ini", true}, MaskRow{"x.txt", "*.ini", false},
+                      MaskRow{"x.inix", "*.ini", false}, MaskRow{"x", "*.*", true},
+                      MaskRow{"x.y.z", "*.*", true}, MaskRow{"x", "*", true},
+                      MaskRow{"x.txt", "x", true},  // a mask without "." takes any extension
+                      MaskRow{"noext", "*.ini", false}, MaskRow{"noext", "noext.", true},
+                      MaskRow{"a.b", "a.", false}, MaskRow{"abc.ini", "a?c.ini", true},
+                      MaskRow{"abcd.ini", "a?c.ini", false}, MaskRow{"ab.ini", "a?c.ini", false},
+                      MaskRow{"Ёлка.txt", "ёЛКА.TXT", true}, MaskRow{"Елка.txt", "Ёлка.txt", false},
+                      MaskRow{"abc.ini", "ABC.I?I", true},
+                      // Only the part before the first "*" is compared; a leading "*" is
+                      // compared as it stands.
+                      MaskRow{"abxyz.ini", "ab*ef.ini", true}, MaskRow{"abc.ini", "*bc.ini", false},
+                      MaskRow{"*bc.ini", "*bc.ini", true}));
+
+class FindFilesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        tmp.Write("ATOLDEVICE1.ini", "1");
+        tmp.Write("atoldevice2.INI", "2");
+        tmp.Write("ATOLDEVICE3.ini.bak", "3");
+        tmp.Write("Other.txt", "o");
+        tmp.Write(".ATOLDEVICE4.ini", "hidden");
+        std::filesystem::create_directory(tmp.File("ATOLDEVICE6.ini"));
+        std::filesystem::create_directory(tmp.File("sub"));
+        tmp.Write("sub/ATOLDEVICE5.ini", "5");
+        std::filesystem::create_directory(tmp.File("sub/deeper"));
+        tmp.Write("sub/deeper/ATOLDEVICE7.INI", "7");
+    }
+    Lines Find(const std::string& folder, const std::string& mask, bool all) {
+        Lines list = {"stale entry"};
+        FindFiles(list, folder, mask, all);
+        std::sort(list.begin(), list.end());
+        return list;
+    }
+    TempFolder tmp;
+};
+
+TEST_F(FindFilesTest, ListsMatchingEntries) {
+    const std::string folder = tmp.Path().substr(0, tmp.Path().size() - 1);  // no "/" at the end
+    EXPECT_EQ(Find(folder, "ATOLDEVICE*.ini", true),
+              (Lines{tmp.File("ATOLDEVICE1.ini"), tmp.File("ATOLDEVICE6.ini"),
+                     tmp.File("atoldevice2.INI")}));
+    // Without `all` only plain files.
+    EXPECT_EQ(Find(tmp.Path(), "ATOLDEVICE*.ini", false),
+              (Lines{tmp.File("ATOLDEVICE1.ini"), tmp.File("atoldevice2.INI")}));
+}
+
+TEST_F(FindFilesTest, SearchesSubfoldersWithSlashS) {
+    const Lines expected = {tmp.File("ATOLDEVICE1.ini"), tmp.File("atoldevice2.INI"),
+                            tmp.File("sub/ATOLDEVICE5.ini"),
+                            tmp.File("sub/deeper/ATOLDEVICE7.INI")};
+    EXPECT_EQ(Find(tmp.Path(), "ATOLDEVICE*.ini/S", false), expected);
+    EXPECT_EQ(Find(tmp.Path(), "atoldevice*.ini/s", false), expected);
+    // A link back up the tree is not followed (it would never end).
+    ASSERT_EQ(::symlink(tmp.Path().c_str(), tmp.File("sub/loop").c_str()), 0);
+    EXPECT_EQ(Find(tmp.Path(), "ATOLDEVICE*.ini/S", false), expected);
+}
+
+TEST_F(FindFilesTest, MissingFolderGivesEmptyList) {
+    EXPECT_EQ(Find(tmp.File("none"), "*.*", true), Lines{});
+}
+
+}  // namespace
+}  // namespace orvenka

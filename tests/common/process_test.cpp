@@ -1,0 +1,106 @@
+#include "common/process.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace orvenka {
+namespace {
+
+// A copy of /bin/sleep under a name no other process on the machine has, started as children.
+class FindOtherInstanceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        name = "orvSleep" + std::to_string(::getpid());
+        std::filesystem::copy_file("/bin/sleep", tmp.File(name));
+        std::filesystem::permissions(tmp.File(name), std::filesystem::perms::owner_all);
+    }
+    void TearDown() override {
+        for (pid_t pid : children)
+            Stop(pid);
+    }
+
+    pid_t Start() {
+        const std::string path = tmp.File(name);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(path.c_str(), name.c_str(), "60", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        children.push_back(pid);
+        // The child is ours from fork on, but runs the copy only once exec is done.
+        for (int i = 0; i < 500 && !Runs(pid); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return pid;
+    }
+    bool Runs(pid_t pid) const {
+        std::error_code ec;
+        const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec);
+        return !ec && exe == tmp.File(name);
+    }
+    void Stop(pid_t pid) {
+        if (::kill(pid, SIGKILL) == 0)
+            ::waitpid(pid, nullptr, 0);
+        std::erase(children, pid);
+    }
+
+    test::TempFolder tmp;
+    std::string name;
+    std::vector<pid_t> children;
+};
+
+TEST_F(FindOtherInstanceTest, FindsAProcessOfTheSameProgramFile) {
+    EXPECT_EQ(FindOtherInstance(name, static_cast<int>(::getpid())), 0);
+    const pid_t child = Start();
+    EXPECT_EQ(FindOtherInstance(name, static_cast<int>(::getpid())), child);
+}
+
+TEST_F(FindOtherInstanceTest, NameMustMatchExactly) {
+    Start();
+    std::string upper = name;
+    upper[0] = 'O';
+    EXPECT_EQ(FindOtherInstance(upper, static_cast<int>(::getpid())), 0);
+    EXPECT_EQ(FindOtherInstance(name.substr(0, name.size() - 1), static_cast<int>(::getpid())), 0);
+    EXPECT_EQ(FindOtherInstance(name + "x", static_cast<int>(::getpid())), 0);
+    // The folder does not count, only the file name.
+    EXPECT_EQ(FindOtherInstance(tmp.File(name), static_cast<int>(::getpid())), 0);
+}
+
+TEST_F(FindOtherInstanceTest, SkipsOwnProcess) {
+    const pid_t first = Start();
+    EXPECT_EQ(FindOtherInstance(name, first), 0);
+    const pid_t second = Start();
+    EXPECT_EQ(FindOtherInstance(name, first), second);
+    EXPECT_EQ(FindOtherInstance(name, second), first);
+}
+
+TEST_F(FindOtherInstanceTest, EndedProcessIsNotFound) {
+    const pid_t child = Start();
+    ASSERT_EQ(FindOtherInstance(name, static_cast<int>(::getpid())), child);
+    Stop(child);
+    EXPECT_EQ(FindOtherInstance(name, static_cast<int>(::getpid())), 0);
+}
+
+TEST_F(FindOtherInstanceTest, ProgramFileReplacedWhileRunningStillCounts) {
+    const pid_t child = Start();
+    std::filesystem::remove(tmp.File(name));  // the link now reads "... (deleted)"
+    EXPECT_EQ(FindOtherInstance(name, static_cast<int>(::getpid())), child);
+}
+
+TEST(FindOtherInstance, NeverFindsItself) {
+    // Other copies of the test program may run at the same time; our own pid never counts.
+    const int found = FindOtherInstance();
+    EXPECT_NE(found, static_cast<int>(::getpid()));
+}
+
+}  // namespace
+}  // namespace orvenka

@@ -1,1 +1,23 @@
-int main() { return 0; }
+// orvenka-cmd: hands one command to a running Orvenka through its folder and prints the answer.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "common/files.h"
+#include "shell/command_client.h"
+
+int main(int argc, char** argv) {
+    using namespace orvenka;
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    ClientOptions options;
+    std::string error;
+    if (!ParseClientArguments(args, ProgramFolder(), options, error)) {
+        std::cerr << "orvenka-cmd: " << error << "\n" << kClientUsageText;
+        return kClientUsage;
+    }
+    if (options.help) {
+        std::cout << kClientUsageText;
+        return kClientOk;
+    }
+    return RunCommandClient(options, std::cout, std::cerr);
+}

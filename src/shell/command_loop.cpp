@@ -1,6 +1,200 @@
-// Placeholder until the command loop lands.
 #include "shell/command_loop.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <exception>
+
+#include "common/failure.h"
+#include "common/files.h"
+#include "shell/dispatch.h"
+
 namespace orvenka {
+namespace {
+
+const char* const kCommandFile = "cmd.ini";
+const char* const kFinishFile = "cmd.finish";
+const char* const kResultFile = "Result.txt";
+const char* const kCommandMarker = "Не смог удалить CMD.ini";
+const char* const kFinishMarker = "Не смог удалить CMD.Finish";
+constexpr int kFinishRounds = 1001;
+
+// A command file without a single line that is younger than this is taken to be still being
+// written (the folder watch may wake us between its creation and its first write); it is left
+// for the next poll instead of being reported and deleted.
+constexpr int64_t kFreshEmptyFileNs = 2'000'000'000;
+
+int64_t Nanoseconds(const timespec& t) {
+    return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+}
+
+bool JustWritten(int64_t mtimeNs) {
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    const int64_t age = now - mtimeNs;
+    return age > -kFreshEmptyFileNs && age < kFreshEmptyFileNs;
+}
+
+}  // namespace
+
 CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx) {}
-bool CommandLoop::Tick() { return false; }
+
+std::optional<CommandLoop::FileStamp> CommandLoop::StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    FileStamp s;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = Nanoseconds(st.st_mtim);
+    s.ctimeNs = Nanoseconds(st.st_ctim);
+    return s;
+}
+
+bool CommandLoop::Tick() {
+    if (busy_)
+        return false;
+    busy_ = true;
+    bool commandRead = false;
+    commandFileLeft_.reset();
+    if (timer_)
+        timer_(false);
+    ctx_.ConnectPending = true;
+
+    try {
+        const CommandText cmd = ReadCommandFile();
+        if (!cmd.word.empty()) {
+            ctx_.LogMessage("Прочитал команду " + cmd.word);
+            DeleteFinishFile();
+            commandRead = true;
+            RunDispatch(ctx_, cmd);
+        }
+    } catch (const Failure& f) {
+        ctx_.LogError(f.what());
+    } catch (const std::exception& e) {
+        // Whatever went wrong, the command is answered and the loop goes on polling.
+        ctx_.LogError(std::string("Внутренняя ошибка программы: ") + e.what());
+    } catch (...) {
+        ctx_.LogError("Внутренняя ошибка программы");
+    }
+
+    ReleaseDrivers();
+    WriteResultFile();
+    ctx_.ConnectPending = false;
+    if (timer_)
+        timer_(true);
+    if (commandRead)
+        WriteFinishFile();
+    busy_ = false;
+    return commandRead;
+}
+
+CommandText CommandLoop::ReadCommandFile() {
+    CommandText cmd;
+    const std::string path = ctx_.Path(kCommandFile);
+    if (!FileExists(path))
+        return cmd;
+    try {
+        // Until the file is emptied, the file as found is what the end of the tick may delete
+        // (also when it cannot be read: its error is reported and it does not come back).
+        commandFileLeft_ = StampOf(path);
+        const std::vector<std::string> lines = LoadLines(path);
+        if (lines.empty()) {
+            if (commandFileLeft_ && JustWritten(commandFileLeft_->mtimeNs)) {
+                commandFileLeft_.reset();
+                return cmd;
+            }
+            throw Failure("Файл команд " + path + " пуст: в нём нет ни одной строки");
+        }
+        const std::string& line = lines.front();
+        if (!line.empty()) {
+            ctx_.log.ClearErrors();
+            DeleteFileIfExists(ctx_.Path(kResultFile));
+            cmd = ParseCommandLine(line, ctx_.device, ctx_.StartupKind);
+        }
+        SaveLines(path, {});
+        commandFileLeft_ = StampOf(path);
+    } catch (const Failure& f) {
+        ctx_.LogError(f.what());
+    }
+    return cmd;
+}
+
+void CommandLoop::ReleaseDrivers() {
+    for (const char kind : {'A', 'S'}) {
+        if (kind == 'A' && ctx_.KeepAtolDriver)
+            continue;
+        try {
+            if (DeviceBackend* backend = ctx_.Backend(kind))
+                backend->ReleaseDriver();
+        } catch (const std::exception& e) {
+            ctx_.LogError(e.what());
+        }
+    }
+}
+
+void CommandLoop::SaveMarker(const std::string& name) {
+    SaveLinesAtomic(ctx_.Path(name), ctx_.log.Errors());
+}
+
+void CommandLoop::DeleteCommandFile() {
+    const std::string path = ctx_.Path(kCommandFile);
+    const auto now = StampOf(path);
+    if (!now)
+        return;
+    if (!commandFileLeft_ || !(*now == *commandFileLeft_)) {
+        // Not the file this tick emptied: the accounting system has written a new command while
+        // the last one ran. It stays and runs at the next poll.
+        if (commandFileLeft_)
+            ctx_.LogMessage("В " + path + " новая команда, она будет выполнена следующей");
+        return;
+    }
+    if (!DeleteFileIfExists(path))
+        SaveMarker(kCommandMarker);
+}
+
+void CommandLoop::WriteResultFile() {
+    try {
+        DeleteCommandFile();
+    } catch (const Failure& f) {
+        ctx_.LogError(f.what());
+    }
+    try {
+        SaveLinesAtomic(ctx_.Path(kResultFile), ctx_.log.Errors());
+    } catch (const Failure& f) {
+        ctx_.LogError(f.what());
+    }
+}
+
+void CommandLoop::DeleteFinishFile() {
+    const std::string path = ctx_.Path(kFinishFile);
+    try {
+        for (int round = 0; round < kFinishRounds; ++round) {
+            if (!FileExists(path) || DeleteFileIfExists(path))
+                break;
+            SaveMarker(kFinishMarker);
+        }
+    } catch (const Failure& f) {
+        ctx_.LogError(f.what());
+    }
+}
+
+void CommandLoop::WriteFinishFile() {
+    const std::string path = ctx_.Path(kFinishFile);
+    const std::string text = FormatDateTime(ctx_.clock.Now());
+    try {
+        for (int round = 0; round < kFinishRounds; ++round) {
+            if (!FileExists(path) || DeleteFileIfExists(path)) {
+                SaveLinesAtomic(path, {text});
+                return;
+            }
+            SaveMarker(kFinishMarker);
+        }
+    } catch (const Failure& f) {
+        ctx_.LogError(f.what());
+    }
+}
+
 }  // namespace orvenka

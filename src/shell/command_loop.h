@@ -1,7 +1,11 @@
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "shell/app_context.h"
+#include "shell/command_parser.h"
 
 namespace orvenka {
 
@@ -9,7 +13,7 @@ namespace orvenka {
 // 5000 ms timer and from a watch on the folder; ticks never overlap (a tick started while
 // another runs, e.g. from a modal dialog's event loop, returns at once).
 class CommandLoop {
-public:
+  public:
     explicit CommandLoop(AppContext& ctx);
 
     // One poll; true when a command was read (and so cmd.finish written).
@@ -19,10 +23,30 @@ public:
     // The poll timer, switched off for the whole tick and on again at its end.
     void SetTimerControl(std::function<void(bool enabled)> control) { timer_ = std::move(control); }
 
-private:
+  private:
+    // Identity of a file as this tick left it: a command written meanwhile changes it.
+    struct FileStamp {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        int64_t size = 0;
+        int64_t mtimeNs = 0;
+        int64_t ctimeNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static std::optional<FileStamp> StampOf(const std::string& path);
+
+    CommandText ReadCommandFile();
+    void ReleaseDrivers();
+    void DeleteCommandFile();
+    void WriteResultFile();
+    void DeleteFinishFile();
+    void WriteFinishFile();
+    void SaveMarker(const std::string& name);
+
     AppContext& ctx_;
     bool busy_ = false;
     std::function<void(bool)> timer_;
+    std::optional<FileStamp> commandFileLeft_;  // cmd.ini as read and emptied by this tick
 };
 
 }  // namespace orvenka

@@ -1,0 +1,218 @@
+#include "shell/command_client.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "common/cp1251.h"
+#include "common/failure.h"
+#include "common/files.h"
+#include "common/numbers.h"
+
+namespace orvenka {
+
+const char* const kClientUsageText =
+    "Использование: orvenka-cmd [-d ПАПКА] [-t СЕКУНДЫ] КОМАНДА\n"
+    "Передаёт программе Orvenka одну команду (строку файла cmd.ini, например PRINT,\n"
+    "ZOTCHET или ATOL,1,XOTCHET) и ждёт её окончания (файл cmd.finish).\n"
+    "  -d ПАПКА     папка программы Orvenka (по умолчанию папка orvenka-cmd)\n"
+    "  -t СЕКУНДЫ   сколько ждать ответа (по умолчанию 30)\n"
+    "Печатает строки Result.txt и номер документа из ResultNumCheck.txt, если команда его\n"
+    "записала. Код выхода: 0 - без ошибок, 1 - в Result.txt есть ошибки, 2 - неверные\n"
+    "аргументы, 3 - ответа нет за отведённое время, 4 - команду не удалось передать.\n";
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
+
+struct Stamp {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    int64_t mtimeNs;
+    int64_t ctimeNs;
+    bool operator==(const Stamp&) const = default;
+};
+
+std::optional<Stamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    const auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+    return Stamp{st.st_dev, st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Orvenka has taken the command once cmd.ini no longer holds it (emptied or deleted).
+bool Taken(const std::string& path, const std::string& written) {
+    try {
+        return !FileExists(path) || ReadFileBytes(path) != written;
+    } catch (const Failure&) {
+        return !FileExists(path);
+    }
+}
+
+}  // namespace
+
+bool ParseClientArguments(const std::vector<std::string>& args, const std::string& defaultFolder,
+                          ClientOptions& options, std::string& error) {
+    options = ClientOptions{};
+    options.folder = defaultFolder;
+    std::vector<std::string> positional;
+    bool optionsEnd = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnd || a.empty() || a[0] != '-' || a == "-") {
+            positional.push_back(a);
+        } else if (a == "--") {
+            optionsEnd = true;
+        } else if (a == "-h" || a == "--help") {
+            options.help = true;
+            return true;
+        } else if (a == "-d" || a == "-t") {
+            if (i + 1 >= args.size()) {
+                error = "после " + a + " нужно значение";
+                return false;
+            }
+            const std::string& value = args[++i];
+            if (a == "-d") {
+                options.folder = value;
+            } else {
+                const auto seconds = ParseFloat(value);
+                if (!seconds || *seconds <= 0 || *seconds > 1e6) {
+                    error = "время ожидания должно быть положительным числом секунд: " + value;
+                    return false;
+                }
+                options.timeoutSeconds = *seconds;
+            }
+        } else {
+            error = "неизвестный ключ " + a;
+            return false;
+        }
+    }
+    if (positional.empty()) {
+        error = "не указана команда";
+        return false;
+    }
+    if (positional.size() > 1) {
+        error = "лишний аргумент \"" + positional[1] +
+                "\": строку команды с пробелами заключите в кавычки";
+        return false;
+    }
+    options.commandLine = positional[0];
+    if (options.commandLine.find_first_of("\r\n") != std::string::npos) {
+        error = "команда должна быть одной строкой";
+        return false;
+    }
+    if (options.commandLine.find_first_not_of(' ') == std::string::npos) {
+        error = "команда пуста";
+        return false;
+    }
+    if (options.folder.empty())
+        options.folder = "./";
+    if (options.folder.back() != '/')
+        options.folder += '/';
+    return true;
+}
+
+int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostream& err) {
+    const std::string& folder = options.folder;
+    const std::string cmdPath = folder + "cmd.ini";
+    const std::string finishPath = folder + "cmd.finish";
+    const std::string resultPath = folder + "Result.txt";
+    const std::string numberPath = folder + "ResultNumCheck.txt";
+    const auto deadline =
+        SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
+                                 std::chrono::duration<double>(options.timeoutSeconds));
+
+    if (!IsFolder(folder)) {
+        err << "orvenka-cmd: папка " << folder << " не найдена\n";
+        return kClientUsage;
+    }
+    const std::string written = Utf8ToCp1251(options.commandLine) + "\r\n";
+    if (Cp1251ToUtf8(written) != options.commandLine + "\r\n") {
+        err << "orvenka-cmd: в команде есть знаки, которых нет в кодировке Windows-1251\n";
+        return kClientUsage;
+    }
+
+    // A cmd.ini still there is a command Orvenka has not finished: ours would be answered by
+    // its cmd.finish.
+    while (FileExists(cmdPath)) {
+        if (SteadyClock::now() > deadline) {
+            err << "orvenka-cmd: Orvenka занята: в " << folder
+                << " всё ещё лежит cmd.ini предыдущей команды\n";
+            return kClientTimeout;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    if (!DeleteFileIfExists(finishPath)) {
+        err << "orvenka-cmd: не удалось удалить старый " << finishPath << "\n";
+        return kClientFileError;
+    }
+    const auto numberBefore = StampOf(numberPath);
+    try {
+        WriteFileBytesAtomic(cmdPath, written);
+    } catch (const Failure& f) {
+        err << "orvenka-cmd: " << f.what() << "\n";
+        return kClientFileError;
+    }
+
+    // A cmd.finish seen before Orvenka took our command belongs to the command before it.
+    std::optional<Stamp> earlierFinish;
+    bool taken = false;
+    for (;;) {
+        const auto finish = StampOf(finishPath);
+        taken = taken || Taken(cmdPath, written);
+        if (finish) {
+            if (!taken) {
+                earlierFinish = finish;
+            } else if (!(earlierFinish && *finish == *earlierFinish)) {
+                break;
+            }
+        }
+        if (SteadyClock::now() > deadline) {
+            if (!taken && !Taken(cmdPath, written) && DeleteFileIfExists(cmdPath)) {
+                err << "orvenka-cmd: Orvenka не взяла команду за "
+                    << FormatGeneral(options.timeoutSeconds)
+                    << " с; команда отозвана (cmd.ini удалён). Запущена ли Orvenka с папкой "
+                    << folder << "?\n";
+            } else {
+                err << "orvenka-cmd: команда принята, но не завершилась за "
+                    << FormatGeneral(options.timeoutSeconds) << " с; её итог будет в " << resultPath
+                    << "\n";
+            }
+            return kClientTimeout;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+
+    std::string result;
+    try {
+        result = ReadFileBytes(resultPath);
+    } catch (const Failure& f) {
+        err << "orvenka-cmd: нет ответа Orvenka: " << f.what() << "\n";
+        return kClientErrors;
+    }
+    for (const std::string& line : SplitLines(DecodeFileText(result)))
+        out << line << "\n";
+    const auto numberAfter = StampOf(numberPath);
+    if (numberAfter && !(numberBefore && *numberAfter == *numberBefore)) {
+        try {
+            for (const std::string& line : LoadLines(numberPath)) {
+                out << "ResultNumCheck.txt: " << line << "\n";
+            }
+        } catch (const Failure& f) {
+            err << "orvenka-cmd: " << f.what() << "\n";
+        }
+    }
+    return result.empty() ? kClientOk : kClientErrors;
+}
+
+}  // namespace orvenka

@@ -1,0 +1,41 @@
+#pragma once
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The accounting system's side of the file protocol, for integrators and scripts: writes one
+// command as cmd.ini into Orvenka's folder, waits for cmd.finish and reports Result.txt.
+namespace orvenka {
+
+enum ClientExit {
+    kClientOk = 0,         // Result.txt empty
+    kClientErrors = 1,     // Result.txt holds error lines
+    kClientUsage = 2,      // bad arguments
+    kClientTimeout = 3,    // no answer in time
+    kClientFileError = 4,  // the command could not be handed over
+};
+
+struct ClientOptions {
+    std::string folder;  // Orvenka's folder, ending in "/"
+    double timeoutSeconds = 30;
+    std::string commandLine;  // UTF-8; written in Windows-1251
+    bool help = false;
+};
+
+extern const char* const kClientUsageText;
+
+// Parses the arguments after the program name: [-d FOLDER] [-t SECONDS] COMMAND-LINE.
+// Answers false with a message in `error` on a usage error.
+bool ParseClientArguments(const std::vector<std::string>& args, const std::string& defaultFolder,
+                          ClientOptions& options, std::string& error);
+
+// One command, start to end:
+// 1. waits until no cmd.ini is left in the folder (Orvenka is between commands);
+// 2. deletes an old cmd.finish so it is never taken for the answer;
+// 3. writes cmd.ini through a temporary file and a rename, so it is never read half-written;
+// 4. polls every 10 ms for a cmd.finish written after Orvenka took the command;
+// 5. prints Result.txt, and ResultNumCheck.txt when this command wrote it.
+// On a time-out a command Orvenka has not taken yet is withdrawn.
+int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace orvenka

@@ -1,0 +1,35 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "receipt/records.h"
+
+namespace orvenka {
+
+// The command word of one cmd.ini line in two spellings: upper-cased (Latin letters), which is
+// what the dispatch rows are matched against, and as the accounting system wrote it, which is
+// where file names and QR data are taken from.
+struct CommandText {
+    std::string word;
+    std::string original;
+};
+
+// Splits a line by the comma-separated-text rule: characters of codes 1-32 before and after an
+// item are skipped; an item in double quotes runs to the closing quote ("" inside stands for
+// one quote; an unclosed quote runs to the end of the line); any other item ends at a comma or
+// at a character of code 32 or less; two commas in a row give an empty item and a comma at the
+// very end one more. A NUL character ends the line.
+std::vector<std::string> SplitCommaText(std::string_view line);
+
+// The items of a command line: a line without a comma is taken in double quotes first, so that
+// it is one item unless it holds double quotes of its own.
+std::vector<std::string> SplitCommandLine(std::string_view line);
+
+// Parses one command line into `device` and answers the command word. The line may be in any
+// case; it is matched upper-cased. Short form (fewer than 2 items): the whole line on
+// `startupKind`, logical device 1, no arguments. Long form: device word (ATOL / SHTRIH / PRN;
+// any other keeps the previous kind), logical device or printer, command word, then arguments.
+CommandText ParseCommandLine(std::string_view line, TDeviceParam& device, char startupKind);
+
+}  // namespace orvenka

@@ -1,0 +1,184 @@
+#include "shell/dispatch.h"
+
+#include "common/failure.h"
+#include "common/files.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "receipt/param_reader.h"
+#include "shell/receipt_job.h"
+
+namespace orvenka {
+namespace {
+
+void LoadPicture(AppContext&, DeviceBackend& b, const CommandText& cmd) {
+    b.LoadPicture(cmd.original);
+}
+void PrintQRCode(AppContext&, DeviceBackend& b, const CommandText& cmd) {
+    b.PrintQRCode(cmd.original);
+}
+void PrintCopyLastCheck(AppContext&, DeviceBackend& b, const CommandText&) {
+    b.PrintCopyLastCheck();
+}
+void PrintTextNoCut(AppContext& ctx, DeviceBackend& b, const CommandText& cmd) {
+    PrintTextFile(ctx, b, cmd, false);
+}
+void PrintTextCut(AppContext& ctx, DeviceBackend& b, const CommandText& cmd) {
+    PrintTextFile(ctx, b, cmd, true);
+}
+void OpenShift(AppContext&, DeviceBackend& b, const CommandText&) {
+    b.OpenShift();
+}
+void ReceiptJob(AppContext& ctx, DeviceBackend&, const CommandText& cmd) {
+    RunReceiptJob(ctx, cmd.word);  // the answer is not needed here
+}
+// The emulated reports of a register print the counters with the requisites of Param.ini; a
+// failed read is already in the error log and the report goes on with what is there.
+void ReadParamOnly(AppContext& ctx, DeviceBackend&, const CommandText&) {
+    ReadParam(ctx.Path("Param.ini"), ctx.param, ctx.log, ctx.platform);
+}
+void ZReportEmul(AppContext& ctx, DeviceBackend& b, const CommandText& cmd) {
+    ReadParamOnly(ctx, b, cmd);
+    b.ZReportEmul();
+}
+void XReportEmul(AppContext& ctx, DeviceBackend& b, const CommandText& cmd) {
+    ReadParamOnly(ctx, b, cmd);
+    b.XReportEmul();
+}
+void ZReport(AppContext&, DeviceBackend& b, const CommandText&) {
+    b.ZReport();
+}
+void XReport(AppContext&, DeviceBackend& b, const CommandText&) {
+    b.XReport();
+}
+void DepartmentReport(AppContext&, DeviceBackend& b, const CommandText&) {
+    b.DepartmentReport();
+}
+void OpenDrawer(AppContext&, DeviceBackend& b, const CommandText&) {
+    b.OpenDrawer();
+}
+
+// The emulator's own operations decide what the service rows mean there (most do nothing and
+// answer at once); a dash of the table is a nullptr.
+const std::vector<DispatchRow> kTable = {
+    {"LOADPICTURE", RowTest::Contains, LoadPicture, LoadPicture, nullptr, false},
+    {"PRINTQRCODE", RowTest::Contains, PrintQRCode, PrintQRCode, nullptr, false},
+    {"PRINTLASTCHECK", RowTest::Equal, PrintCopyLastCheck, PrintCopyLastCheck, PrintCopyLastCheck,
+     false},
+    {"SHOWPROPERTIES", RowTest::Equal, ShowDeviceProperties, ShowDeviceProperties, nullptr, false},
+    {"PRINTTXTFILENOCUT", RowTest::Contains, PrintTextNoCut, PrintTextNoCut, PrintTextNoCut, true},
+    {"PRINTTXTFILE", RowTest::Contains, PrintTextCut, PrintTextCut, PrintTextCut, false},
+    {"CASHINCOME", RowTest::Contains, CashIncome, CashIncome, CashIncome, false},
+    {"CASHOUTCOME", RowTest::Contains, CashOutcome, CashOutcome, CashOutcome, false},
+    {"OPENSESSION", RowTest::Equal, OpenShift, OpenShift, OpenShift, false},
+    {"PRINTS", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"PRINT", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"PRINT_BUY", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"CORRECT_PRIH", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"CORRECT_RASH", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"RETURN", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"RETURN_BUY", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"RETURNS", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
+    {"ZOTCHETEMUL", RowTest::Equal, ZReportEmul, ZReportEmul, ReadParamOnly, false},
+    {"XOTCHETEMUL", RowTest::Equal, XReportEmul, XReportEmul, ReadParamOnly, false},
+    {"ZOTCHET", RowTest::Equal, ZReport, ZReport, ZReport, false},
+    {"XOTCHET", RowTest::Equal, XReport, XReport, XReport, false},
+    {"PrintDepartmentReport", RowTest::Same, DepartmentReport, DepartmentReport, DepartmentReport,
+     false},
+    {"OPENBOXMANY", RowTest::Equal, OpenDrawer, OpenDrawer, nullptr, false},
+};
+
+bool KnownKind(char kind) {
+    return kind == 'A' || kind == 'S' || kind == 'E';
+}
+
+}  // namespace
+
+const std::vector<DispatchRow>& DispatchTable() {
+    return kTable;
+}
+
+bool RowMatches(const DispatchRow& row, std::string_view word) {
+    switch (row.test) {
+        case RowTest::Equal:
+            return word == row.name;
+        case RowTest::Contains:
+            return word.find(row.name) != std::string_view::npos;
+        case RowTest::Same:
+            return SameTrimmed(word, row.name);
+    }
+    return false;
+}
+
+RowAction RowActionFor(const DispatchRow& row, char kind) {
+    switch (kind) {
+        case 'A':
+            return row.atol;
+        case 'S':
+            return row.shtrih;
+        case 'E':
+            return row.emulator;
+        default:
+            return nullptr;
+    }
+}
+
+void RunDispatch(AppContext& ctx, const CommandText& cmd) {
+    const char kind = ctx.device.Kind;
+    for (const DispatchRow& row : kTable) {
+        if (!RowMatches(row, cmd.word))
+            continue;
+        // Doing nothing here would answer the accounting system with an empty Result.txt as
+        // if the command had been carried out.
+        if (!KnownKind(kind)) {
+            throw Failure("Команда " + cmd.word +
+                          " не выполнена: не указан вид устройства (ATOL, SHTRIH или PRN)");
+        }
+        if (RowAction action = RowActionFor(row, kind)) {
+            DeviceBackend* backend = ctx.Backend(kind);
+            if (!backend) {
+                throw Failure("Команда " + cmd.word +
+                              " не выполнена: нет драйвера устройства вида " +
+                              std::string(1, kind));
+            }
+            action(ctx, *backend, cmd);
+        }
+        if (row.endsTable)
+            break;
+    }
+}
+
+std::string TextAfterEquals(std::string_view word, std::size_t maxChars) {
+    const auto eq = word.find('=');
+    const std::string_view rest = eq == std::string_view::npos ? word : word.substr(eq + 1);
+    return LeftChars(rest, static_cast<long>(maxChars));
+}
+
+double CommandAmount(std::string_view word) {
+    return ReadFloat(CleanNumber(TextAfterEquals(word, 100)), 0);
+}
+
+void CashIncome(AppContext&, DeviceBackend& backend, const CommandText& cmd) {
+    backend.CashIn(CommandAmount(cmd.word));
+}
+
+void CashOutcome(AppContext&, DeviceBackend& backend, const CommandText& cmd) {
+    backend.CashOut(CommandAmount(cmd.word));
+}
+
+void PrintTextFile(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd, bool cut) {
+    try {
+        const std::string fileName = TextAfterEquals(cmd.original, 1000);
+        for (const std::string& line : LoadLines(fileName))
+            backend.PrintLine(line);
+        if (cut)
+            backend.FeedAndCut();
+    } catch (const Failure& f) {
+        ctx.LogError(f.what());
+    }
+}
+
+void ShowDeviceProperties(AppContext&, DeviceBackend& backend, const CommandText&) {
+    backend.ShowProperties();
+}
+
+}  // namespace orvenka

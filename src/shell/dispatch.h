@@ -1,0 +1,60 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "backends/device_backend.h"
+#include "shell/app_context.h"
+#include "shell/command_parser.h"
+
+namespace orvenka {
+
+// How a row's name is tested against the command word.
+enum class RowTest {
+    Equal,     // the word is the name
+    Contains,  // the word holds the name anywhere (the word carries data after "=")
+    Same,      // equal after trimming both, ignoring case
+};
+
+// What a row runs for one device kind; nullptr: nothing for that kind.
+using RowAction = void (*)(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
+
+struct DispatchRow {
+    const char* name;
+    RowTest test;
+    RowAction atol;      // 'A'
+    RowAction shtrih;    // 'S'
+    RowAction emulator;  // 'E'
+    bool endsTable;      // a match runs this row and nothing after it
+};
+
+// The rows in the order they are tried. Rows are independent: every row whose test holds runs.
+const std::vector<DispatchRow>& DispatchTable();
+
+bool RowMatches(const DispatchRow& row, std::string_view word);
+RowAction RowActionFor(const DispatchRow& row, char kind);
+
+// Runs every matching row on the kind of ctx.device. Failures of the operations pass to the
+// caller. A command that matches a row but names no device kind this program knows, or a kind
+// without a back-end, raises a Failure instead of doing nothing.
+void RunDispatch(AppContext& ctx, const CommandText& cmd);
+
+// --- command handlers ----------------------------------------------------------------------
+
+// Text after the first "=" of the word (the whole word when it has none), at most `maxChars`
+// characters.
+std::string TextAfterEquals(std::string_view word, std::size_t maxChars);
+// Amount of CASHINCOME=... / CASHOUTCOME=...: after "=" (at most 100 characters), cleaned with
+// CleanNumber; 0 when empty or not a number.
+double CommandAmount(std::string_view word);
+
+void CashIncome(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
+void CashOutcome(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
+// Prints the lines of the file named after "=" (in the accounting system's spelling), then
+// feeds and cuts when `cut` is set. A failure is written to the error log; lines printed
+// before it stay printed.
+void PrintTextFile(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd, bool cut);
+void ShowDeviceProperties(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
+
+}  // namespace orvenka

@@ -1,0 +1,219 @@
+#include "shell/dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "backends/unsupported/unsupported_backend.h"
+#include "shell/shell_fixture.h"
+
+namespace orvenka {
+namespace {
+
+using test::ShellTest;
+using Calls = std::vector<std::string>;
+
+struct RowCase {
+    std::string line;  // as in cmd.ini, with `kind` as start-up and previous kind
+    char kind;
+    Calls calls;
+};
+
+class DispatchRowTest : public ShellTest, public ::testing::WithParamInterface<RowCase> {};
+
+TEST_P(DispatchRowTest, RunsTheOperationsOfTheMatchingRows) {
+    const RowCase& c = GetParam();
+    ctx.device.Kind = c.kind;  // the previous command's kind, kept by a long form
+    RunDispatch(ctx, ParseCommandLine(c.line, ctx.device, c.kind));
+    EXPECT_EQ(Operations(), c.calls) << c.line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DispatchRowTest,
+    ::testing::Values(
+        RowCase{"LoadPicture=/srv/Logo.bmp", 'A', {"A:LoadPicture(LoadPicture=/srv/Logo.bmp)"}},
+        RowCase{"LOADPICTURE=/srv/Logo.bmp", 'E', {}},
+        RowCase{"PRINTQRCODE=https://Example.org/AbC",
+                'S',
+                {"S:PrintQRCode(PRINTQRCODE=https://Example.org/AbC)"}},
+        RowCase{"PRINTQRCODE=x", 'E', {}},
+        RowCase{"PRINTLASTCHECK", 'A', {"A:PrintCopyLastCheck()"}},
+        RowCase{"PRINTLASTCHECK", 'E', {"E:PrintCopyLastCheck()"}},
+        RowCase{"SHOWPROPERTIES", 'S', {"S:ShowProperties()"}}, RowCase{"SHOWPROPERTIES", 'E', {}},
+        RowCase{"CASHINCOME=1 500.50", 'A', {"A:CashIn(1500.5)"}},
+        RowCase{"CASHINCOME", 'S', {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=abc", 'S', {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=12р", 'S', {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=1-2", 'S', {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=2'000", 'E', {"E:CashIn(2000)"}},
+        RowCase{"CASHOUTCOME=10.25", 'A', {"A:CashOut(10.25)"}},
+        RowCase{"OPENSESSION", 'S', {"S:OpenShift()"}}, RowCase{"ZOTCHET", 'S', {"S:ZReport()"}},
+        RowCase{"ZOTCHET", 'E', {"E:ZReport()"}}, RowCase{"XOTCHET", 'A', {"A:XReport()"}},
+        RowCase{"ZOTCHETEMUL", 'A', {"A:ZReportEmul()"}},
+        RowCase{"XOTCHETEMUL", 'S', {"S:XReportEmul()"}}, RowCase{"ZOTCHETEMUL", 'E', {}},
+        RowCase{"PrintDepartmentReport", 'A', {"A:DepartmentReport()"}},
+        RowCase{" printdepartmentreport ", 'S', {"S:DepartmentReport()"}},
+        RowCase{"OPENBOXMANY", 'A', {"A:OpenDrawer()"}}, RowCase{"OPENBOXMANY", 'E', {}},
+        // Equal rows need the word exactly; contains rows find it anywhere.
+        RowCase{"ZOTCHET ", 'S', {}}, RowCase{"XZOTCHET", 'S', {}},
+        RowCase{"PRINTDEPARTMENTREPORTS", 'S', {}},
+        RowCase{"MY_CASHOUTCOME=5", 'S', {"S:CashOut(5)"}}, RowCase{"NOSUCHCOMMAND", 'A', {}},
+        // One word, several independent rows.
+        RowCase{"LOADPICTURE+PRINTQRCODE=Q",
+                'A',
+                {"A:LoadPicture(LOADPICTURE+PRINTQRCODE=Q)",
+                 "A:PrintQRCode(LOADPICTURE+PRINTQRCODE=Q)"}},
+        RowCase{"CASHINCOME+CASHOUTCOME=7", 'S', {"S:CashIn(7)", "S:CashOut(7)"}},
+        // Long form: the device word chooses the kind.
+        RowCase{"ATOL,2,ZOTCHET", 'S', {"A:ZReport()"}},
+        RowCase{"PRN,Office,XOTCHET", 'A', {"E:XReport()"}},
+        RowCase{"CASHINCOME=1500,50", 'S', {"S:CashIn(1500.5)"}}));
+
+TEST_F(ShellTest, EveryRowOfTheTableIsThere) {
+    std::set<std::string> names;
+    for (const DispatchRow& row : DispatchTable())
+        names.insert(row.name);
+    EXPECT_EQ(DispatchTable().size(), 23u);
+    EXPECT_EQ(names.size(), 23u);
+    for (const char* word : {"PRINTS", "PRINT", "PRINT_BUY", "CORRECT_PRIH", "CORRECT_RASH",
+                             "RETURN", "RETURN_BUY", "RETURNS"}) {
+        int matches = 0;
+        for (const DispatchRow& row : DispatchTable())
+            matches += RowMatches(row, word) ? 1 : 0;
+        EXPECT_EQ(matches, 1) << word;
+    }
+}
+
+TEST_F(ShellTest, ReceiptRowsRunTheReceiptJob) {
+    for (const char* word : {"PRINTS", "PRINT", "PRINT_BUY", "CORRECT_PRIH", "CORRECT_RASH",
+                             "RETURN", "RETURN_BUY", "RETURNS"}) {
+        journal.clear();
+        folder.Write("Param.ini", "Oplata=\r\n");
+        folder.Write("Tovar.ini", "Хлеб\r\n1\r\n30\r\n20\r\n");
+        RunDispatch(ctx, ParseCommandLine(std::string("ATOL,1,") + word, ctx.device, 'S'));
+        ASSERT_FALSE(Operations().empty()) << word;
+        EXPECT_EQ(Operations().back().rfind("A:PrintReceipt(", 0), 0u) << word;
+        EXPECT_FALSE(folder.Exists("Tovar.ini")) << word;
+    }
+}
+
+TEST_F(ShellTest, EmulatedReportsReadParamIniFirst) {
+    folder.Write("Param.ini", "Oplata=\r\nZN=0012345\r\n");
+    RunDispatch(ctx, ParseCommandLine("ZOTCHETEMUL", ctx.device, 'E'));
+    EXPECT_EQ(ctx.param.ZN, "0012345");
+    EXPECT_TRUE(Operations().empty());
+
+    folder.Write("Param.ini", "Oplata=\r\nZN=777\r\n");
+    Fake('S').onCall = [&](const std::string&) { EXPECT_EQ(ctx.param.ZN, "777"); };
+    RunDispatch(ctx, ParseCommandLine("XOTCHETEMUL", ctx.device, 'S'));
+    EXPECT_EQ(Operations(), Calls{"S:XReportEmul()"});
+}
+
+TEST_F(ShellTest, EmulatedReportGoesOnWhenParamIniFails) {
+    RunDispatch(ctx, ParseCommandLine("ZOTCHETEMUL", ctx.device, 'A'));
+    EXPECT_EQ(Operations(), Calls{"A:ZReportEmul()"});
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_EQ(ErrorTexts()[0].rfind("ReadParam:" + folder.File("Param.ini") + " ", 0), 0u);
+}
+
+TEST_F(ShellTest, PrintTextFileTakesTheNameAsWrittenAndCuts) {
+    std::filesystem::create_directories(folder.File("Чеки/Copy"));
+    folder.Write("Чеки/Copy/Чек.txt", "Первая строка\r\n\r\n  ИТОГ 100.00\r\n");
+    const std::string name = folder.File("Чеки/Copy/Чек.txt");
+    RunDispatch(ctx, ParseCommandLine("printtxtfile=" + name, ctx.device, 'A'));
+    EXPECT_EQ(Operations(), (Calls{"A:PrintLine(Первая строка)", "A:PrintLine()",
+                                   "A:PrintLine(  ИТОГ 100.00)", "A:FeedAndCut()"}));
+    EXPECT_TRUE(ctx.log.Errors().empty());
+}
+
+TEST_F(ShellTest, NoCutStopsTheTableAndCashIncomeInAFileNameDeposits) {
+    folder.Write("cashincome.txt", "line\r\n");
+    const std::string name = folder.File("cashincome.txt");
+
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=" + name, ctx.device, 'S'));
+    EXPECT_EQ(Operations(), Calls{"S:PrintLine(line)"});
+
+    journal.clear();
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + name, ctx.device, 'S'));
+    EXPECT_EQ(Operations(), (Calls{"S:PrintLine(line)", "S:FeedAndCut()", "S:CashIn(0)"}));
+}
+
+TEST_F(ShellTest, MissingTextFileIsAnErrorLineAndLaterRowsStillRun) {
+    const std::string name = folder.File("Нет/CASHINCOME.txt");
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + name, ctx.device, 'E'));
+    EXPECT_EQ(Operations(), Calls{"E:CashIn(0)"});
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_NE(ErrorTexts()[0].find(name), std::string::npos);
+}
+
+TEST_F(ShellTest, LinesPrintedBeforeAFailureStayPrinted) {
+    folder.Write("t.txt", "a\r\nb\r\n");
+    Fake('A').failOn = "FeedAndCut";
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + folder.File("t.txt"), ctx.device, 'A'));
+    EXPECT_EQ(Operations(), (Calls{"A:PrintLine(a)", "A:PrintLine(b)", "A:FeedAndCut()"}));
+    EXPECT_EQ(ErrorTexts(), Calls{"отказ устройства в операции FeedAndCut"});
+}
+
+TEST_F(ShellTest, AFailingOperationSkipsTheRestOfTheTable) {
+    Fake('S').failOn = "LoadPicture";
+    EXPECT_THROW(RunDispatch(ctx, ParseCommandLine("LOADPICTURE;PRINTQRCODE", ctx.device, 'S')),
+                 Failure);
+    EXPECT_EQ(Operations(), Calls{"S:LoadPicture(LOADPICTURE;PRINTQRCODE)"});
+}
+
+TEST_F(ShellTest, ACommandForNoKnownKindIsRefusedNotDropped) {
+    try {
+        RunDispatch(ctx, ParseCommandLine("KASSA,1,ZOTCHET", ctx.device, 'S'));
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_NE(std::string(f.what()).find("ZOTCHET"), std::string::npos);
+    }
+    EXPECT_TRUE(Operations().empty());
+    // A word that matches no row stays a no-op whatever the kind.
+    EXPECT_NO_THROW(RunDispatch(ctx, ParseCommandLine("KASSA,1,NOTHING", ctx.device, 'S')));
+}
+
+TEST_F(ShellTest, UnsupportedKindAnswersWithItsOwnText) {
+    ctx.SetBackend('A', std::make_unique<UnsupportedBackend>('A', "АТОЛ"));
+    const UnsupportedBackend reference('A', "АТОЛ");
+    try {
+        RunDispatch(ctx, ParseCommandLine("ATOL,1,XOTCHET", ctx.device, 'S'));
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()), reference.Message("X-отчет"));
+    }
+}
+
+struct AmountCase {
+    std::string word;
+    double amount;
+};
+
+class CommandAmountTest : public ::testing::TestWithParam<AmountCase> {};
+
+TEST_P(CommandAmountTest, ReadsTheAmountAfterTheFirstEquals) {
+    EXPECT_DOUBLE_EQ(CommandAmount(GetParam().word), GetParam().amount) << GetParam().word;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CommandAmountTest,
+    ::testing::Values(AmountCase{"CASHINCOME=1 500.50", 1500.5},
+                      AmountCase{"CASHINCOME=1500,50", 1500.5}, AmountCase{"CASHINCOME", 0},
+                      AmountCase{"CASHINCOME=", 0}, AmountCase{"CASHINCOME=abc", 0},
+                      AmountCase{"CASHINCOME=-5", -5}, AmountCase{"CASHINCOME=5=6", 0},
+                      AmountCase{"CASHINCOME=1\xc2\xa0"
+                                 "000",
+                                 1000},
+                      AmountCase{"CASHINCOME=1.2.3", 0},
+                      // only the first 100 characters after "=" count
+                      AmountCase{"CASHINCOME=" + std::string(99, '0') + "12", 1}));
+
+TEST(TextAfterEquals, CountsCharactersNotBytes) {
+    EXPECT_EQ(TextAfterEquals("A=Чек", 2), "Че");
+    EXPECT_EQ(TextAfterEquals("NOEQUALS", 3), "NOE");
+    EXPECT_EQ(TextAfterEquals("A=b=c", 10), "b=c");
+}
+
+}  // namespace
+}  // namespace orvenka

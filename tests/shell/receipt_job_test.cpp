@@ -1,0 +1,199 @@
+#include "shell/receipt_job.h"
+
+#include <gtest/gtest.h>
+
+#include "shell/command_loop.h"
+#include "shell/shell_fixture.h"
+
+namespace orvenka {
+namespace {
+
+using Calls = std::vector<std::string>;
+using Answer = Platform::Answer;
+
+class ReceiptJobTest : public test::ShellTest {
+  protected:
+    void Files(const std::string& documStr = "DOC-1") {
+        folder.Write("Param.ini", "Oplata=\r\nDocumStr=" + documStr + "\r\n");
+        folder.Write("Dop.ini", "Заказ\r\n  15  \r\n+\r\nСтол\r\n4\r\n\r\n");
+        folder.Write("Tovar.ini",
+                     "Хлеб\r\n3\r\n0.1\r\n20\r\n##5##0460##sn1##Сигареты##\r\n1\r\n150\r\n10\r\n");
+    }
+    bool Run(char kind, const std::string& word) {
+        ctx.device.Kind = kind;
+        return RunReceiptJob(ctx, word);
+    }
+    std::string Question(const std::string& id) {
+        return "Чек " + id + " уже был напечатан. Повторить?";
+    }
+};
+
+TEST_F(ReceiptJobTest, SaleHandsEverythingToTheBackendInFourSteps) {
+    Files();
+    EXPECT_TRUE(Run('E', "PRINT"));
+    EXPECT_EQ(Operations(),
+              (Calls{"E:BeginReceipt()", "E:AddExtraLine(Заказ|15|+)", "E:AddExtraLine(Стол|4|-)",
+                     "E:AddGoodsLine(Хлеб)", "E:AddGoodsLine(Сигареты)", "E:PrintReceipt(PRINT)"}));
+    const auto& sales = Fake('E').sales;
+    ASSERT_EQ(sales.size(), 2u);
+    EXPECT_EQ(sales[0].Comment, "");
+    EXPECT_EQ(sales[0].NDS, 18);
+    EXPECT_DOUBLE_EQ(sales[0].Kolvo, 3);
+    EXPECT_DOUBLE_EQ(sales[0].Cena, 0.1);
+    EXPECT_EQ(sales[0].Summa, 3 * 0.1);  // not rounded to kopecks
+    EXPECT_NE(sales[0].Summa, 0.3);
+    EXPECT_EQ(sales[1].NDS, 10);
+    // The emulator gets no goods record; the registers do.
+    EXPECT_FALSE(Fake('E').goods[0].has_value());
+    EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-1\r\n");
+    EXPECT_FALSE(folder.Exists("Tovar.ini"));
+    EXPECT_TRUE(folder.Exists("Dop.ini"));
+    EXPECT_DOUBLE_EQ(ctx.param.SummaTovar, 0.3 + 150);
+}
+
+TEST_F(ReceiptJobTest, RegistersGetTheGoodsRecordWithItsCompositeFields) {
+    Files();
+    EXPECT_TRUE(Run('A', "RETURN"));
+    const auto& goods = Fake('A').goods;
+    ASSERT_EQ(goods.size(), 2u);
+    ASSERT_TRUE(goods[1].has_value());
+    EXPECT_EQ(goods[1]->CompositeMark, "##");
+    EXPECT_EQ(goods[1]->GTIN, "0460");
+    EXPECT_EQ(goods[1]->NomenclatureType, 5);
+    EXPECT_EQ(Operations().back(), "A:PrintReceipt(RETURN)");
+}
+
+TEST_F(ReceiptJobTest, SimpleReceiptsSkipExtraLinesAndTheRepeatQuestion) {
+    for (const auto& [word, printed] :
+         {std::pair{"PRINTS", "PRINT"}, std::pair{"RETURNS", "RETURN"}}) {
+        journal.clear();
+        Files();
+        folder.Write("CheckList.txt", "DOC-1\r\n");
+        EXPECT_TRUE(Run('S', word));
+        EXPECT_EQ(Operations(),
+                  (Calls{"S:BeginReceipt()", "S:AddGoodsLine(Хлеб)", "S:AddGoodsLine(Сигареты)",
+                         "S:PrintReceipt(" + std::string(printed) + ")"}));
+    }
+    EXPECT_TRUE(platform.questions.empty());
+    EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-1\r\n");
+}
+
+TEST_F(ReceiptJobTest, RepeatQuestionDecidesAndIgnoresLetterCase) {
+    struct Case {
+        std::deque<Answer> answers;
+        bool screen;
+        bool printed;
+    };
+    for (const Case& c : {Case{{Answer::No}, true, false}, Case{{Answer::Yes}, true, true},
+                          Case{{}, false, false}}) {
+        journal.clear();
+        platform.questions.clear();
+        ctx.log.ClearErrors();
+        platform.answers = c.answers;
+        platform.screen = c.screen;
+        Files("doc-1");
+        folder.Write("CheckList.txt", "A-0\r\nDOC-1\r\n");
+        EXPECT_EQ(Run('E', "PRINT"), c.printed);
+        EXPECT_EQ(!Operations().empty(), c.printed);
+        EXPECT_FALSE(folder.Exists("Tovar.ini"));
+        if (c.screen) {
+            EXPECT_EQ(platform.questions, Calls{Question("doc-1")});
+            EXPECT_TRUE(ctx.log.Errors().empty());
+        } else {
+            ASSERT_EQ(ErrorTexts().size(), 1u);
+            EXPECT_NE(ErrorTexts()[0].find("doc-1"), std::string::npos);
+        }
+        EXPECT_EQ(folder.Read("CheckList.txt"), "A-0\r\nDOC-1\r\n");
+    }
+}
+
+TEST_F(ReceiptJobTest, RefusedRepeatLeavesAnEmptyAnswer) {
+    Files();
+    folder.Write("CheckList.txt", "DOC-1\r\n");
+    folder.Write("cmd.ini", "PRINT\r\n");
+    CommandLoop loop(ctx);
+    EXPECT_TRUE(loop.Tick());
+    EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
+    EXPECT_TRUE(Operations().empty());
+    EXPECT_TRUE(folder.Exists("Tovar.oldini"));
+}
+
+TEST_F(ReceiptJobTest, EmptyGoodsListRefusesTheReceipt) {
+    Files();
+    folder.Write("Tovar.ini", "\r\nХлеб\r\n1\r\n1\r\n0\r\n");
+    EXPECT_FALSE(Run('A', "PRINT"));
+    EXPECT_EQ(ErrorTexts(), Calls{"Список Товаров/Услуг пуст. Печать чека отменена!"});
+    EXPECT_TRUE(Operations().empty());
+    EXPECT_FALSE(folder.Exists("CheckList.txt"));
+
+    // A broken file: its reason first, then the refusal.
+    ctx.log.ClearErrors();
+    folder.Write("Tovar.ini", "##5##G1##S1\r\n1\r\n1\r\n0\r\n");
+    EXPECT_FALSE(Run('A', "PRINT"));
+    ASSERT_EQ(ErrorTexts().size(), 2u);
+    EXPECT_EQ(ErrorTexts()[0].rfind("ReadTovar.ini: ", 0), 0u);
+    EXPECT_EQ(ErrorTexts()[1], "Список Товаров/Услуг пуст. Печать чека отменена!");
+}
+
+TEST_F(ReceiptJobTest, CorrectionOnShtrihUsesOnlyParamIni) {
+    Files();
+    EXPECT_TRUE(Run('S', "CORRECT_PRIH"));
+    EXPECT_EQ(Operations(), Calls{"S:PrintCorrection(CORRECT_PRIH)"});
+    EXPECT_TRUE(folder.Exists("Tovar.ini"));
+    EXPECT_FALSE(folder.Exists("CheckList.txt"));
+
+    // Elsewhere it is a receipt with goods like any other.
+    journal.clear();
+    EXPECT_TRUE(Run('A', "CORRECT_RASH"));
+    EXPECT_EQ(Operations().back(), "A:PrintReceipt(CORRECT_RASH)");
+    journal.clear();
+    EXPECT_FALSE(Run('A', "CORRECT_PRIH"));  // Tovar.ini is used up
+    EXPECT_TRUE(Operations().empty());
+    EXPECT_EQ(ErrorTexts().back(), "Список Товаров/Услуг пуст. Печать чека отменена!");
+}
+
+TEST_F(ReceiptJobTest, FailedParamIniEndsTheJobBeforeTheGoodsFile) {
+    Files();
+    folder.Write("Param.ini", "DocumStr=X\r\n");  // Oplata is mandatory
+    EXPECT_FALSE(Run('E', "PRINT"));
+    EXPECT_TRUE(folder.Exists("Tovar.ini"));
+    EXPECT_TRUE(Operations().empty());
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_EQ(ErrorTexts()[0].rfind("ReadParam:", 0), 0u);
+}
+
+TEST_F(ReceiptJobTest, BackendFailureLeavesTheRegisterAlone) {
+    Files();
+    Fake('S').failOn = "PrintReceipt";
+    EXPECT_THROW(Run('S', "PRINT"), Failure);
+    EXPECT_FALSE(folder.Exists("CheckList.txt"));
+
+    // A receipt the back-end did not make is still recorded, so a retry asks first.
+    Files();
+    Fake('S').failOn.clear();
+    Fake('S').printAnswer = false;
+    EXPECT_FALSE(Run('S', "PRINT"));
+    EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-1\r\n");
+}
+
+TEST_F(ReceiptJobTest, CheckListIsSortedIgnoringCaseWithoutDuplicates) {
+    folder.Write("CheckList.txt", "b-2\r\nЯ-1\r\nA-1\r\na-1\r\nя-1\r\nб-3\r\n");
+    AddToCheckList(ctx, "Б-4");
+    AddToCheckList(ctx, "B-2");
+    AddToCheckList(ctx, "   ");
+    EXPECT_EQ(folder.Read("CheckList.txt"), "A-1\r\nb-2\r\nб-3\r\nБ-4\r\nЯ-1\r\n");
+    EXPECT_TRUE(ctx.log.Errors().empty());
+    EXPECT_FALSE(IsAlreadyPrinted(ctx, "   "));
+    EXPECT_FALSE(IsAlreadyPrinted(ctx, "C-1"));
+    EXPECT_TRUE(platform.questions.empty());
+    EXPECT_TRUE(IsAlreadyPrinted(ctx, "я-1"));
+    EXPECT_EQ(platform.questions, Calls{Question("я-1")});
+}
+
+TEST(SortedRegister, KeepsTheFirstSpellingOfADuplicate) {
+    EXPECT_EQ(SortedRegister({"b", "B", "a", "ж", "Е", "е"}),
+              (std::vector<std::string>{"a", "b", "Е", "ж"}));
+}
+
+}  // namespace
+}  // namespace orvenka

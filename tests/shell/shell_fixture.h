@@ -1,0 +1,126 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backends/device_backend.h"
+#include "common/clock.h"
+#include "common/failure.h"
+#include "common/numbers.h"
+#include "shell/app_context.h"
+#include "support/scripted_platform.h"
+#include "support/temp_folder.h"
+
+namespace orvenka::test {
+
+// A back-end that does nothing but write down every operation, in one journal shared by all
+// kinds, as "K:Operation(arguments)". A test can make one operation fail, choose the answer of
+// PrintReceipt, and look at the files in the middle of an operation through `onCall`.
+class RecordingBackend : public DeviceBackend {
+  public:
+    RecordingBackend(char kind, std::vector<std::string>& journal)
+        : kind_(kind), journal_(journal) {}
+
+    std::string failOn;       // operation name that raises a Failure
+    bool printAnswer = true;  // what PrintReceipt / PrintCorrection answer
+    std::function<void(const std::string& operation)> onCall;
+    std::vector<TSale> sales;
+    std::vector<std::optional<TTovar>> goods;  // copy of the TTovar passed, nullopt for none
+
+    char Kind() const override { return kind_; }
+    void BeginReceipt() override { Note("BeginReceipt", ""); }
+    void AddExtraLine(const std::string& caption, const std::string& value,
+                      bool emphasis) override {
+        Note("AddExtraLine", caption + "|" + value + "|" + (emphasis ? "+" : "-"));
+    }
+    void AddGoodsLine(const TSale& line, const TTovar* tovar) override {
+        sales.push_back(line);
+        goods.push_back(tovar ? std::optional<TTovar>(*tovar) : std::nullopt);
+        Note("AddGoodsLine", line.Name);
+    }
+    bool PrintReceipt(const std::string& command) override {
+        Note("PrintReceipt", command);
+        return printAnswer;
+    }
+    bool PrintCorrection(const std::string& command) override {
+        Note("PrintCorrection", command);
+        return printAnswer;
+    }
+    void PrintLine(const std::string& text) override { Note("PrintLine", text); }
+    void FeedAndCut() override { Note("FeedAndCut", ""); }
+    void LoadPicture(const std::string& word) override { Note("LoadPicture", word); }
+    void PrintQRCode(const std::string& word) override { Note("PrintQRCode", word); }
+    void PrintCopyLastCheck() override { Note("PrintCopyLastCheck", ""); }
+    void ShowProperties() override { Note("ShowProperties", ""); }
+    void CashIn(double amount) override { Note("CashIn", FormatGeneral(amount)); }
+    void CashOut(double amount) override { Note("CashOut", FormatGeneral(amount)); }
+    void OpenShift() override { Note("OpenShift", ""); }
+    void ZReportEmul() override { Note("ZReportEmul", ""); }
+    void XReportEmul() override { Note("XReportEmul", ""); }
+    void ZReport() override { Note("ZReport", ""); }
+    void XReport() override { Note("XReport", ""); }
+    void DepartmentReport() override { Note("DepartmentReport", ""); }
+    void OpenDrawer() override { Note("OpenDrawer", ""); }
+    void ReleaseDriver() override { Note("ReleaseDriver", ""); }
+
+  private:
+    void Note(const std::string& operation, const std::string& arguments) {
+        journal_.push_back(std::string(1, kind_) + ":" + operation + "(" + arguments + ")");
+        if (onCall)
+            onCall(operation);
+        if (operation == failOn)
+            throw Failure("отказ устройства в операции " + operation);
+    }
+    char kind_;
+    std::vector<std::string>& journal_;
+};
+
+// A context on a temporary folder with a scripted platform, a fixed clock and a recording
+// back-end for each of 'A', 'S' and 'E'.
+class ShellTest : public ::testing::Test {
+  protected:
+    ShellTest() {
+        for (char kind : {'A', 'S', 'E'}) {
+            auto backend = std::make_unique<RecordingBackend>(kind, journal);
+            fakes[Index(kind)] = backend.get();
+            ctx.SetBackend(kind, std::move(backend));
+        }
+        ctx.StartupKind = 'S';
+    }
+
+    RecordingBackend& Fake(char kind) { return *fakes[Index(kind)]; }
+    // Journal entries other than the end-of-tick driver releases.
+    std::vector<std::string> Operations() const {
+        std::vector<std::string> ops;
+        for (const auto& entry : journal) {
+            if (entry.find(":ReleaseDriver(") == std::string::npos)
+                ops.push_back(entry);
+        }
+        return ops;
+    }
+    // Error pane lines without their time stamps.
+    std::vector<std::string> ErrorTexts() {
+        std::vector<std::string> texts;
+        const std::string stamp = FormatDateTime(clock.Now()) + ":";
+        for (const auto& line : ctx.log.Errors()) {
+            texts.push_back(line.rfind(stamp, 0) == 0 ? line.substr(stamp.size()) : line);
+        }
+        return texts;
+    }
+
+    TempFolder folder;
+    ScriptedPlatform platform;
+    FixedClock clock{EncodeDateTime({2021, 2, 12, 10, 30, 15, 0})};
+    AppContext ctx{folder.Path(), "orvenka", platform, clock};
+    std::vector<std::string> journal;
+
+  private:
+    static int Index(char kind) { return kind == 'A' ? 0 : kind == 'S' ? 1 : 2; }
+    RecordingBackend* fakes[3] = {};
+};
+
+}  // namespace orvenka::test

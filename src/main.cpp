@@ -1,1 +1,70 @@
-int main() { return 0; }
+// The composition root: builds the application and runs it until "Выход" or a stop signal.
+#include <QApplication>
+#include <QStringList>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "backends/backends.h"
+#include "common/clock.h"
+#include "common/files.h"
+#include "common/process.h"
+#include "gui/main_window.h"
+#include "gui/qt_platform.h"
+#include "gui/unix_signals.h"
+#include "shell/app_context.h"
+#include "shell/command_loop.h"
+#include "shell/startup.h"
+
+int main(int argc, char** argv) {
+    using namespace orvenka;
+    // A machine without a desktop (a server, a service) still runs the command loop.
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY")) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+    QApplication app(argc, argv);
+    // Only "Выход" or a stop signal ends the program, never the last closed dialog.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The core never uses locale functions; keep the C library's numbers neutral anyway.
+    std::setlocale(LC_NUMERIC, "C");
+
+    const std::string folder = ProgramFolder();
+    const std::string programFile = ProgramFileName();
+    SystemClock clock;
+    if (!CheckSingleInstance(folder, FindOtherInstance(), clock))
+        return 0;
+
+    gui::QtPlatform platform;
+    AppContext ctx(folder, programFile, platform, clock);
+    InstallBackends(ctx);
+    if (!platform.HasScreen())
+        ctx.log.SetEchoToStderr(true);
+
+    CommandLoop loop(ctx);
+    gui::TForm_mainFR window(ctx, loop);
+    gui::UnixSignalWatcher stopSignals({SIGTERM, SIGINT});
+    QObject::connect(&stopSignals, &gui::UnixSignalWatcher::Received, &app,
+                     &QCoreApplication::quit);
+
+    // Arguments as Qt leaves them: its own options (-platform ...) are not ours.
+    std::vector<std::string> commandLine{folder + programFile};
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        commandLine.push_back(arguments[i].toStdString());
+
+    if (!FormCreate(ctx, commandLine)) {
+        FormDestroy(ctx);
+        return 1;
+    }
+    window.AddTrayIcon();
+    window.StartTimer();
+    StartPolling(ctx);
+
+    const int code = QApplication::exec();
+    FormDestroy(ctx);
+    window.DeleteTrayIcon();
+    return code;
+}

@@ -1,0 +1,139 @@
+#include "gui/document_render.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include "common/failure.h"
+
+namespace orvenka::gui {
+
+namespace {
+
+QString Utf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// The printer queue, or the file for a PDF job, for failure texts.
+std::string Target(const QPrinter& printer) {
+    const QString name = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName()
+                                                                       : printer.printerName();
+    return name.toStdString();
+}
+
+int LineSize(const TextDocument& document, const DocumentLine& line) {
+    if (line.fontSize > 0)
+        return line.fontSize;
+    if (document.fontSize > 0)
+        return document.fontSize;
+    return kDefaultPointSize;
+}
+
+QString FixedFamily() {
+    static const QString family = [] {
+        QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        if (QFontInfo(system).fixedPitch())
+            return QFontInfo(system).family();
+        for (const char* name : {"DejaVu Sans Mono", "Noto Sans Mono", "Liberation Mono",
+                                 "Nimbus Mono PS", "Courier New"}) {
+            if (QFontDatabase::hasFamily(name))
+                return QString::fromLatin1(name);
+        }
+        QFont hint;
+        hint.setStyleHint(QFont::TypeWriter);
+        hint.setFixedPitch(true);
+        return QFontInfo(hint).family();
+    }();
+    return family;
+}
+
+}  // namespace
+
+QString ResolveFamily(const QString& name) {
+    if (!name.trimmed().isEmpty() && QFontDatabase::hasFamily(name))
+        return name;
+    return FixedFamily();
+}
+
+QFont DocumentFont(const TextDocument& document, int pointSize, bool bold) {
+    QFont font(ResolveFamily(Utf8(document.fontName)));
+    font.setPointSize(pointSize > 0 ? pointSize : kDefaultPointSize);
+    font.setBold(bold);
+    // Keep column alignment: no kerning between the padded characters of a line.
+    font.setKerning(false);
+    return font;
+}
+
+void RenderDocument(const TextDocument& document, QPrinter& printer) {
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        throw Failure("Не удалось начать печать на принтере " + Target(printer));
+    }
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const qreal width = page.width();
+    qreal y = 0;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (const auto& line : document.lines) {
+        const QFont font = DocumentFont(document, LineSize(document, line), line.bold);
+        QTextLayout layout(Utf8(line.text), font, &printer);
+        layout.setTextOption(option);
+        qreal height = 0;
+        layout.beginLayout();
+        for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+            l.setLineWidth(width);
+            l.setPosition(QPointF(0, height));
+            height += l.height();
+        }
+        layout.endLayout();
+        if (height <= 0)
+            height = QFontMetricsF(font, &printer).lineSpacing();
+        if (y > 0 && y + height > page.height()) {
+            if (!printer.newPage()) {
+                painter.end();
+                throw Failure("Ошибка печати: не удалось начать новую страницу на принтере " +
+                              Target(printer));
+            }
+            y = 0;
+        }
+        layout.draw(&painter, QPointF(0, y));
+        y += height;
+    }
+    if (!painter.end()) {
+        throw Failure("Ошибка печати на принтере " + Target(printer));
+    }
+}
+
+void PrintDocumentToPdf(const TextDocument& document, const QString& fileName) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(fileName);
+    printer.setDocName(QString());
+    RenderDocument(document, printer);
+}
+
+void FillRichText(QTextDocument& target, const TextDocument& document) {
+    target.clear();
+    QTextCursor cursor(&target);
+    bool first = true;
+    for (const auto& line : document.lines) {
+        QTextCharFormat format;
+        format.setFont(DocumentFont(document, LineSize(document, line), line.bold));
+        if (first) {
+            cursor.setBlockCharFormat(format);
+            first = false;
+        } else {
+            cursor.insertBlock(QTextBlockFormat(), format);
+        }
+        cursor.insertText(Utf8(line.text), format);
+    }
+}
+
+}  // namespace orvenka::gui

@@ -1,0 +1,170 @@
+#include "gui/qt_platform.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSystemTrayIcon>
+#include <cstdio>
+
+#include "common/failure.h"
+#include "gui/document_render.h"
+#include "gui/preview_window.h"
+#include "gui/select_dialogs.h"
+
+namespace orvenka::gui {
+
+namespace {
+
+const char* const kBoxTitle = "Orvenka";
+
+// Message texts of the core separate their lines with CR.
+QString ToQt(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace("\r\n", "\n");
+    s.replace('\r', '\n');
+    return s;
+}
+
+void ToStderr(const std::string& text) {
+    const QByteArray bytes = ToQt(text).toUtf8();
+    std::fprintf(stderr, "%s\n", bytes.constData());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+bool PlatformHasScreen() {
+    const QString name = QGuiApplication::platformName();
+    return name != "offscreen" && name != "minimal";
+}
+
+QtPlatform::QtPlatform() : screen_(PlatformHasScreen()) {}
+
+QtPlatform::~QtPlatform() = default;
+
+TFormRE& QtPlatform::PreviewWindow() {
+    if (!preview_) {
+        preview_ = std::make_unique<TFormRE>([this](const TextDocument& document) {
+            ResetPrinterSettings();
+            PrintDocument(document);
+        });
+    }
+    return *preview_;
+}
+
+Platform::Answer QtPlatform::AskYesNo(const std::string& text) {
+    if (!screen_)
+        return Answer::NoScreen;
+    const auto button = QMessageBox::question(nullptr, kBoxTitle, ToQt(text),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void QtPlatform::ShowMessage(const std::string& text) {
+    if (!screen_) {
+        ToStderr(text);
+        return;
+    }
+    QMessageBox::information(nullptr, kBoxTitle, ToQt(text));
+}
+
+void QtPlatform::ShowBalloon(const std::string& title, const std::string& text) {
+    if (!tray_ || !tray_->isVisible())
+        return;
+    tray_->showMessage(ToQt(title), ToQt(text), QSystemTrayIcon::Information, 5000);
+}
+
+char QtPlatform::SelectDeviceKind(char preselect) {
+    if (!screen_)
+        return 0;
+    return RunSelectDevice(preselect);
+}
+
+int QtPlatform::SelectLogicalDevice(const std::vector<std::string>& lines) {
+    if (!screen_ && lines.size() >= 2)
+        return -1;  // nobody to choose: cancel
+    return RunSelectLogicalDevice(lines);
+}
+
+void QtPlatform::ShowPreview(const TextDocument& document) {
+    TFormRE& window = PreviewWindow();
+    window.SetDocument(document);
+    if (!screen_) {
+        // A modal window nobody can close would stop the command loop for good.
+        ToStderr("Окно просмотра документа не показано: нет экрана");
+        return;
+    }
+    window.exec();
+}
+
+void QtPlatform::PrintDocument(const TextDocument& document) {
+    QPrinter& printer = Printer();
+    printer.setDocName(QString());
+    RenderDocument(document, printer);
+}
+
+std::vector<std::string> QtPlatform::Printers() {
+    std::vector<std::string> names;
+    for (const QString& name : QPrinterInfo::availablePrinterNames()) {
+        names.push_back(name.toStdString());
+    }
+    return names;
+}
+
+std::string QtPlatform::CurrentPrinter() {
+    if (!printerName_.isEmpty())
+        return printerName_.toStdString();
+    QString name = QPrinterInfo::defaultPrinterName();
+    if (name.isEmpty()) {
+        const QStringList all = QPrinterInfo::availablePrinterNames();
+        if (!all.isEmpty())
+            name = all.front();
+    }
+    return name.toStdString();
+}
+
+void QtPlatform::SelectPrinter(const std::string& name) {
+    const QString wanted = QString::fromStdString(name);
+    if (wanted == printerName_ && printer_)
+        return;
+    printerName_ = wanted;
+    printer_.reset();  // another printer starts with its default settings
+}
+
+void QtPlatform::ResetPrinterSettings() {
+    printer_.reset();
+}
+
+QPrinter& QtPlatform::Printer() {
+    const QString name = QString::fromStdString(CurrentPrinter());
+    if (name.isEmpty())
+        throw Failure("Не установлен ни один принтер");
+    if (!QPrinterInfo::availablePrinterNames().contains(name)) {
+        throw Failure("Принтер " + name.toStdString() + " не найден среди установленных принтеров");
+    }
+    if (!printer_ || printer_->printerName() != name) {
+        printer_ =
+            std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+    }
+    if (!printer_->isValid())
+        throw Failure("Принтер " + name.toStdString() + " недоступен");
+    return *printer_;
+}
+
+void QtPlatform::PrinterSetupDialog() {
+    if (!screen_) {
+        ToStderr("Настройка принтера недоступна: нет экрана");
+        return;
+    }
+    QPrinter& printer = Printer();
+    QPrintDialog dialog(&printer);
+    dialog.setWindowTitle("Настройка печати");
+    // Printing to a file would silently turn every later receipt into a file.
+    dialog.setOptions(QAbstractPrintDialog::PrintDialogOptions());
+    if (dialog.exec() == QDialog::Accepted)
+        printerName_ = printer.printerName();
+}
+
+}  // namespace orvenka::gui

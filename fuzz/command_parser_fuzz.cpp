@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line = lines.empty() ? std::string() : lines[0];
     orvenka::TDeviceParam device;
     const auto cmd = orvenka::ParseCommandLine(orvenka::UpperLatin(line), device, 'E');
-    for (const auto& row : orvenka::DispatchTable()) orvenka::RowMatches(row, cmd.word);
+    for (const auto& row : orvenka::DispatchTable())
+        orvenka::RowMatches(row, cmd.word);
     orvenka::CommandAmount(cmd.word);
     orvenka::TextAfterEquals(cmd.original, 1000);
     return 0;

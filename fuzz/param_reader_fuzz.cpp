@@ -11,13 +11,13 @@
 namespace {
 
 class QuietLog : public orvenka::Logger {
-public:
+  public:
     void LogMessage(const std::string&) override {}
     void LogError(const std::string&) override {}
 };
 
 class NoPlatform : public orvenka::Platform {
-public:
+  public:
     bool HasScreen() const override { return false; }
     Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
     void ShowMessage(const std::string&) override {}
@@ -35,7 +35,8 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/orvenka-fuzz-param-" + std::to_string(::getpid()) + ".ini";
+    static const std::string path =
+        "/tmp/orvenka-fuzz-param-" + std::to_string(::getpid()) + ".ini";
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);

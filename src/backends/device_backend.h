@@ -13,14 +13,15 @@ namespace orvenka {
 // Operations report failures by raising Failure (the caller writes it with LogError) or by
 // writing to the error log themselves, as each back-end's behaviour says.
 class DeviceBackend {
-public:
+  public:
     virtual ~DeviceBackend() = default;
 
     virtual char Kind() const = 0;  // 'A', 'S' or 'E'
 
     // Receipt, in calling order.
     virtual void BeginReceipt() = 0;
-    virtual void AddExtraLine(const std::string& caption, const std::string& value, bool emphasis) = 0;
+    virtual void AddExtraLine(const std::string& caption, const std::string& value,
+                              bool emphasis) = 0;
     virtual void AddGoodsLine(const TSale& line, const TTovar* goods) = 0;
     virtual bool PrintReceipt(const std::string& command) = 0;
     // Correction receipt straight from Param.ini (Shtrih-M); others raise.

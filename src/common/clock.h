@@ -5,25 +5,25 @@ namespace orvenka {
 
 // Injectable source of the current local time.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual TDateTime Now() = 0;
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     TDateTime Now() override;
 };
 
 // Test clock: a fixed time that tests move by hand.
 class FixedClock : public Clock {
-public:
+  public:
     explicit FixedClock(TDateTime t) : now_(t) {}
     TDateTime Now() override { return now_; }
     void Set(TDateTime t) { now_ = t; }
     void AdvanceSeconds(double s) { now_ += s / 86400.0; }
 
-private:
+  private:
     TDateTime now_;
 };
 

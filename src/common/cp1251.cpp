@@ -19,15 +19,18 @@ constexpr std::array<char32_t, 64> kHigh = {
 };
 
 char32_t ByteToCodePoint(unsigned char b) {
-    if (b < 0x80) return b;
-    if (b >= 0xC0) return 0x0410 + (b - 0xC0);
+    if (b < 0x80)
+        return b;
+    if (b >= 0xC0)
+        return 0x0410 + (b - 0xC0);
     return kHigh[b - 0x80];
 }
 
 const std::unordered_map<char32_t, unsigned char>& ReverseTable() {
     static const auto table = [] {
         std::unordered_map<char32_t, unsigned char> t;
-        for (int b = 0x80; b <= 0xFF; ++b) t[ByteToCodePoint(static_cast<unsigned char>(b))] = b;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            t[ByteToCodePoint(static_cast<unsigned char>(b))] = b;
         return t;
     }();
     return table;
@@ -91,7 +94,8 @@ bool NextCodePoint(const std::string& s, size_t& i, char32_t& cp) {
 std::string Cp1251ToUtf8(const std::string& bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
-    for (char c : bytes) AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
+    for (char c : bytes)
+        AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -120,7 +124,8 @@ bool IsValidUtf8(const std::string& bytes) {
     size_t i = 0;
     char32_t cp = 0;
     while (i < bytes.size()) {
-        if (!NextCodePoint(bytes, i, cp)) return false;
+        if (!NextCodePoint(bytes, i, cp))
+            return false;
     }
     return true;
 }

@@ -19,8 +19,12 @@ double ReadFloat(std::string_view text, double defaultValue);
 // The masks "0.00" / "0.000": fixed decimals, halves away from zero. The value is first taken
 // to 15 significant digits, as the decimal text a person wrote (2.675 gives 2.68).
 std::string FormatFixed(double value, int decimals);
-inline std::string FormatMoney(double value) { return FormatFixed(value, 2); }
-inline std::string FormatQty(double value) { return FormatFixed(value, 3); }
+inline std::string FormatMoney(double value) {
+    return FormatFixed(value, 2);
+}
+inline std::string FormatQty(double value) {
+    return FormatFixed(value, 3);
+}
 // Rounds through the mask and reads the result back (how goods quantities and prices are kept).
 double RoundViaMask(double value, int decimals);
 

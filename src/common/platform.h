@@ -10,7 +10,7 @@ namespace orvenka {
 // printing and printers. The Qt layer implements it; tests use a scripted double. Nothing in
 // the core reaches the desktop any other way.
 class Platform {
-public:
+  public:
     enum class Answer { Yes, No, NoScreen };
 
     virtual ~Platform() = default;

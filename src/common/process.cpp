@@ -11,16 +11,19 @@ namespace orvenka {
 
 int FindOtherInstance(const std::string& exeName, int ownPid) {
     DIR* proc = ::opendir("/proc");
-    if (!proc) return 0;
+    if (!proc)
+        return 0;
     int found = 0;
     while (const dirent* e = ::readdir(proc)) {
         char* end = nullptr;
         const long pid = std::strtol(e->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0' || pid == ownPid) continue;
+        if (pid <= 0 || *end != '\0' || pid == ownPid)
+            continue;
         char buf[4096];
         const std::string link = std::string("/proc/") + e->d_name + "/exe";
         const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
-        if (n <= 0) continue;
+        if (n <= 0)
+            continue;
         std::string target(buf, static_cast<size_t>(n));
         // A program file replaced while running still counts as the same program.
         const std::string deleted = " (deleted)";
@@ -37,6 +40,8 @@ int FindOtherInstance(const std::string& exeName, int ownPid) {
     return found;
 }
 
-int FindOtherInstance() { return FindOtherInstance(ProgramFileName(), static_cast<int>(::getpid())); }
+int FindOtherInstance() {
+    return FindOtherInstance(ProgramFileName(), static_cast<int>(::getpid()));
+}
 
 }  // namespace orvenka

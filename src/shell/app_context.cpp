@@ -4,16 +4,23 @@
 
 namespace orvenka {
 
-AppContext::AppContext(std::string folder, std::string programFile, Platform& platform_, Clock& clock_)
+AppContext::AppContext(std::string folder, std::string programFile, Platform& platform_,
+                       Clock& clock_)
     : platform(platform_),
       clock(clock_),
       log(clock_, platform_, param, folder + ChangeExtension(programFile, "long.log")),
       folder_(std::move(folder)),
       programFile_(std::move(programFile)) {}
 
-std::string AppContext::SettingsPath() const { return folder_ + ChangeExtension(programFile_, "ini"); }
-std::string AppContext::RunLogPath() const { return folder_ + ChangeExtension(programFile_, "log"); }
-std::string AppContext::LongLogPath() const { return folder_ + ChangeExtension(programFile_, "long.log"); }
+std::string AppContext::SettingsPath() const {
+    return folder_ + ChangeExtension(programFile_, "ini");
+}
+std::string AppContext::RunLogPath() const {
+    return folder_ + ChangeExtension(programFile_, "log");
+}
+std::string AppContext::LongLogPath() const {
+    return folder_ + ChangeExtension(programFile_, "long.log");
+}
 
 void AppContext::SetBackend(char kind, std::unique_ptr<DeviceBackend> backend) {
     backends_[kind] = std::move(backend);

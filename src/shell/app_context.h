@@ -15,7 +15,7 @@ namespace orvenka {
 // There are no mutable globals; tests build one on a temporary folder with a scripted
 // platform and a fixed clock.
 class AppContext {
-public:
+  public:
     // `folder` is the working folder (ending in "/"), `programFile` the program's file name,
     // from which the settings, run-log and long-log names are formed.
     AppContext(std::string folder, std::string programFile, Platform& platform, Clock& clock);
@@ -34,9 +34,9 @@ public:
     TEmulVar emul;
     EventLog log;
 
-    char StartupKind = 0;          // 'A', 'S' or 'E', fixed by the command line
-    bool ConnectPending = false;   // once-per-command connection flag
-    bool KeepAtolDriver = false;   // AtolNoCloseLinkToDriverAfterCommand
+    char StartupKind = 0;         // 'A', 'S' or 'E', fixed by the command line
+    bool ConnectPending = false;  // once-per-command connection flag
+    bool KeepAtolDriver = false;  // AtolNoCloseLinkToDriverAfterCommand
 
     // Back-ends by kind letter, installed by the composition root.
     void SetBackend(char kind, std::unique_ptr<DeviceBackend> backend);
@@ -45,7 +45,7 @@ public:
     void LogMessage(const std::string& text) { log.LogMessage(text); }
     void LogError(const std::string& text) { log.LogError(text); }
 
-private:
+  private:
     std::string folder_;
     std::string programFile_;
     std::map<char, std::unique_ptr<DeviceBackend>> backends_;

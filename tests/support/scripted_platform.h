@@ -11,14 +11,14 @@ namespace orvenka::test {
 // Scripted double of the platform: answers come from queues a test fills beforehand, and every
 // call is recorded so a test can check what the core asked for.
 class ScriptedPlatform : public Platform {
-public:
+  public:
     bool screen = true;
-    std::deque<Answer> answers;          // AskYesNo answers; empty queue answers No
-    std::deque<char> deviceKinds;        // SelectDeviceKind answers; empty answers 0
-    std::deque<int> logicalDevices;      // SelectLogicalDevice answers; empty answers -1
+    std::deque<Answer> answers;      // AskYesNo answers; empty queue answers No
+    std::deque<char> deviceKinds;    // SelectDeviceKind answers; empty answers 0
+    std::deque<int> logicalDevices;  // SelectLogicalDevice answers; empty answers -1
     std::vector<std::string> printers = {"Office", "Receipts"};
     std::string current = "Office";
-    std::string printFailure;            // when set, PrintDocument raises it
+    std::string printFailure;  // when set, PrintDocument raises it
 
     std::vector<std::string> questions;
     std::vector<std::string> messages;
@@ -32,8 +32,10 @@ public:
     bool HasScreen() const override { return screen; }
     Answer AskYesNo(const std::string& text) override {
         questions.push_back(text);
-        if (!screen) return Answer::NoScreen;
-        if (answers.empty()) return Answer::No;
+        if (!screen)
+            return Answer::NoScreen;
+        if (answers.empty())
+            return Answer::No;
         const Answer a = answers.front();
         answers.pop_front();
         return a;
@@ -43,21 +45,24 @@ public:
         balloons.emplace_back(title, text);
     }
     char SelectDeviceKind(char) override {
-        if (deviceKinds.empty()) return 0;
+        if (deviceKinds.empty())
+            return 0;
         const char k = deviceKinds.front();
         deviceKinds.pop_front();
         return k;
     }
     int SelectLogicalDevice(const std::vector<std::string>& lines) override {
         logicalDeviceLists.push_back(lines);
-        if (logicalDevices.empty()) return -1;
+        if (logicalDevices.empty())
+            return -1;
         const int n = logicalDevices.front();
         logicalDevices.pop_front();
         return n;
     }
     void ShowPreview(const TextDocument& document) override { previews.push_back(document); }
     void PrintDocument(const TextDocument& document) override {
-        if (!printFailure.empty()) throw Failure(printFailure);
+        if (!printFailure.empty())
+            throw Failure(printFailure);
         printed.push_back(document);
         printedOn.push_back(current);
     }

@@ -12,7 +12,8 @@ namespace orvenka::test {
 
 TempFolder::TempFolder() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "orvenka-test-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    if (!::mkdtemp(tmpl.data()))
+        throw std::runtime_error("mkdtemp failed");
     path_ = tmpl + "/";
 }
 
@@ -30,7 +31,9 @@ void TempFolder::WriteBytes(const std::string& name, const std::string& bytes) c
     out << bytes;
 }
 
-std::string TempFolder::Read(const std::string& name) const { return Cp1251ToUtf8(ReadBytes(name)); }
+std::string TempFolder::Read(const std::string& name) const {
+    return Cp1251ToUtf8(ReadBytes(name));
+}
 
 std::string TempFolder::ReadBytes(const std::string& name) const {
     std::ifstream in(path_ + name, std::ios::binary);
@@ -39,6 +42,8 @@ std::string TempFolder::ReadBytes(const std::string& name) const {
     return ss.str();
 }
 
-bool TempFolder::Exists(const std::string& name) const { return std::filesystem::exists(path_ + name); }
+bool TempFolder::Exists(const std::string& name) const {
+    return std::filesystem::exists(path_ + name);
+}
 
 }  // namespace orvenka::test

@@ -5,7 +5,7 @@ namespace orvenka::test {
 
 // A fresh folder under /tmp for one test, removed with its contents when the test ends.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -23,7 +23,7 @@ public:
     std::string ReadBytes(const std::string& name) const;
     bool Exists(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 

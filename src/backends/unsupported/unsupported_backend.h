@@ -9,7 +9,7 @@ namespace orvenka {
 // raises a Failure that names the device and the operation, so a command for it is answered
 // with a clear error line in Result.txt instead of doing nothing.
 class UnsupportedBackend : public DeviceBackend {
-public:
+  public:
     UnsupportedBackend(char kind, std::string deviceName);
 
     char Kind() const override { return kind_; }
@@ -38,7 +38,7 @@ public:
     // The failure text for an operation.
     std::string Message(const std::string& operation) const;
 
-private:
+  private:
     [[noreturn]] void Refuse(const std::string& operation) const;
     char kind_;
     std::string deviceName_;

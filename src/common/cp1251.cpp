@@ -3,6 +3,8 @@
 #include <array>
 #include <unordered_map>
 
+#include "common/utf8.h"
+
 namespace orvenka {
 namespace {
 
@@ -36,59 +38,6 @@ const std::unordered_map<char32_t, unsigned char>& ReverseTable() {
     return table;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at i; returns false (and advances one byte) on a broken one.
-bool NextCodePoint(const std::string& s, size_t& i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        cp = b0;
-        ++i;
-        return true;
-    }
-    int extra = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        ++i;
-        return false;
-    }
-    if (i + extra >= s.size()) {
-        ++i;
-        return false;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return false;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return false;
-    }
-    i += extra + 1;
-    return true;
-}
-
 }  // namespace
 
 std::string Cp1251ToUtf8(const std::string& bytes) {
@@ -106,7 +55,7 @@ std::string Utf8ToCp1251(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
         char32_t cp = 0;
-        if (!NextCodePoint(text, i, cp)) {
+        if (!DecodeUtf8(text, i, cp)) {
             out += '?';
             continue;
         }
@@ -124,7 +73,7 @@ bool IsValidUtf8(const std::string& bytes) {
     size_t i = 0;
     char32_t cp = 0;
     while (i < bytes.size()) {
-        if (!NextCodePoint(bytes, i, cp))
+        if (!DecodeUtf8(bytes, i, cp))
             return false;
     }
     return true;

@@ -3,41 +3,16 @@
 #include <algorithm>
 
 #include "common/numbers.h"
+#include "common/utf8.h"
 
 namespace orvenka {
 namespace {
 
-// Decodes the character at i and moves past it. A broken sequence (bad lead or continuation
-// byte, truncated, overlong, surrogate, beyond U+10FFFF) counts as one "?" per byte, so that
-// counting, cutting and comparing all see the same characters.
+// A broken sequence counts as one "?" per byte, so that counting, cutting and comparing all
+// see the same characters the file codec writes.
 char32_t NextChar(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int extra = 0;
     char32_t cp = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3, cp = b0 & 0x07, min = 0x10000;
-    }
-    bool ok = extra > 0 && i + extra < s.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        ok = (b & 0xC0) == 0x80;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return U'?';
-    }
-    i += static_cast<size_t>(extra) + 1;
-    return cp;
+    return DecodeUtf8(s, i, cp) ? cp : U'?';
 }
 
 char32_t UpperCp(char32_t c) {
@@ -73,23 +48,8 @@ std::u32string ToU32(std::string_view text) {
 std::string FromU32(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t cp : text) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+    for (char32_t cp : text)
+        AppendUtf8(out, cp);
     return out;
 }
 

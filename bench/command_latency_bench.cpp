@@ -1,0 +1,105 @@
+// Command round trip of the real program (offscreen, /EMUL): cmd.ini written whole (temporary
+// file + rename, Windows-1251) until cmd.finish is there, for a command that needs no device.
+// Usage: command_latency_bench [commands=100]
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/cp1251.h"
+#include "common/files.h"
+#include "program_under_test.h"
+
+using namespace orvenka::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Percentile(const std::vector<double>& sorted, double q) {
+    const size_t i = static_cast<size_t>(q * double(sorted.size() - 1) + 0.5);
+    return sorted[std::min(i, sorted.size() - 1)];
+}
+
+// Waits for `file` in the folder watched by `fd`: woken at once by inotify, and looking at least
+// every 0.2 ms anyway, so a missed event costs no more than that.
+bool WaitForFile(int fd, const std::string& file, Clock::time_point deadline) {
+    char buffer[4096];
+    while (!orvenka::FileExists(file)) {
+        if (Clock::now() > deadline)
+            return false;
+        pollfd p{fd, POLLIN, 0};
+        const timespec slice{0, 200'000};
+        if (::ppoll(&p, 1, &slice, nullptr) > 0) {
+            while (::read(fd, buffer, sizeof buffer) > 0) {
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int commands = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const auto timeout = std::chrono::seconds(20);
+
+    ProgramUnderTest p;
+    // No printer is needed; make sure none can be reached.
+    ChildProcess& app = p.Start({"/EMUL"}, {"CUPS_SERVER=/nonexistent/orvenka-bench.sock"});
+    if (!app.WaitForStderr(ProgramUnderTest::kPollingLine, Millis(20000))) {
+        std::fprintf(stderr, "the program did not start polling\n%s", app.Stderr().c_str());
+        return 1;
+    }
+    const std::string cmd = p.File("cmd.ini");
+    const std::string tmp = p.File("cmd.tmp");
+    const std::string finish = p.File("cmd.finish");
+    const std::string bytes = orvenka::Utf8ToCp1251("NOOP\r\n");
+
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 || ::inotify_add_watch(fd, p.Folder().Path().c_str(), IN_MOVED_TO | IN_CREATE) < 0) {
+        std::perror("inotify");
+        return 1;
+    }
+
+    std::vector<double> ms;
+    for (int i = 0; i < commands; ++i) {
+        orvenka::DeleteFileIfExists(finish);
+        // Also the timer's own poll must not be waiting behind us: start from a quiet folder.
+        ::usleep(2000);
+        p.Folder().WriteBytes("cmd.tmp", bytes);
+        const auto t0 = Clock::now();
+        std::filesystem::rename(tmp, cmd);
+        if (!WaitForFile(fd, finish, Clock::now() + timeout)) {
+            std::fprintf(stderr, "command %d: no cmd.finish\n%s", i, app.Stderr().c_str());
+            return 1;
+        }
+        ms.push_back(Ms(Clock::now() - t0));
+        if (!p.Folder().ReadBytes("Result.txt").empty()) {
+            std::fprintf(stderr, "command %d: unexpected error lines:\n%s", i,
+                         p.Folder().Read("Result.txt").c_str());
+            return 1;
+        }
+    }
+    ::close(fd);
+
+    std::sort(ms.begin(), ms.end());
+    const double median = Percentile(ms, 0.5);
+    std::printf("orvenka command round trip, offscreen, /EMUL, %d x NOOP\n", commands);
+    std::printf(
+        "cmd.ini renamed in -> cmd.finish present: median %.2f ms  p95 %.2f ms  min %.2f ms  "
+        "max %.2f ms\n",
+        median, Percentile(ms, 0.95), ms.front(), ms.back());
+    std::printf("goal: median under 50 ms -> %s\n", median < 50 ? "met" : "MISSED");
+    return 0;
+}

@@ -59,6 +59,7 @@ bool CommandLoop::Tick() {
     busy_ = true;
     bool commandRead = false;
     commandFileLeft_.reset();
+    lineRead_.clear();
     if (timer_)
         timer_(false);
     ctx_.ConnectPending = true;
@@ -70,6 +71,14 @@ bool CommandLoop::Tick() {
             DeleteFinishFile();
             commandRead = true;
             RunDispatch(ctx_, cmd);
+        } else if (!lineRead_.empty()) {
+            // A line that names no command (e.g. "PRN,,") still gets an answer: without one the
+            // accounting system would wait for cmd.finish for ever.
+            ctx_.LogMessage("Прочитал команду " + lineRead_);
+            DeleteFinishFile();
+            commandRead = true;
+            ctx_.LogError("В строке команды \"" + lineRead_ +
+                          "\" не указано слово команды. Команда не выполнена");
         }
     } catch (const Failure& f) {
         ctx_.LogError(f.what());
@@ -112,6 +121,7 @@ CommandText CommandLoop::ReadCommandFile() {
         if (!line.empty()) {
             ctx_.log.ClearErrors();
             DeleteFileIfExists(ctx_.Path(kResultFile));
+            lineRead_ = line;
             cmd = ParseCommandLine(line, ctx_.device, ctx_.StartupKind);
         }
         SaveLines(path, {});

@@ -47,6 +47,7 @@ class CommandLoop {
     bool busy_ = false;
     std::function<void(bool)> timer_;
     std::optional<FileStamp> commandFileLeft_;  // cmd.ini as read and emptied by this tick
+    std::string lineRead_;                      // the non-empty first line this tick read
 };
 
 }  // namespace orvenka

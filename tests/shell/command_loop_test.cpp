@@ -148,6 +148,19 @@ TEST_F(CommandLoopTest, UnknownCommandIsLoggedAndAnsweredEmpty) {
     EXPECT_TRUE(folder.Exists("cmd.finish"));
 }
 
+// A line that names no command still gets cmd.finish, so the accounting system never waits for
+// an answer that does not come.
+TEST_F(CommandLoopTest, LineWithoutCommandWordIsAnsweredWithAnError) {
+    for (const std::string line : {"PRN,,", "ATOL,1,", "SHTRIH,2,\"\""}) {
+        folder.Write("cmd.ini", line + "\r\n");
+        EXPECT_TRUE(loop.Tick()) << line;
+        EXPECT_EQ(Files(), "Result.txt cmd.finish") << line;
+        EXPECT_TRUE(Operations().empty()) << line;
+        ASSERT_EQ(ErrorTexts().size(), 1u) << line;
+        EXPECT_NE(ErrorTexts()[0].find("\"" + line + "\""), std::string::npos) << ErrorTexts()[0];
+    }
+}
+
 TEST_F(CommandLoopTest, EmptyCommandFileIsReportedAndDeleted) {
     for (const std::string& bytes : {std::string(), std::string("\xEF\xBB\xBF")}) {
         ctx.log.ClearErrors();

@@ -2,28 +2,34 @@
 # Builds Orvenka, starts it on the printer emulator in the demo working folder ./demo and sends
 # it a sale receipt. On a desktop the receipt opens in the preview window; without one it is
 # printed to a CUPS queue with the PDF back-end (set up here when run as root).
+# ORVENKA_BUILD_DIR chooses the build folder (default: build).
 set -e
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
+BUILD="${ORVENKA_BUILD_DIR:-build}"
 tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C build orvenka orvenka-cmd
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C "$BUILD" orvenka orvenka-cmd
 
 DEMO="$ROOT/demo"
 mkdir -p "$DEMO"
-cp build/orvenka "$DEMO/orvenka"
+cp "$BUILD/orvenka" "$DEMO/orvenka"
 to1251() { iconv -f UTF-8 -t CP1251 "$1" | sed 's/$/\r/' > "$2"; }
 to1251 tools/demo/Param.ini.utf8 "$DEMO/Param.ini"
+rm -f "$DEMO/cmd.ini" "$DEMO/cmd.finish" "$DEMO/CheckList.txt" "$DEMO/RunInfo.txt"
 
+PDFDIR=""
 if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then
     printf 'ISPREVIEW=ON\r\n' >> "$DEMO/Param.ini"
     WHERE="the preview window (press \"Печать\" to print it)"
 else
-    export QT_QPA_PLATFORM=offscreen
+    # Orvenka picks the offscreen platform itself when there is no desktop.
     if [ "$(id -u)" -eq 0 ]; then
         QUEUE=$(tools/cups-pdf-queue.sh OrvenkaPDF)
         printf 'PRN_NAME=%s\r\n' "$QUEUE" >> "$DEMO/Param.ini"
-        WHERE="a PDF in $HOME/PDF (CUPS queue $QUEUE)"
+        # The PDF back-end writes into the home folder of the user who printed.
+        PDFDIR="$(getent passwd "$(id -un)" | cut -d: -f6)/PDF"
+        WHERE="a PDF in $PDFDIR (CUPS queue $QUEUE)"
     else
         WHERE="the default printer"
     fi
@@ -32,14 +38,41 @@ fi
 "$DEMO/orvenka" /EMUL &
 PID=$!
 trap 'kill -TERM $PID 2>/dev/null; wait $PID; exit 0' INT TERM
-sleep 1
+# A second copy of the program (same file name) only notes itself in RunInfo.txt and ends.
+i=0
+until [ -s "$DEMO/RunInfo.txt" ]; do
+    i=$((i + 1))
+    [ $i -gt 100 ] && break
+    sleep 0.1
+done
+if ! iconv -f CP1251 -t UTF-8 "$DEMO/RunInfo.txt" 2>/dev/null | grep -q "Успешно запущена"; then
+    echo "Orvenka did not start:" >&2
+    iconv -f CP1251 -t UTF-8 "$DEMO/RunInfo.txt" >&2 2>/dev/null || echo "(no RunInfo.txt)" >&2
+    kill -TERM $PID 2>/dev/null || true
+    exit 1
+fi
 to1251 tools/demo/Tovar.ini.utf8 "$DEMO/Tovar.ini"
-rm -f "$DEMO/CheckList.txt"
+touch "$DEMO/.sent"
 echo "Sending PRINT to Orvenka in $DEMO ..."
-if build/orvenka-cmd -d "$DEMO" -t 600 PRINT; then
+if "$BUILD/orvenka-cmd" -d "$DEMO" -t 60 PRINT; then
+    if [ -n "$PDFDIR" ]; then
+        # CUPS converts the job in the background: wait for the file.
+        i=0
+        PDF=""
+        while [ -z "$PDF" ] && [ $i -lt 60 ]; do
+            PDF=$(find "$PDFDIR" -maxdepth 1 -name '*.pdf' -newer "$DEMO/.sent" 2>/dev/null | head -n 1)
+            [ -z "$PDF" ] && sleep 0.5
+            i=$((i + 1))
+        done
+        if [ -n "$PDF" ]; then
+            WHERE="$PDF (CUPS queue $QUEUE)"
+        else
+            WHERE="nothing yet: no PDF arrived in $PDFDIR within 30 s; see lpstat -W all -o $QUEUE"
+        fi
+    fi
     echo "Receipt done: see $WHERE. Log: $DEMO/orvenka.log after exit."
 else
     echo "The receipt was refused; Result.txt is shown above."
 fi
-echo "Orvenka keeps polling $DEMO for cmd.ini (try: build/orvenka-cmd -d demo XOTCHET). Ctrl+C stops it."
+echo "Orvenka keeps polling $DEMO for cmd.ini (try: $BUILD/orvenka-cmd -d demo XOTCHET). Ctrl+C stops it."
 wait $PID

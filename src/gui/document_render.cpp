@@ -10,6 +10,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <map>
+#include <utility>
 
 #include "common/failure.h"
 
@@ -54,6 +56,24 @@ QString FixedFamily() {
     return family;
 }
 
+// The fonts of one document by size and weight. Resolving the family asks fontconfig every
+// time, which cost most of the drawing time of a long receipt; a document has only a few sizes.
+class DocumentFonts {
+  public:
+    explicit DocumentFonts(const TextDocument& document) : document_(document) {}
+    const QFont& For(const DocumentLine& line) {
+        const std::pair<int, bool> key(LineSize(document_, line), line.bold);
+        auto it = fonts_.find(key);
+        if (it == fonts_.end())
+            it = fonts_.emplace(key, DocumentFont(document_, key.first, key.second)).first;
+        return it->second;
+    }
+
+  private:
+    const TextDocument& document_;
+    std::map<std::pair<int, bool>, QFont> fonts_;
+};
+
 }  // namespace
 
 QString ResolveFamily(const QString& name) {
@@ -81,8 +101,9 @@ void RenderDocument(const TextDocument& document, QPrinter& printer) {
     qreal y = 0;
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    DocumentFonts fonts(document);
     for (const auto& line : document.lines) {
-        const QFont font = DocumentFont(document, LineSize(document, line), line.bold);
+        const QFont& font = fonts.For(line);
         QTextLayout layout(Utf8(line.text), font, &printer);
         layout.setTextOption(option);
         qreal height = 0;
@@ -123,9 +144,10 @@ void FillRichText(QTextDocument& target, const TextDocument& document) {
     target.clear();
     QTextCursor cursor(&target);
     bool first = true;
+    DocumentFonts fonts(document);
     for (const auto& line : document.lines) {
         QTextCharFormat format;
-        format.setFont(DocumentFont(document, LineSize(document, line), line.bold));
+        format.setFont(fonts.For(line));
         if (first) {
             cursor.setBlockCharFormat(format);
             first = false;

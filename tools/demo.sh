@@ -19,8 +19,10 @@ to1251 tools/demo/Param.ini.utf8 "$DEMO/Param.ini"
 rm -f "$DEMO/cmd.ini" "$DEMO/cmd.finish" "$DEMO/CheckList.txt" "$DEMO/RunInfo.txt"
 
 PDFDIR=""
+WAIT=60
 if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then
     printf 'ISPREVIEW=ON\r\n' >> "$DEMO/Param.ini"
+    WAIT=600  # the command ends when the operator closes the preview
     WHERE="the preview window (press \"Печать\" to print it)"
 else
     # Orvenka picks the offscreen platform itself when there is no desktop.
@@ -54,7 +56,7 @@ fi
 to1251 tools/demo/Tovar.ini.utf8 "$DEMO/Tovar.ini"
 touch "$DEMO/.sent"
 echo "Sending PRINT to Orvenka in $DEMO ..."
-if "$BUILD/orvenka-cmd" -d "$DEMO" -t 60 PRINT; then
+if "$BUILD/orvenka-cmd" -d "$DEMO" -t "$WAIT" PRINT; then
     if [ -n "$PDFDIR" ]; then
         # CUPS converts the job in the background: wait for the file.
         i=0

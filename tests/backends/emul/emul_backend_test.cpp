@@ -4,7 +4,9 @@
 
 #include "backends/backends.h"
 #include "common/failure.h"
+#include "common/text.h"
 #include "emul_fixture.h"
+#include "shell/receipt_job.h"
 
 namespace orvenka::test {
 namespace {
@@ -60,6 +62,49 @@ TEST_F(EmulBackendTest, ServiceCommandsDoNothingAndCorrectionIsRefused) {
     EXPECT_EQ(ctx.emul.SMENA, 0);
     EXPECT_TRUE(ctx.log.Errors().empty());
     EXPECT_THROW(emul.PrintCorrection("CORRECT_PRIH"), Failure);
+}
+
+// The whole path of a receipt command on the emulator: the job turns the simple RETURNS into
+// RETURN, so it prints the return title and counts as a return like RETURN itself.
+TEST_F(EmulBackendTest, ReceiptCommandsThroughTheJobTitleAndCount) {
+    struct Row {
+        std::string command, title;
+        bool isReturn;
+    };
+    const Row rows[] = {{"PRINTS", "ПРИХОД", false},
+                        {"RETURNS", "ВОЗВРАТ", true},
+                        {"RETURN", "ВОЗВРАТ", true},
+                        {"RETURN_BUY", "", false}};
+    InstallBackends(ctx);
+    ctx.device.Kind = 'E';
+    const auto* backend = dynamic_cast<const EmulBackend*>(ctx.Backend('E'));
+    ASSERT_NE(backend, nullptr);
+    int n = 0;
+    for (const auto& r : rows) {
+        folder.Write("Param.ini",
+                     "Oplata=\r\nFiscal=-\r\nZN=77\r\nPRN_WIDHT=32\r\n"
+                     "PRN_WIDHT_ITOG=20\r\nDocumStr=D" +
+                         std::to_string(n) + "\r\n");
+        folder.Write("Tovar.ini", "Чай\r\n2\r\n25\r\n-1\r\n");
+        ASSERT_TRUE(RunReceiptJob(ctx, r.command)) << r.command;
+        ++n;
+        const auto& lines = backend->Document().lines;
+        ASSERT_FALSE(lines.empty());
+        const bool titled =
+            TrimText(lines[0].text) == "ПРИХОД" || TrimText(lines[0].text) == "ВОЗВРАТ";
+        EXPECT_EQ(titled ? TrimText(lines[0].text) : "", r.title) << r.command;
+        const TEmulVar& c = ctx.emul;
+        EXPECT_EQ(c.NUM_FISCAL_DOC, n) << r.command;
+        EXPECT_EQ(c.NUM_CHECKRASHODINSMENA + c.NUM_CHECKPRIHODINSMENA, n);
+    }
+    EXPECT_EQ(ctx.emul.NUM_CHECKRASHODINSMENA, 2);
+    EXPECT_DOUBLE_EQ(ctx.emul.SUM_TOTAL_RASHOD, 100);
+    EXPECT_DOUBLE_EQ(ctx.emul.SUM_CHECKRASHODINSMENA_NAL, 100);
+    EXPECT_DOUBLE_EQ(ctx.emul.SUM_TOTAL_PRIHOD, 100);
+    const std::string file = folder.Read("E77.ini");
+    EXPECT_NE(file.find("NUM_CHECKRASHODINSMENA=2\r\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("SUM_TOTAL_RASHOD=100.00\r\n"), std::string::npos) << file;
+    EXPECT_TRUE(ctx.log.Errors().empty());
 }
 
 }  // namespace

@@ -85,6 +85,36 @@ TEST_F(EmulReceiptTest, SaleReceiptLineByLine) {
     EXPECT_TRUE(ctx.log.Errors().empty());
 }
 
+TEST_F(EmulReceiptTest, CashierAndBuyerLinesOnlyWhenGiven) {
+    struct Row {
+        std::string authorName, authorCaption, emailOrTel;
+        std::string cashierLine, buyerLine;  // empty: no such line
+    };
+    const Row rows[] = {
+        {"Кассир", "Петрова", "", "Кассир:Петрова", ""},
+        {"Кассир", "   ", "", "", ""},
+        {"", "Петрова", "", "", ""},
+        {"", "", "shop@mail.ru", "", "Эл.адр.покупателя:" + Blanks(2) + "shop@mail.ru"},
+        {"", "", "89001234567", "", "Телефон покупателя:" + Blanks(2) + "89001234567"},
+        {"", "", "   ", "", ""},
+    };
+    for (const auto& r : rows) {
+        ctx.param.AuthorName = r.authorName;
+        ctx.param.AuthorCaption = r.authorCaption;
+        ctx.param.EmailOrTel = r.emailOrTel;
+        ASSERT_TRUE(Receipt("PRINT", {Sale("A", 1, 1)}));
+        const auto t = Texts();
+        // The cashier stands before the title, the buyer between the VAT totals and the date.
+        const int title = Find("ПРИХОД");
+        ASSERT_GE(title, 0);
+        EXPECT_EQ(title == 0 ? "" : TrimText(t[0]), r.cashierLine) << r.authorName;
+        const int date = Find("ДАТА ВРЕМЯ");
+        ASSERT_GE(date, 1);
+        const bool hasBuyer = t[date - 1].rfind("СНО:", 0) != 0;
+        EXPECT_EQ(hasBuyer ? t[date - 1] : "", r.buyerLine) << r.emailOrTel;
+    }
+}
+
 TEST_F(EmulReceiptTest, TitleAndCountingByCommandWord) {
     struct Row {
         std::string command, title;

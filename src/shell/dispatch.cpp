@@ -167,7 +167,11 @@ void CashOutcome(AppContext&, DeviceBackend& backend, const CommandText& cmd) {
 
 void PrintTextFile(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd, bool cut) {
     try {
-        const std::string fileName = TextAfterEquals(cmd.original, 1000);
+        std::string fileName = TextAfterEquals(cmd.original, 1000);
+        // A name without a folder is one of the exchange files, which live in the program
+        // folder; the process's current folder is wherever the desktop happened to start it.
+        if (!fileName.empty() && fileName.front() != '/')
+            fileName = ctx.Folder() + fileName;
         for (const std::string& line : LoadLines(fileName))
             backend.PrintLine(line);
         if (cut)

@@ -51,9 +51,9 @@ double CommandAmount(std::string_view word);
 
 void CashIncome(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
 void CashOutcome(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
-// Prints the lines of the file named after "=" (in the accounting system's spelling), then
-// feeds and cuts when `cut` is set. A failure is written to the error log; lines printed
-// before it stay printed.
+// Prints the lines of the file named after "=" (in the accounting system's spelling; a name
+// without a folder is taken from the program folder), then feeds and cuts when `cut` is set. A
+// failure is written to the error log; lines printed before it stay printed.
 void PrintTextFile(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd, bool cut);
 void ShowDeviceProperties(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
 

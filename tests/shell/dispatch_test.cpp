@@ -127,6 +127,22 @@ TEST_F(ShellTest, PrintTextFileTakesTheNameAsWrittenAndCuts) {
     EXPECT_TRUE(ctx.log.Errors().empty());
 }
 
+// The process may have been started from any folder; the exchange files live in the program's.
+TEST_F(ShellTest, PrintTextFileLooksForANameWithoutFolderInTheProgramFolder) {
+    std::filesystem::create_directories(folder.File("Чеки"));
+    folder.Write("Копия.txt", "из папки программы\r\n");
+    folder.Write("Чеки/Чек 2.txt", "из подпапки\r\n");
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=Копия.txt", ctx.device, 'S'));
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=Чеки/Чек 2.txt", ctx.device, 'S'));
+    EXPECT_EQ(Operations(), (Calls{"S:PrintLine(из папки программы)", "S:PrintLine(из подпапки)"}));
+    EXPECT_TRUE(ctx.log.Errors().empty());
+
+    // An empty name names no file: the error says so, not that a folder is no file.
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=", ctx.device, 'S'));
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_EQ(ErrorTexts()[0].find(folder.Path()), std::string::npos) << ErrorTexts()[0];
+}
+
 TEST_F(ShellTest, NoCutStopsTheTableAndCashIncomeInAFileNameDeposits) {
     folder.Write("cashincome.txt", "line\r\n");
     const std::string name = folder.File("cashincome.txt");

@@ -76,6 +76,11 @@ TEST_F(ReceiptJobTest, SimpleReceiptsSkipExtraLinesAndTheRepeatQuestion) {
     }
     EXPECT_TRUE(platform.questions.empty());
     EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-1\r\n");
+
+    // Not asked about, but recorded all the same.
+    Files("DOC-0");
+    EXPECT_TRUE(Run('S', "PRINTS"));
+    EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-0\r\nDOC-1\r\n");
 }
 
 TEST_F(ReceiptJobTest, RepeatQuestionDecidesAndIgnoresLetterCase) {

@@ -40,6 +40,18 @@ bool JustWritten(int64_t mtimeNs) {
 
 CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx) {}
 
+void CommandLoop::EndStep(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        try {
+            ctx_.LogError(std::string("Внутренняя ошибка программы: ") + e.what());
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+}
+
 std::optional<CommandLoop::FileStamp> CommandLoop::StampOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -89,13 +101,17 @@ bool CommandLoop::Tick() {
         ctx_.LogError("Внутренняя ошибка программы");
     }
 
-    ReleaseDrivers();
-    WriteResultFile();
+    // Each end step runs whatever the one before it did: a tick that stopped half way would leave
+    // the timer off and the busy flag set, and no command would ever be taken again.
+    EndStep([this] { ReleaseDrivers(); });
+    EndStep([this] { WriteResultFile(); });
     ctx_.ConnectPending = false;
-    if (timer_)
-        timer_(true);
+    EndStep([this] {
+        if (timer_)
+            timer_(true);
+    });
     if (commandRead)
-        WriteFinishFile();
+        EndStep([this] { WriteFinishFile(); });
     busy_ = false;
     return commandRead;
 }

@@ -24,6 +24,7 @@ class CommandLoop {
     void SetTimerControl(std::function<void(bool enabled)> control) { timer_ = std::move(control); }
 
   private:
+    void EndStep(const std::function<void()>& step);
     // Identity of a file as this tick left it: a command written meanwhile changes it.
     struct FileStamp {
         uint64_t device = 0;

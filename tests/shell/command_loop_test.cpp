@@ -130,6 +130,22 @@ TEST_F(CommandLoopTest, UnexpectedExceptionIsAnsweredAndPollingGoesOn) {
     EXPECT_EQ(timer, (Calls{"off", "on"}));
 }
 
+TEST_F(CommandLoopTest, FailingEndStepStillAnswersAndFreesTheLoop) {
+    int failures = 1;
+    loop.SetTimerControl([&](bool on) {
+        if (on && failures-- > 0)
+            throw std::runtime_error("timer");
+    });
+    folder.Write("cmd.ini", "ZOTCHET\r\n");
+    EXPECT_TRUE(loop.Tick());
+    EXPECT_FALSE(loop.Busy());
+    EXPECT_TRUE(folder.Exists("cmd.finish"));
+    EXPECT_EQ(ErrorTexts(), Calls{"Внутренняя ошибка программы: timer"});
+    folder.Write("cmd.ini", "XOTCHET\r\n");
+    EXPECT_TRUE(loop.Tick());
+    EXPECT_EQ(Operations().back(), "S:XReport()");
+}
+
 TEST_F(CommandLoopTest, UnsupportedRegisterIsAnsweredWithItsErrorLine) {
     InstallBackends(ctx);
     folder.Write("cmd.ini", "SHTRIH,1,ZOTCHET\r\n");

@@ -53,6 +53,10 @@ class CountingBackend : public DeviceBackend {
     void XReport() override {}
     void DepartmentReport() override {}
     void OpenDrawer() override {}
+    void PrintCopyLastCheckForNum(const std::string&) override {}
+    void ShowUnsentFD() override {}
+    void ShowTestLinkOFD() override {}
+    void ShowSrokFN() override {}
     void ReleaseDriver() override {}
 };
 

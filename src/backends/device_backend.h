@@ -47,6 +47,13 @@ class DeviceBackend {
     virtual void DepartmentReport() = 0;
     virtual void OpenDrawer() = 0;
 
+    // Operations only the service buttons of the operator window call. `number` is the text
+    // the operator typed (a fiscal-document number); the back-end reads and checks it.
+    virtual void PrintCopyLastCheckForNum(const std::string& number) = 0;
+    virtual void ShowUnsentFD() = 0;
+    virtual void ShowTestLinkOFD() = 0;
+    virtual void ShowSrokFN() = 0;
+
     // Drops the driver object (end of every tick and service action).
     virtual void ReleaseDriver() = 0;
 };

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -14,6 +16,9 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <exception>
+#include <initializer_list>
 
 #include "gui/app_icon.h"
 #include "gui/qt_platform.h"
@@ -37,12 +42,19 @@ QString Utf8(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
+QPushButton* Button(const char* caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
+}
+
 }  // namespace
 
 TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       ctx_(ctx),
-      loop_(loop) {
+      loop_(loop),
+      actions_(ctx, loop) {
     setObjectName("Form_mainFR");
     setWindowTitle(kCaption);
     setWindowIcon(AppIcon());
@@ -70,10 +82,58 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     PageControl->setObjectName("PageControl1");
     TabSheetFR = new QWidget(PageControl);
     TabSheetFR->setObjectName("TabSheetFR");
-    new QVBoxLayout(TabSheetFR);
+    auto* deviceLayout = new QVBoxLayout(TabSheetFR);
+    auto serviceButton = [&](const char* caption, const char* name, ServiceButton action) {
+        QPushButton* button = Button(caption, name, TabSheetFR);
+        connect(button, &QPushButton::clicked, this, [this, action] { ServiceClicked(action); });
+        return button;
+    };
+    ButtonProperties =
+        serviceButton("Открыть свойства ФР", "ButtonProperties", ServiceButton::ShowProperties);
+    ButtonOpenDrawer =
+        serviceButton("Открыть ден.ящик", "ButtonOpenDrawer", ServiceButton::OpenDrawer);
+    ButtonZReport = serviceButton("Z-отчет", "ButtonZReport", ServiceButton::ZReport);
+    ButtonXReport = serviceButton("X-отчет", "ButtonXReport", ServiceButton::XReport);
+    ButtonCopyLastCheck = serviceButton("Распечатать копию последнего чека", "ButtonCopyLastCheck",
+                                        ServiceButton::CopyLastCheck);
+    GroupCopyByNumber = new QGroupBox("Копия чека по номеру ФД", TabSheetFR);
+    GroupCopyByNumber->setObjectName("GroupCopyByNumber");
+    LabelNumFD = new QLabel("Номер Фиск док:", GroupCopyByNumber);
+    EditNumFD = new QLineEdit(GroupCopyByNumber);
+    EditNumFD->setObjectName("EditNumFD");
+    ButtonPrintByNumber = Button("Печать", "ButtonPrintByNumber", GroupCopyByNumber);
+    connect(ButtonPrintByNumber, &QPushButton::clicked, this,
+            [this] { ServiceClicked(ServiceButton::CopyCheckByNumber); });
+    auto* groupLayout = new QHBoxLayout(GroupCopyByNumber);
+    groupLayout->addWidget(LabelNumFD);
+    groupLayout->addWidget(EditNumFD, 1);
+    groupLayout->addWidget(ButtonPrintByNumber);
+    ButtonUnsentFD = serviceButton("Показать кол-во неотправленных ФД", "ButtonUnsentFD",
+                                   ServiceButton::UnsentFD);
+    ButtonTestLinkOFD =
+        serviceButton("Проверка связи с ОФД", "ButtonTestLinkOFD", ServiceButton::TestLinkOFD);
+    // The first letter is a Latin "C": the caption operators know.
+    ButtonSrokFN = serviceButton("Cрок действия ФН", "ButtonSrokFN", ServiceButton::SrokFN);
+    ButtonFixError = Button("Попробовать исправ. ошибку", "ButtonFixError", TabSheetFR);
+    ButtonFixError->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ButtonProperties, ButtonOpenDrawer, ButtonZReport, ButtonXReport, ButtonCopyLastCheck,
+             GroupCopyByNumber, ButtonUnsentFD, ButtonTestLinkOFD, ButtonSrokFN, ButtonFixError}) {
+        deviceLayout->addWidget(w);
+    }
+    deviceLayout->addStretch(1);
+    connect(EditNumFD, &QLineEdit::textChanged, this, &TForm_mainFR::EditNumFDChange);
+
     TabSheet1 = new QWidget(PageControl);
     TabSheet1->setObjectName("TabSheet1");
-    new QVBoxLayout(TabSheet1);
+    auto* paramLayout = new QVBoxLayout(TabSheet1);
+    ButtonNewParamFile = Button("Создать файл настроек", "ButtonNewParamFile", TabSheet1);
+    ButtonOpenParamFile = Button("Открыть существующий файл", "ButtonOpenParamFile", TabSheet1);
+    ButtonNewParamFile->setEnabled(false);
+    ButtonOpenParamFile->setEnabled(false);
+    paramLayout->addWidget(ButtonNewParamFile);
+    paramLayout->addWidget(ButtonOpenParamFile);
+    paramLayout->addStretch(1);
     PageControl->addTab(TabSheetFR, "Устройство");
     PageControl->addTab(TabSheet1, "Данные чека");
     PageControl->setCurrentWidget(TabSheetFR);
@@ -104,13 +164,16 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
         [this](EventLog::Pane pane, const std::string* line) { Mirror(pane, line); });
 
     poller_ = std::make_unique<CommandPoller>(
-        ctx_.Folder(), [this] { loop_.Tick(); }, [this] { return loop_.Busy(); });
+        ctx_.Folder(), [this] { loop_.Tick(); },
+        [this] { return loop_.Busy() || actions_.Busy(); });
     loop_.SetTimerControl([this](bool on) { poller_->SetTimerEnabled(on); });
+    actions_.SetTimerControl([this](bool on) { poller_->SetTimerEnabled(on); });
 }
 
 TForm_mainFR::~TForm_mainFR() {
     ctx_.log.SetListener(nullptr);
     loop_.SetTimerControl(nullptr);
+    actions_.SetTimerControl(nullptr);
     DeleteTrayIcon();
 }
 
@@ -167,13 +230,54 @@ void TForm_mainFR::ShowFromTray() {
 }
 
 void TForm_mainFR::AboutClicked() {
-    poller_->SetTimerEnabled(false);
-    ctx_.ConnectPending = true;
+    // A modal box of a command or a button may let this click through; their timer and their
+    // ConnectPending are then not ours to switch.
+    const bool frame = !loop_.Busy() && !actions_.Busy();
+    if (frame) {
+        poller_->SetTimerEnabled(false);
+        ctx_.ConnectPending = true;
+    }
     QMessageBox::about(this, "О Программе",
                        QString("%1\n\nПечать чеков ККМ из ini файлов.\nПапка команд: %2")
                            .arg(kCaption, Utf8(ctx_.Folder())));
-    ctx_.ConnectPending = false;
-    poller_->SetTimerEnabled(true);
+    if (frame) {
+        ctx_.ConnectPending = false;
+        poller_->SetTimerEnabled(true);
+    }
+}
+
+void TForm_mainFR::ServiceClicked(ServiceButton button) {
+    std::string failure;
+    try {
+        actions_.Run(button, EditNumFD->text().toStdString());
+        return;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+        failure = "Внутренняя ошибка программы";
+    }
+    // Nobody would see a box: the message log keeps the failure for the run log.
+    if (!ctx_.platform.HasScreen())
+        ctx_.LogMessage(failure);
+    ShowErrorBox(failure);
+}
+
+void TForm_mainFR::EditNumFDChange(const QString& text) {
+    if (const auto error = NumFDError(text.toStdString()))
+        ShowErrorBox(*error);
+}
+
+void TForm_mainFR::ShowErrorBox(const std::string& text) {
+    QString message = Utf8(text);
+    message.replace("\r\n", "\n");
+    message.replace('\r', '\n');
+    if (!ctx_.platform.HasScreen()) {
+        const QByteArray bytes = message.toUtf8();
+        std::fprintf(stderr, "%s\n", bytes.constData());
+        std::fflush(stderr);
+        return;
+    }
+    QMessageBox::critical(this, "Orvenka", message);
 }
 
 void TForm_mainFR::closeEvent(QCloseEvent* event) {

@@ -5,8 +5,11 @@
 #include "gui/command_poller.h"
 #include "shell/app_context.h"
 #include "shell/command_loop.h"
+#include "shell/service_actions.h"
 
+class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -38,6 +41,15 @@ class TForm_mainFR : public QMainWindow {
     void ShowFromTray();  // "Показать"
     void AboutClicked();  // "О Программе"
 
+    ServiceActions& Actions() { return actions_; }
+    // A device button: the action in its frame; a failure it does not report itself goes to
+    // the error box.
+    void ServiceClicked(ServiceButton button);
+    // Every change of the number field: a text that is not a whole number gets the error box.
+    void EditNumFDChange(const QString& text);
+    // The application's error box; without a screen the text goes to standard error.
+    void ShowErrorBox(const std::string& text);
+
     QPlainTextEdit* MemoMSG;
     QPlainTextEdit* MemoError;
     QLabel* LabelError;
@@ -46,6 +58,25 @@ class TForm_mainFR : public QMainWindow {
     QWidget* TabSheet1;   // "Данные чека", hidden
     QPushButton* ButtonAbout;
     QPushButton* ButtonClose;
+
+    // Tab "Устройство", top to bottom.
+    QPushButton* ButtonProperties;  // "Открыть свойства ФР"
+    QPushButton* ButtonOpenDrawer;  // "Открыть ден.ящик"
+    QPushButton* ButtonZReport;     // "Z-отчет"
+    QPushButton* ButtonXReport;     // "X-отчет"
+    QPushButton* ButtonCopyLastCheck;  // "Распечатать копию последнего чека"
+    QGroupBox* GroupCopyByNumber;  // "Копия чека по номеру ФД"
+    QLabel* LabelNumFD;            // "Номер Фиск док:"
+    QLineEdit* EditNumFD;
+    QPushButton* ButtonPrintByNumber;  // "Печать"
+    QPushButton* ButtonUnsentFD;  // "Показать кол-во неотправленных ФД"
+    QPushButton* ButtonTestLinkOFD;  // "Проверка связи с ОФД"
+    QPushButton* ButtonSrokFN;       // "Cрок действия ФН"
+    QPushButton* ButtonFixError;  // "Попробовать исправ. ошибку", always disabled
+
+    // Tab "Данные чека" (hidden): both buttons stay disabled.
+    QPushButton* ButtonNewParamFile;   // "Создать файл настроек"
+    QPushButton* ButtonOpenParamFile;  // "Открыть существующий файл"
 
   protected:
     // The window has no close box; a close request (keyboard, window manager) only hides it.
@@ -56,6 +87,7 @@ class TForm_mainFR : public QMainWindow {
 
     AppContext& ctx_;
     CommandLoop& loop_;
+    ServiceActions actions_;
     std::unique_ptr<CommandPoller> poller_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;

@@ -65,6 +65,12 @@ class RecordingBackend : public DeviceBackend {
     void XReport() override { Note("XReport", ""); }
     void DepartmentReport() override { Note("DepartmentReport", ""); }
     void OpenDrawer() override { Note("OpenDrawer", ""); }
+    void PrintCopyLastCheckForNum(const std::string& number) override {
+        Note("PrintCopyLastCheckForNum", number);
+    }
+    void ShowUnsentFD() override { Note("ShowUnsentFD", ""); }
+    void ShowTestLinkOFD() override { Note("ShowTestLinkOFD", ""); }
+    void ShowSrokFN() override { Note("ShowSrokFN", ""); }
     void ReleaseDriver() override { Note("ReleaseDriver", ""); }
 
   private:

@@ -27,6 +27,7 @@ class ScriptedPlatform : public Platform {
     std::vector<TextDocument> printed;
     std::vector<std::string> printedOn;  // printer of each printed document
     std::vector<std::vector<std::string>> logicalDeviceLists;
+    std::vector<char> deviceKindPreselects;  // `preselect` of every SelectDeviceKind
     int printerSetupCalls = 0;
 
     bool HasScreen() const override { return screen; }
@@ -44,7 +45,8 @@ class ScriptedPlatform : public Platform {
     void ShowBalloon(const std::string& title, const std::string& text) override {
         balloons.emplace_back(title, text);
     }
-    char SelectDeviceKind(char) override {
+    char SelectDeviceKind(char preselect) override {
+        deviceKindPreselects.push_back(preselect);
         if (deviceKinds.empty())
             return 0;
         const char k = deviceKinds.front();

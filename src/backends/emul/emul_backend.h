@@ -42,6 +42,10 @@ class EmulBackend : public DeviceBackend {
     void XReport() override;
     void DepartmentReport() override {}
     void OpenDrawer() override {}
+    void PrintCopyLastCheckForNum(const std::string&) override {}
+    void ShowUnsentFD() override {}
+    void ShowTestLinkOFD() override {}
+    void ShowSrokFN() override {}
     void ReleaseDriver() override {}
 
     const TextDocument& Document() const { return doc_.Document(); }

@@ -76,5 +76,17 @@ void UnsupportedBackend::DepartmentReport() {
 void UnsupportedBackend::OpenDrawer() {
     Refuse("Открытие денежного ящика");
 }
+void UnsupportedBackend::PrintCopyLastCheckForNum(const std::string&) {
+    Refuse("Копия чека по номеру ФД");
+}
+void UnsupportedBackend::ShowUnsentFD() {
+    Refuse("Количество неотправленных ФД");
+}
+void UnsupportedBackend::ShowTestLinkOFD() {
+    Refuse("Проверка связи с ОФД");
+}
+void UnsupportedBackend::ShowSrokFN() {
+    Refuse("Срок действия ФН");
+}
 
 }  // namespace orvenka

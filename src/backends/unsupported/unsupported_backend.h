@@ -33,6 +33,10 @@ class UnsupportedBackend : public DeviceBackend {
     void XReport() override;
     void DepartmentReport() override;
     void OpenDrawer() override;
+    void PrintCopyLastCheckForNum(const std::string&) override;
+    void ShowUnsentFD() override;
+    void ShowTestLinkOFD() override;
+    void ShowSrokFN() override;
     void ReleaseDriver() override {}
 
     // The failure text for an operation.

@@ -1,0 +1,207 @@
+// The device buttons of the operator window and the fiscal-document number field.
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest/QTest>
+
+#include "backends/backends.h"
+#include "common/clock.h"
+#include "gui/main_window.h"
+#include "gui_test_util.h"
+#include "shell/shell_fixture.h"
+#include "support/scripted_platform.h"
+#include "support/temp_folder.h"
+
+namespace orvenka::gui {
+namespace {
+
+struct ServiceButtonsTest : ::testing::Test {
+    test::TempFolder folder;
+    test::ScriptedPlatform platform;
+    FixedClock clock{EncodeDateTime({2021, 2, 12, 10, 30, 5, 0})};
+    AppContext ctx{folder.Path(), "orvenka", platform, clock};
+    CommandLoop loop{ctx};
+
+    ServiceButtonsTest() {
+        platform.screen = false;
+        ctx.StartupKind = 'A';
+        InstallBackends(ctx);
+    }
+};
+
+// Caption of each widget of a layout, in layout order (a group by its title).
+QStringList Captions(QLayout* layout) {
+    QStringList captions;
+    for (int i = 0; i < layout->count(); ++i) {
+        QWidget* w = layout->itemAt(i)->widget();
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            captions << button->text();
+        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+            captions << "[" + group->title() + "]";
+        } else if (auto* label = qobject_cast<QLabel*>(w)) {
+            captions << label->text();
+        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            captions << "<" + edit->objectName() + ">";
+        }
+    }
+    return captions;
+}
+
+TEST_F(ServiceButtonsTest, DeviceTabTopToBottom) {
+    TForm_mainFR w(ctx, loop);
+    EXPECT_EQ(Captions(w.TabSheetFR->layout()),
+              QStringList({"Открыть свойства ФР", "Открыть ден.ящик", "Z-отчет", "X-отчет",
+                           "Распечатать копию последнего чека", "[Копия чека по номеру ФД]",
+                           "Показать кол-во неотправленных ФД", "Проверка связи с ОФД",
+                           "Cрок действия ФН", "Попробовать исправ. ошибку"}));
+    EXPECT_EQ(Captions(w.GroupCopyByNumber->layout()),
+              QStringList({"Номер Фиск док:", "<EditNumFD>", "Печать"}));
+    // The caption starts with the Latin letter C, not the Cyrillic С.
+    EXPECT_EQ(w.ButtonSrokFN->text().at(0).unicode(), u'C');
+    EXPECT_TRUE(w.EditNumFD->text().isEmpty());
+
+    for (QPushButton* b : w.TabSheetFR->findChildren<QPushButton*>()) {
+        EXPECT_EQ(b->isEnabled(), b != w.ButtonFixError) << test::Std(b->text());
+    }
+}
+
+TEST_F(ServiceButtonsTest, ReceiptDataTabStaysHiddenWithDisabledButtons) {
+    TForm_mainFR w(ctx, loop);
+    EXPECT_FALSE(w.PageControl->isTabVisible(w.PageControl->indexOf(w.TabSheet1)));
+    EXPECT_EQ(Captions(w.TabSheet1->layout()),
+              QStringList({"Создать файл настроек", "Открыть существующий файл"}));
+    EXPECT_FALSE(w.ButtonNewParamFile->isEnabled());
+    EXPECT_FALSE(w.ButtonOpenParamFile->isEnabled());
+}
+
+TEST_F(ServiceButtonsTest, NumberFieldReportsEveryNonIntegerWithoutAScreen) {
+    TForm_mainFR w(ctx, loop);
+    testing::internal::CaptureStderr();
+    QTest::keyClicks(w.EditNumFD, "12a");
+    QTest::keyClick(w.EditNumFD, Qt::Key_Backspace);
+    w.EditNumFD->clear();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "'12a' не является целым числом\n'' не является целым числом\n");
+
+    testing::internal::CaptureStderr();
+    QTest::keyClicks(w.EditNumFD, "7x");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "'7x' не является целым числом\n");
+    EXPECT_EQ(w.EditNumFD->text(), "7x") << "the field keeps what was typed";
+    EXPECT_TRUE(ctx.log.Errors().empty());
+}
+
+TEST_F(ServiceButtonsTest, NumberFieldShowsTheErrorBoxOnALetter) {
+    platform.screen = true;
+    TForm_mainFR w(ctx, loop);
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    test::CloseNextModal([&](QWidget* box) {
+        if (auto* m = qobject_cast<QMessageBox*>(box)) {
+            text = m->text();
+            icon = m->icon();
+        }
+    });
+    QTest::keyClicks(w.EditNumFD, "5x");
+    EXPECT_EQ(text, "'5x' не является целым числом");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(w.EditNumFD->text(), "5x");
+}
+
+TEST_F(ServiceButtonsTest, ButtonsRunInTheFrameAndPassTheNumber) {
+    std::vector<std::string> journal;
+    auto backend = std::make_unique<test::RecordingBackend>('A', journal);
+    test::RecordingBackend& fake = *backend;
+    ctx.SetBackend('A', std::move(backend));
+    TForm_mainFR w(ctx, loop);
+    w.StartTimer();
+    bool timerDuring = true, pendingDuring = false;
+    fake.onCall = [&](const std::string& op) {
+        if (op == "ReleaseDriver")
+            return;
+        timerDuring = w.Poller().TimerEnabled();
+        pendingDuring = ctx.ConnectPending;
+    };
+    w.EditNumFD->setText("15");
+    platform.deviceKinds = {'A', 'A'};
+    w.ButtonPrintByNumber->click();
+    w.ButtonZReport->click();
+    EXPECT_EQ(journal,
+              (std::vector<std::string>{"A:PrintCopyLastCheckForNum(15)", "A:ReleaseDriver()",
+                                        "A:ZReport()", "A:ReleaseDriver()"}));
+    EXPECT_FALSE(timerDuring);
+    EXPECT_TRUE(pendingDuring);
+    EXPECT_TRUE(w.Poller().TimerEnabled());
+    EXPECT_FALSE(ctx.ConnectPending);
+    EXPECT_EQ(platform.deviceKindPreselects, (std::vector<char>{'A', 'A'}));
+    EXPECT_FALSE(folder.Exists("Result.txt"));
+    EXPECT_FALSE(folder.Exists("cmd.finish"));
+}
+
+TEST_F(ServiceButtonsTest, PrefixedFailureGoesToTheErrorPane) {
+    TForm_mainFR w(ctx, loop);
+    w.StartTimer();
+    ctx.LogError("ошибка прошлой команды");
+    platform.deviceKinds = {'S'};
+    w.ButtonCopyLastCheck->click();
+    const QStringList lines = w.MemoError->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(
+        lines[0].startsWith("12.02.2021 10:30:05:Копия последнего чека:Копия последнего "
+                            "чека: поддержка ККМ Штрих-М"))
+        << test::Std(lines[0]);
+    EXPECT_TRUE(w.Poller().TimerEnabled());
+}
+
+TEST_F(ServiceButtonsTest, EscapingFailureWithoutAScreenGoesToStderrAndTheMessageLog) {
+    TForm_mainFR w(ctx, loop);
+    w.StartTimer();
+    platform.deviceKinds = {'A'};
+    testing::internal::CaptureStderr();
+    w.ButtonZReport->click();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("Z-отчет: поддержка ККМ АТОЛ", 0), 0u) << err;
+    ASSERT_FALSE(ctx.log.Messages().empty());
+    EXPECT_NE(ctx.log.Messages().back().find("Z-отчет: поддержка ККМ АТОЛ"), std::string::npos);
+    EXPECT_TRUE(ctx.log.Errors().empty()) << "these buttons do not report in the error pane";
+    EXPECT_TRUE(w.Poller().TimerEnabled());
+    EXPECT_FALSE(ctx.ConnectPending);
+}
+
+TEST_F(ServiceButtonsTest, EscapingFailureBoxComesAfterTheFrameEnded) {
+    platform.screen = true;
+    TForm_mainFR w(ctx, loop);
+    w.StartTimer();
+    platform.deviceKinds = {'S'};
+    QString text;
+    bool timerAtBox = false, pendingAtBox = true;
+    test::CloseNextModal([&](QWidget* box) {
+        if (auto* m = qobject_cast<QMessageBox*>(box))
+            text = m->text();
+        timerAtBox = w.Poller().TimerEnabled();
+        pendingAtBox = ctx.ConnectPending;
+    });
+    w.ButtonOpenDrawer->click();
+    EXPECT_TRUE(text.startsWith("Открытие денежного ящика: поддержка ККМ Штрих-М"))
+        << test::Std(text);
+    EXPECT_TRUE(timerAtBox);
+    EXPECT_FALSE(pendingAtBox);
+}
+
+TEST_F(ServiceButtonsTest, EmulatorPropertiesOpenThePrinterSetup) {
+    TForm_mainFR w(ctx, loop);
+    platform.deviceKinds = {'E', 'E'};
+    w.ButtonProperties->click();
+    w.ButtonXReport->click();
+    EXPECT_EQ(platform.printerSetupCalls, 1);
+    EXPECT_TRUE(ctx.log.Errors().empty());
+}
+
+}  // namespace
+}  // namespace orvenka::gui

@@ -1,0 +1,39 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "common/logger.h"
+#include "receipt/records.h"
+
+// The arithmetic the register back-ends use to re-express goods lines before sending them: a
+// register takes a unit price with 2 decimals and a quantity with 3 and computes each line's
+// sum itself.
+namespace orvenka {
+
+// Half-up rounding to `decimals` places of the binary value, computed in extended precision;
+// not a banker's rounding. Negative values are rounded as their magnitude is (half away from
+// zero).
+double RoundHalfUp(double x, int decimals);
+// Cuts after `n` decimals, toward zero.
+double TruncDecimals(double x, int n);
+// Two-decimal price: decimals after the third are cut before the rounding.
+double Price2(double x);
+
+struct LinePrice {
+    double quantity = 0;
+    double price = 0;
+};
+
+// Re-expresses a line whose price column holds the line sum. When quantity × two-decimal
+// price does not give the sum, the line becomes one unit at the full sum and `name` gets
+// " (кол-во=<quantity>)". A zero quantity is a Failure.
+LinePrice SplitLineSum(double quantity, double lineSum, std::string& name);
+
+// Moves quantities and prices against SUMMADOC while every line keeps its sum, and leaves
+// prices at 2 and quantities at 3 decimals. Lines that come out with a zero quantity or price
+// are reported through `log` and kept as computed. A zero goods total with a non-zero SUMMADOC,
+// or figures too large to compute, are a Failure; the lines are then left as they were.
+void AdjustToSummaDoc(const TParam& param, std::vector<TTovar>& lines, Logger& log);
+void AdjustToSummaDoc(const TParam& param, std::vector<TSale>& lines, Logger& log);
+
+}  // namespace orvenka

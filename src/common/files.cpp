@@ -57,6 +57,17 @@ void WriteAll(int fd, const std::string& bytes, const std::string& path) {
     }
 }
 
+// Opens (creating, then truncating or appending by `mode`), writes and closes.
+void WriteFileBytes(const std::string& path, const std::string& bytes, int mode,
+                    const char* openFailure) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | mode | O_CLOEXEC, 0644);
+    if (fd < 0)
+        Fail(openFailure, path, errno);
+    WriteAll(fd, bytes, path);
+    if (::close(fd) != 0)
+        Fail("Не удалось записать файл", path, errno);
+}
+
 std::string JoinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) {
@@ -151,21 +162,11 @@ std::vector<std::string> LoadLines(const std::string& path) {
 }
 
 void SaveText(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        Fail("Не удалось создать файл", path, errno);
-    WriteAll(fd, Utf8ToCp1251(text), path);
-    if (::close(fd) != 0)
-        Fail("Не удалось записать файл", path, errno);
+    WriteFileBytes(path, Utf8ToCp1251(text), O_TRUNC, "Не удалось создать файл");
 }
 
 void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        Fail("Не удалось создать файл", path, errno);
-    WriteAll(fd, JoinLines(lines), path);
-    if (::close(fd) != 0)
-        Fail("Не удалось записать файл", path, errno);
+    WriteFileBytes(path, JoinLines(lines), O_TRUNC, "Не удалось создать файл");
 }
 
 void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
@@ -208,12 +209,7 @@ void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& li
 }
 
 void AppendText(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        Fail("Не удалось открыть файл", path, errno);
-    WriteAll(fd, Utf8ToCp1251(text), path);
-    if (::close(fd) != 0)
-        Fail("Не удалось записать файл", path, errno);
+    WriteFileBytes(path, Utf8ToCp1251(text), O_APPEND, "Не удалось открыть файл");
 }
 
 namespace {

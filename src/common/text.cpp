@@ -15,6 +15,31 @@ char32_t NextChar(std::string_view s, size_t& i) {
     return DecodeUtf8(s, i, cp) ? cp : U'?';
 }
 
+bool IsSpace(char c) {
+    return c != '\0' && static_cast<unsigned char>(c) <= 32;
+}
+
+// Items of the comma-separated-text rule; p walks the line, end is a NUL or the line's end.
+std::string TakeQuoted(std::string_view text, size_t& p) {
+    std::string item;
+    ++p;  // opening quote
+    while (p < text.size()) {
+        const char c = text[p];
+        if (c == '"') {
+            if (p + 1 < text.size() && text[p + 1] == '"') {
+                item += '"';
+                p += 2;
+                continue;
+            }
+            ++p;  // closing quote
+            return item;
+        }
+        item += c;
+        ++p;
+    }
+    return item;
+}
+
 char32_t UpperCp(char32_t c) {
     if (c >= U'a' && c <= U'z')
         return c - 32;
@@ -203,6 +228,36 @@ std::vector<std::string> SplitText(std::string_view text, char separator) {
         parts.emplace_back(text.substr(start, p - start));
         start = p + 1;
     }
+}
+
+std::vector<std::string> SplitCommaText(std::string_view line) {
+    // Text after a NUL is not part of the line.
+    if (const auto nul = line.find('\0'); nul != std::string_view::npos)
+        line = line.substr(0, nul);
+    std::vector<std::string> items;
+    size_t p = 0;
+    while (p < line.size() && IsSpace(line[p]))
+        ++p;
+    while (p < line.size()) {
+        if (line[p] == '"') {
+            items.push_back(TakeQuoted(line, p));
+        } else {
+            const size_t start = p;
+            while (p < line.size() && !IsSpace(line[p]) && line[p] != ',')
+                ++p;
+            items.emplace_back(line.substr(start, p - start));
+        }
+        while (p < line.size() && IsSpace(line[p]))
+            ++p;
+        if (p < line.size() && line[p] == ',') {
+            if (p + 1 == line.size())
+                items.emplace_back();
+            ++p;
+            while (p < line.size() && IsSpace(line[p]))
+                ++p;
+        }
+    }
+    return items;
 }
 
 }  // namespace orvenka

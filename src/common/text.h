@@ -45,6 +45,13 @@ std::string CleanNumber(std::string_view text);
 // Blank -> 0; first "," becomes "."; unreadable -> 0.
 double TextToFloat(std::string_view text);
 
+// Splits a line by the comma-separated-text rule: characters of codes 1-32 before and after an
+// item are skipped; an item in double quotes runs to the closing quote ("" inside stands for
+// one quote; an unclosed quote runs to the end of the line); any other item ends at a comma or
+// at a character of code 32 or less; two commas in a row give an empty item and a comma at the
+// very end one more. A NUL character ends the line.
+std::vector<std::string> SplitCommaText(std::string_view line);
+
 // Splits a text at each occurrence of a separator character.
 std::vector<std::string> SplitText(std::string_view text, char separator);
 

@@ -134,53 +134,6 @@ double StrictMoney(std::string_view value, std::string_view key) {
     return *number;
 }
 
-// The comma list: items separated by commas or blanks, a double-quoted item may hold either
-// (a doubled quote inside stands for one). An empty item between two commas counts.
-std::vector<std::string> CommaItems(std::string_view text, size_t maxItems) {
-    // A NUL ends the text, as it ends a C string.
-    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
-        text = text.substr(0, nul);
-    const auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    std::vector<std::string> items;
-    size_t i = 0;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
-    while (i < text.size() && items.size() < maxItems) {
-        std::string item;
-        if (text[i] == '"') {
-            ++i;
-            while (i < text.size()) {
-                if (text[i] == '"') {
-                    if (i + 1 < text.size() && text[i + 1] == '"') {
-                        item += '"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += text[i++];
-            }
-        } else {
-            while (i < text.size() && !isSpace(text[i]) && text[i] != ',')
-                item += text[i++];
-        }
-        items.push_back(std::move(item));
-        while (i < text.size() && isSpace(text[i]))
-            ++i;
-        if (i < text.size() && text[i] == ',') {
-            if (i + 1 == text.size())
-                items.emplace_back();
-            ++i;
-            while (i < text.size() && isSpace(text[i]))
-                ++i;
-        }
-    }
-    if (items.size() > maxItems)
-        items.resize(maxItems);
-    return items;
-}
-
 // --- the steps of a read -----------------------------------------------------------------
 
 // The character just before the first "=" must be printable: a blank there makes the key
@@ -229,8 +182,9 @@ void ReadHead(const ParamLines& f, TParam& p) {
     p.CheckCorrect_DATE = Cleaned(f.Value("CheckCorrect_DATE"));
     p.CheckCorrect_NUM = Cleaned(f.Value("CheckCorrect_NUM"));
     p.CheckCorrect_NDS.fill(0);
-    const auto nds = CommaItems(f.Value("CheckCorrect_NDS"), p.CheckCorrect_NDS.size());
-    for (size_t i = 0; i < nds.size(); ++i)
+    // The comma-text list: items separated by commas or blanks, quoted items may hold either.
+    const auto nds = SplitCommaText(f.Value("CheckCorrect_NDS"));
+    for (size_t i = 0; i < nds.size() && i < p.CheckCorrect_NDS.size(); ++i)
         p.CheckCorrect_NDS[i] = TextToFloat(nds[i]);
     p.ECheck = Equals(Cleaned(f.Value("ECheck")), "ON");
     p.DocumStr = Cleaned(f.Value("DocumStr"));

@@ -1,5 +1,6 @@
 #include "shell/app_context.h"
 
+#include "common/failure.h"
 #include "common/files.h"
 
 namespace orvenka {
@@ -24,6 +25,35 @@ std::string AppContext::LongLogPath() const {
 
 void AppContext::SetBackend(char kind, std::unique_ptr<DeviceBackend> backend) {
     backends_[kind] = std::move(backend);
+}
+
+void AppContext::ReleaseDrivers() {
+    for (const char kind : {'A', 'S'}) {
+        if (kind == 'A' && KeepAtolDriver)
+            continue;
+        RunGuarded([this, kind] {
+            if (DeviceBackend* backend = Backend(kind))
+                backend->ReleaseDriver();
+        });
+    }
+}
+
+void AppContext::RunGuarded(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const Failure& f) {
+        LogError(f.what());
+    } catch (const std::exception& e) {
+        try {
+            LogError(std::string("Внутренняя ошибка программы: ") + e.what());
+        } catch (...) {
+        }
+    } catch (...) {
+        try {
+            LogError("Внутренняя ошибка программы");
+        } catch (...) {
+        }
+    }
 }
 
 DeviceBackend* AppContext::Backend(char kind) const {

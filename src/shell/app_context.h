@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -41,6 +42,14 @@ class AppContext {
     // Back-ends by kind letter, installed by the composition root.
     void SetBackend(char kind, std::unique_ptr<DeviceBackend> backend);
     DeviceBackend* Backend(char kind) const;  // nullptr for an unknown kind
+
+    // End of every command and service action: the Shtrih-M driver object always, the ATOL one
+    // unless the settings keep it. A release that fails is logged; the other still runs.
+    void ReleaseDrivers();
+    // Runs one step of a command or a button: a Failure is logged with its text, anything else
+    // as an internal error, so the steps after it (timer on, busy flag off) always run and
+    // polling never stops.
+    void RunGuarded(const std::function<void()>& step);
 
     void LogMessage(const std::string& text) { log.LogMessage(text); }
     void LogError(const std::string& text) { log.LogError(text); }

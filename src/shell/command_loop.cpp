@@ -40,18 +40,6 @@ bool JustWritten(int64_t mtimeNs) {
 
 CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx) {}
 
-void CommandLoop::EndStep(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const std::exception& e) {
-        try {
-            ctx_.LogError(std::string("Внутренняя ошибка программы: ") + e.what());
-        } catch (...) {
-        }
-    } catch (...) {
-    }
-}
-
 std::optional<CommandLoop::FileStamp> CommandLoop::StampOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -76,7 +64,7 @@ bool CommandLoop::Tick() {
         timer_(false);
     ctx_.ConnectPending = true;
 
-    try {
+    ctx_.RunGuarded([&] {
         const CommandText cmd = ReadCommandFile();
         if (!cmd.word.empty()) {
             ctx_.LogMessage("Прочитал команду " + cmd.word);
@@ -92,26 +80,17 @@ bool CommandLoop::Tick() {
             ctx_.LogError("В строке команды \"" + lineRead_ +
                           "\" не указано слово команды. Команда не выполнена");
         }
-    } catch (const Failure& f) {
-        ctx_.LogError(f.what());
-    } catch (const std::exception& e) {
-        // Whatever went wrong, the command is answered and the loop goes on polling.
-        ctx_.LogError(std::string("Внутренняя ошибка программы: ") + e.what());
-    } catch (...) {
-        ctx_.LogError("Внутренняя ошибка программы");
-    }
+    });
 
-    // Each end step runs whatever the one before it did: a tick that stopped half way would leave
-    // the timer off and the busy flag set, and no command would ever be taken again.
-    EndStep([this] { ReleaseDrivers(); });
-    EndStep([this] { WriteResultFile(); });
+    ctx_.ReleaseDrivers();
+    ctx_.RunGuarded([this] { WriteResultFile(); });
     ctx_.ConnectPending = false;
-    EndStep([this] {
+    ctx_.RunGuarded([this] {
         if (timer_)
             timer_(true);
     });
     if (commandRead)
-        EndStep([this] { WriteFinishFile(); });
+        ctx_.RunGuarded([this] { WriteFinishFile(); });
     busy_ = false;
     return commandRead;
 }
@@ -146,19 +125,6 @@ CommandText CommandLoop::ReadCommandFile() {
         ctx_.LogError(f.what());
     }
     return cmd;
-}
-
-void CommandLoop::ReleaseDrivers() {
-    for (const char kind : {'A', 'S'}) {
-        if (kind == 'A' && ctx_.KeepAtolDriver)
-            continue;
-        try {
-            if (DeviceBackend* backend = ctx_.Backend(kind))
-                backend->ReleaseDriver();
-        } catch (const std::exception& e) {
-            ctx_.LogError(e.what());
-        }
-    }
 }
 
 void CommandLoop::SaveMarker(const std::string& name) {

@@ -24,7 +24,6 @@ class CommandLoop {
     void SetTimerControl(std::function<void(bool enabled)> control) { timer_ = std::move(control); }
 
   private:
-    void EndStep(const std::function<void()>& step);
     // Identity of a file as this tick left it: a command written meanwhile changes it.
     struct FileStamp {
         uint64_t device = 0;
@@ -37,7 +36,6 @@ class CommandLoop {
     static std::optional<FileStamp> StampOf(const std::string& path);
 
     CommandText ReadCommandFile();
-    void ReleaseDrivers();
     void DeleteCommandFile();
     void WriteResultFile();
     void DeleteFinishFile();

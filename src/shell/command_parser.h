@@ -15,13 +15,6 @@ struct CommandText {
     std::string original;
 };
 
-// Splits a line by the comma-separated-text rule: characters of codes 1-32 before and after an
-// item are skipped; an item in double quotes runs to the closing quote ("" inside stands for
-// one quote; an unclosed quote runs to the end of the line); any other item ends at a comma or
-// at a character of code 32 or less; two commas in a row give an empty item and a comma at the
-// very end one more. A NUL character ends the line.
-std::vector<std::string> SplitCommaText(std::string_view line);
-
 // The items of a command line: a line without a comma is taken in double quotes first, so that
 // it is one item unless it holds double quotes of its own.
 std::vector<std::string> SplitCommandLine(std::string_view line);

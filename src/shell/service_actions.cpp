@@ -119,38 +119,15 @@ void ServiceActions::Action(ServiceButton button, char kind, const std::string& 
     }
 }
 
-void ServiceActions::EndStep(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const std::exception& e) {
-        try {
-            ctx_.LogError(std::string("Внутренняя ошибка программы: ") + e.what());
-        } catch (...) {
-        }
-    } catch (...) {
-    }
-}
-
 // Every step runs whatever the one before did: a button that stopped half way would leave the
 // timer off, and no command would ever be taken again.
 void ServiceActions::EndFrame() {
     ctx_.ConnectPending = false;
-    EndStep([this] {
+    ctx_.RunGuarded([this] {
         if (timer_)
             timer_(true);
     });
-    for (const char kind : {'A', 'S'}) {
-        if (kind == 'A' && ctx_.KeepAtolDriver)
-            continue;
-        EndStep([this, kind] {
-            try {
-                if (DeviceBackend* backend = ctx_.Backend(kind))
-                    backend->ReleaseDriver();
-            } catch (const Failure& f) {
-                ctx_.LogError(f.what());
-            }
-        });
-    }
+    ctx_.ReleaseDrivers();
 }
 
 }  // namespace orvenka

@@ -53,7 +53,6 @@ class ServiceActions {
   private:
     void Action(ServiceButton button, char kind, const std::string& numberFD);
     void EndFrame();
-    void EndStep(const std::function<void()>& step);
 
     AppContext& ctx_;
     const CommandLoop& loop_;

@@ -13,54 +13,18 @@
 
 #include "backends/emul/emul_backend.h"
 #include "common/clock.h"
-#include "common/platform.h"
+#include "emul_bench_receipt.h"
 #include "gui/document_render.h"
 #include "shell/app_context.h"
+#include "support/null_platform.h"
 
 namespace {
 
 using namespace orvenka;
 using Clock = std::chrono::steady_clock;
 
-// Prints nothing: the layout is timed on its own, the rendering separately.
-class NullPlatform : public Platform {
-  public:
-    bool HasScreen() const override { return false; }
-    Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
-    void ShowMessage(const std::string&) override {}
-    void ShowBalloon(const std::string&, const std::string&) override {}
-    char SelectDeviceKind(char) override { return 0; }
-    int SelectLogicalDevice(const std::vector<std::string>&) override { return -1; }
-    void ShowPreview(const TextDocument&) override {}
-    void PrintDocument(const TextDocument&) override {}
-    std::vector<std::string> Printers() override { return {}; }
-    std::string CurrentPrinter() override { return {}; }
-    void SelectPrinter(const std::string&) override {}
-    void PrinterSetupDialog() override {}
-};
-
 double Ms(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// The receipt's layout time; the document stays in the back-end.
-double Layout(EmulBackend& emul, int goods) {
-    emul.BeginReceipt();
-    for (int i = 0; i < goods; ++i) {
-        TSale s;
-        s.Name = "Товар № " + std::to_string(i) + " молоко 3,2% 1 л";
-        s.Kolvo = 1 + i % 7;
-        s.Cena = 10.25 + i % 100;
-        s.NDS = i % 3 == 0 ? 18 : (i % 3 == 1 ? 10 : 0);
-        s.Summa = s.Kolvo * s.Cena;
-        emul.AddGoodsLine(s, nullptr);
-    }
-    const auto t0 = Clock::now();
-    if (!emul.PrintReceipt("PRINT")) {
-        std::fprintf(stderr, "the layout failed\n");
-        std::exit(1);
-    }
-    return Ms(t0, Clock::now());
 }
 
 // Pages of a PDF Qt wrote: one "/Type /Page" object per page.
@@ -84,7 +48,7 @@ struct Figures {
 Figures Measure(EmulBackend& emul, int goods, const QString& file, int rounds) {
     Figures f;
     for (int r = 0; r < rounds; ++r) {
-        f.layoutMs = std::min(f.layoutMs, Layout(emul, goods));
+        f.layoutMs = std::min(f.layoutMs, bench::LayoutMs(emul, goods, false));
         f.lines = emul.Document().lines.size();
         const auto t0 = Clock::now();
         gui::PrintDocumentToPdf(emul.Document(), file);
@@ -101,21 +65,10 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
 
-    NullPlatform platform;
+    test::NullPlatform platform;
     FixedClock clock(45366.43);
     AppContext ctx("/tmp/", "orvenka-bench", platform, clock);
-    TParam& p = ctx.param;
-    p.PRN_WIDHT = 40;
-    p.PRN_WIDHT_ITOG = 20;
-    p.PRN_SIZEFONT = 9;
-    p.PRN_SIZEFONT_ITOG = 14;
-    p.PRN_FONT = "Orvenka";
-    p.Section = 1;
-    p.SNO = "OSN";
-    p.INN = "7701234567";
-    p.USER = "ООО \"Ромашка\"";
-    p.ADDRES = "г. Москва, ул. Лесная, д. 5";
-    p.isNotFiscal = false;  // counters in memory only: the bench writes no counters file
+    bench::SetReceiptParams(ctx.param);
 
     QTemporaryDir dir;
     if (!dir.isValid()) {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "common/platform.h"
 #include "receipt/param_reader.h"
+#include "support/null_platform.h"
 
 namespace {
 
@@ -14,22 +14,6 @@ class QuietLog : public orvenka::Logger {
   public:
     void LogMessage(const std::string&) override {}
     void LogError(const std::string&) override {}
-};
-
-class NoPlatform : public orvenka::Platform {
-  public:
-    bool HasScreen() const override { return false; }
-    Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
-    void ShowMessage(const std::string&) override {}
-    void ShowBalloon(const std::string&, const std::string&) override {}
-    char SelectDeviceKind(char) override { return 0; }
-    int SelectLogicalDevice(const std::vector<std::string>&) override { return -1; }
-    void ShowPreview(const orvenka::TextDocument&) override {}
-    void PrintDocument(const orvenka::TextDocument&) override {}
-    std::vector<std::string> Printers() override { return {"Office", "Receipts"}; }
-    std::string CurrentPrinter() override { return "Office"; }
-    void SelectPrinter(const std::string&) override {}
-    void PrinterSetupDialog() override {}
 };
 
 }  // namespace
@@ -42,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fclose(f);
     }
     QuietLog log;
-    NoPlatform platform;
+    orvenka::test::NullPlatform platform;
     orvenka::TParam param;
     orvenka::ReadParam(path, param, log, platform);
     return 0;

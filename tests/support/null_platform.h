@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "common/platform.h"
+
+namespace orvenka::test {
+
+// A platform without a screen or printers that does nothing and records nothing: for fuzzing
+// and benchmarks, where recording would cost more than the code being measured.
+class NullPlatform : public Platform {
+  public:
+    bool HasScreen() const override { return false; }
+    Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
+    void ShowMessage(const std::string&) override {}
+    void ShowBalloon(const std::string&, const std::string&) override {}
+    char SelectDeviceKind(char) override { return 0; }
+    int SelectLogicalDevice(const std::vector<std::string>&) override { return -1; }
+    void ShowPreview(const TextDocument&) override {}
+    void PrintDocument(const TextDocument&) override {}
+    std::vector<std::string> Printers() override { return {}; }
+    std::string CurrentPrinter() override { return {}; }
+    void SelectPrinter(const std::string&) override {}
+    void PrinterSetupDialog() override {}
+};
+
+}  // namespace orvenka::test

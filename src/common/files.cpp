@@ -84,6 +84,20 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    const auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+    FileStamp s;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = ns(st.st_mtim);
+    s.ctimeNs = ns(st.st_ctim);
+    return s;
+}
+
 bool DeleteFileIfExists(const std::string& path) {
     if (::unlink(path.c_str()) == 0)
         return true;

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,6 +9,19 @@
 namespace orvenka {
 
 bool FileExists(const std::string& path);
+
+// Identity and state of a plain file: any write, replacement or rename changes it. Used to tell
+// "the file as we left it" from a new one written by the accounting system meanwhile.
+struct FileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t mtimeNs = 0;
+    int64_t ctimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// nullopt when the path is not a plain file.
+std::optional<FileStamp> StampOf(const std::string& path);
 // True when the file is gone afterwards (also when it never existed).
 bool DeleteFileIfExists(const std::string& path);
 // Replaces `to` when it exists. Raises Failure on error.

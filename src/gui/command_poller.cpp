@@ -1,6 +1,5 @@
 #include "gui/command_poller.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvenka::gui {
@@ -33,19 +32,6 @@ void CommandPoller::SetTimerEnabled(bool on) {
     }
 }
 
-CommandPoller::FileStamp CommandPoller::CommandFileStamp() const {
-    FileStamp s;
-    struct stat st {};
-    if (::stat(commandFile_.c_str(), &st) != 0)
-        return s;
-    s.exists = true;
-    s.device = st.st_dev;
-    s.inode = st.st_ino;
-    s.size = static_cast<unsigned long long>(st.st_size);
-    s.modifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    return s;
-}
-
 void CommandPoller::OnFolderEvent() {
     if (!enabled_)
         return;
@@ -56,9 +42,9 @@ void CommandPoller::OnFolderEvent() {
     // looked at after the watch is in place, so content written in between is not missed.
     if (watching_ && !watcher_.files().contains(path))
         watcher_.addPath(path);
-    const FileStamp stamp = CommandFileStamp();
+    const auto stamp = StampOf(commandFile_);
     // An empty file is still being written; its content brings another event.
-    if (!stamp.exists || stamp.size == 0 || stamp == afterTick_)
+    if (!stamp || stamp->size == 0 || stamp == afterTick_)
         return;
     settle_.start();  // restarting coalesces a burst of events into one tick
 }
@@ -68,7 +54,7 @@ void CommandPoller::RunTick() {
     if (busy_ && busy_())
         return;
     tick_();
-    afterTick_ = CommandFileStamp();
+    afterTick_ = StampOf(commandFile_);
 }
 
 }  // namespace orvenka::gui

@@ -3,7 +3,10 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "common/files.h"
 
 namespace orvenka::gui {
 
@@ -28,13 +31,6 @@ class CommandPoller : public QObject {
     const QTimer& Timer() const { return timer_; }
 
   private:
-    struct FileStamp {
-        bool exists = false;
-        unsigned long long device = 0, inode = 0, size = 0;
-        long long modifiedNs = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-    FileStamp CommandFileStamp() const;
     void OnFolderEvent();
     void RunTick();
 
@@ -48,7 +44,7 @@ class CommandPoller : public QObject {
     bool enabled_ = false;
     // cmd.ini as the last tick left it: a file the tick could not delete must not make every
     // folder event start another tick; the timer keeps trying it.
-    FileStamp afterTick_;
+    std::optional<FileStamp> afterTick_;
 };
 
 }  // namespace orvenka::gui

@@ -28,23 +28,6 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
 
-struct Stamp {
-    dev_t device;
-    ino_t inode;
-    off_t size;
-    int64_t mtimeNs;
-    int64_t ctimeNs;
-    bool operator==(const Stamp&) const = default;
-};
-
-std::optional<Stamp> StampOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    const auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
-    return Stamp{st.st_dev, st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
-}
-
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -165,7 +148,7 @@ int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostre
     }
 
     // A cmd.finish seen before Orvenka took our command belongs to the command before it.
-    std::optional<Stamp> earlierFinish;
+    std::optional<FileStamp> earlierFinish;
     bool taken = false;
     for (;;) {
         const auto finish = StampOf(finishPath);

@@ -1,7 +1,5 @@
 #include "shell/command_loop.h"
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <exception>
 
@@ -24,10 +22,6 @@ constexpr int kFinishRounds = 1001;
 // for the next poll instead of being reported and deleted.
 constexpr int64_t kFreshEmptyFileNs = 2'000'000'000;
 
-int64_t Nanoseconds(const timespec& t) {
-    return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
-}
-
 bool JustWritten(int64_t mtimeNs) {
     const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                             std::chrono::system_clock::now().time_since_epoch())
@@ -39,19 +33,6 @@ bool JustWritten(int64_t mtimeNs) {
 }  // namespace
 
 CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx) {}
-
-std::optional<CommandLoop::FileStamp> CommandLoop::StampOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    FileStamp s;
-    s.device = st.st_dev;
-    s.inode = st.st_ino;
-    s.size = st.st_size;
-    s.mtimeNs = Nanoseconds(st.st_mtim);
-    s.ctimeNs = Nanoseconds(st.st_ctim);
-    return s;
-}
 
 bool CommandLoop::Tick() {
     if (busy_)

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "common/files.h"
 #include "shell/app_context.h"
 #include "shell/command_parser.h"
 
@@ -24,17 +25,6 @@ class CommandLoop {
     void SetTimerControl(std::function<void(bool enabled)> control) { timer_ = std::move(control); }
 
   private:
-    // Identity of a file as this tick left it: a command written meanwhile changes it.
-    struct FileStamp {
-        uint64_t device = 0;
-        uint64_t inode = 0;
-        int64_t size = 0;
-        int64_t mtimeNs = 0;
-        int64_t ctimeNs = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-    static std::optional<FileStamp> StampOf(const std::string& path);
-
     CommandText ReadCommandFile();
     void DeleteCommandFile();
     void WriteResultFile();

@@ -36,7 +36,7 @@ inline double LayoutMs(EmulBackend& emul, int goods, bool longNames) {
         s.Cena = 10.25 + i % 100;
         s.NDS = i % 3 == 0 ? 18 : (i % 3 == 1 ? 10 : 0);
         s.Summa = s.Kolvo * s.Cena;
-        emul.AddGoodsLine(s, nullptr);
+        emul.AddGoodsLine(s, TTovar{});
     }
     const auto t0 = std::chrono::steady_clock::now();
     if (!emul.PrintReceipt("PRINT"))

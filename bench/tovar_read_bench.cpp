@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "backends/device_backend.h"
 #include "common/clock.h"
 #include "shell/app_context.h"
+#include "shell/device_backend.h"
 #include "shell/goods_files.h"
 #include "shell/receipt_job.h"
 #include "support/scripted_platform.h"
@@ -28,36 +28,16 @@ class CountingBackend : public DeviceBackend {
     double total = 0;
     size_t nameBytes = 0;
 
-    char Kind() const override { return 'E'; }
+    DeviceKind Kind() const override { return DeviceKind::Emul; }
+    std::string DeviceName() const override { return "счетчик строк"; }
     void BeginReceipt() override { goods = 0, total = 0, nameBytes = 0; }
     void AddExtraLine(const std::string&, const std::string&, bool) override {}
-    void AddGoodsLine(const TSale& line, const TTovar*) override {
+    void AddGoodsLine(const TSale& line, const TTovar&) override {
         ++goods;
         total += line.Summa;
         nameBytes += line.Name.size();
     }
     bool PrintReceipt(const std::string&) override { return true; }
-    bool PrintCorrection(const std::string&) override { return false; }
-    void PrintLine(const std::string&) override {}
-    void FeedAndCut() override {}
-    void LoadPicture(const std::string&) override {}
-    void PrintQRCode(const std::string&) override {}
-    void PrintCopyLastCheck() override {}
-    void ShowProperties() override {}
-    void CashIn(double) override {}
-    void CashOut(double) override {}
-    void OpenShift() override {}
-    void ZReportEmul() override {}
-    void XReportEmul() override {}
-    void ZReport() override {}
-    void XReport() override {}
-    void DepartmentReport() override {}
-    void OpenDrawer() override {}
-    void PrintCopyLastCheckForNum(const std::string&) override {}
-    void ShowUnsentFD() override {}
-    void ShowTestLinkOFD() override {}
-    void ShowSrokFN() override {}
-    void ReleaseDriver() override {}
 };
 
 const char* const kParam =
@@ -95,11 +75,11 @@ Figures Measure(int goods, int runs) {
     platform.screen = false;
     FixedClock clock(45000.5);
     AppContext ctx(folder.Path(), "orvenka", platform, clock);
-    ctx.StartupKind = 'E';
-    ctx.device.Kind = 'E';
+    ctx.StartupKind = DeviceKind::Emul;
+    ctx.device.Kind = DeviceKind::Emul;
     auto backend = std::make_unique<CountingBackend>();
     CountingBackend& counter = *backend;
-    ctx.SetBackend('E', std::move(backend));
+    ctx.SetBackend(std::move(backend));
     folder.Write("Param.ini", kParam);
     const std::string tovar = TovarText(goods);
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_client.h"
 #include "common/files.h"
-#include "shell/command_client.h"
 
 int main(int argc, char** argv) {
     using namespace orvenka;

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "common/device_kind.h"
 #include "common/text_document.h"
 
 namespace orvenka {
@@ -25,8 +26,8 @@ class Platform {
     // Balloon on the notification-area icon (no-op without an icon).
     virtual void ShowBalloon(const std::string& title, const std::string& text) = 0;
 
-    // Device kind dialog: 'A', 'S', 'E' or 0 for cancel. `preselect` is the start-up kind.
-    virtual char SelectDeviceKind(char preselect) = 0;
+    // Device kind dialog: the kind chosen, None for cancel. `preselect` is the start-up kind.
+    virtual DeviceKind SelectDeviceKind(DeviceKind preselect) = 0;
     // Logical-device dialog: position from 1 of the chosen line, 0 none chosen, -1 cancel.
     virtual int SelectLogicalDevice(const std::vector<std::string>& lines) = 0;
 

@@ -54,7 +54,7 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       ctx_(ctx),
       loop_(loop),
-      actions_(ctx, loop) {
+      actions_(ctx) {
     setObjectName("Form_mainFR");
     setWindowTitle(kCaption);
     setWindowIcon(AppIcon());
@@ -164,16 +164,13 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
         [this](EventLog::Pane pane, const std::string* line) { Mirror(pane, line); });
 
     poller_ = std::make_unique<CommandPoller>(
-        ctx_.Folder(), [this] { loop_.Tick(); },
-        [this] { return loop_.Busy() || actions_.Busy(); });
-    loop_.SetTimerControl([this](bool on) { poller_->SetTimerEnabled(on); });
-    actions_.SetTimerControl([this](bool on) { poller_->SetTimerEnabled(on); });
+        ctx_.Folder(), [this] { loop_.Tick(); }, [this] { return ctx_.frame.Busy(); });
+    ctx_.frame.SetTimerControl([this](bool on) { poller_->SetTimerEnabled(on); });
 }
 
 TForm_mainFR::~TForm_mainFR() {
     ctx_.log.SetListener(nullptr);
-    loop_.SetTimerControl(nullptr);
-    actions_.SetTimerControl(nullptr);
+    ctx_.frame.SetTimerControl(nullptr);
     DeleteTrayIcon();
 }
 
@@ -230,20 +227,15 @@ void TForm_mainFR::ShowFromTray() {
 }
 
 void TForm_mainFR::AboutClicked() {
-    // A modal box of a command or a button may let this click through; their timer and their
-    // ConnectPending are then not ours to switch.
-    const bool frame = !loop_.Busy() && !actions_.Busy();
-    if (frame) {
-        poller_->SetTimerEnabled(false);
-        ctx_.ConnectPending = true;
-    }
-    QMessageBox::about(this, "О Программе",
-                       QString("%1\n\nПечать чеков ККМ из ini файлов.\nПапка команд: %2")
-                           .arg(kCaption, Utf8(ctx_.Folder())));
-    if (frame) {
-        ctx_.ConnectPending = false;
-        poller_->SetTimerEnabled(true);
-    }
+    const auto box = [this] {
+        QMessageBox::about(this, "О Программе",
+                           QString("%1\n\nПечать чеков ККМ из ini файлов.\nПапка команд: %2")
+                               .arg(kCaption, Utf8(ctx_.Folder())));
+    };
+    // A modal box of a command or a button may let this click through; the frame is then
+    // theirs, and the box is shown without touching it.
+    if (!ctx_.frame.Run(FrameKind::AboutBox, box))
+        box();
 }
 
 void TForm_mainFR::ServiceClicked(ServiceButton button) {

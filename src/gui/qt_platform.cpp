@@ -76,9 +76,9 @@ void QtPlatform::ShowBalloon(const std::string& title, const std::string& text) 
     tray_->showMessage(ToQt(title), ToQt(text), QSystemTrayIcon::Information, 5000);
 }
 
-char QtPlatform::SelectDeviceKind(char preselect) {
+DeviceKind QtPlatform::SelectDeviceKind(DeviceKind preselect) {
     if (!screen_)
-        return 0;
+        return DeviceKind::None;
     return RunSelectDevice(preselect);
 }
 

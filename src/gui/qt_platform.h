@@ -29,7 +29,7 @@ class QtPlatform : public Platform {
     Answer AskYesNo(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
     void ShowBalloon(const std::string& title, const std::string& text) override;
-    char SelectDeviceKind(char preselect) override;
+    DeviceKind SelectDeviceKind(DeviceKind preselect) override;
     int SelectLogicalDevice(const std::vector<std::string>& lines) override;
     void ShowPreview(const TextDocument& document) override;
     void PrintDocument(const TextDocument& document) override;

@@ -9,11 +9,7 @@
 
 namespace orvenka::gui {
 
-namespace {
-const char kKinds[3] = {'A', 'S', 'E'};
-}
-
-TFormSelectDevice::TFormSelectDevice(char preselect, QWidget* parent) : QDialog(parent) {
+TFormSelectDevice::TFormSelectDevice(DeviceKind preselect, QWidget* parent) : QDialog(parent) {
     setObjectName("FormSelectDevice");
     setWindowTitle("Выбор устройства");
     resize(228, 197);
@@ -23,7 +19,7 @@ TFormSelectDevice::TFormSelectDevice(char preselect, QWidget* parent) : QDialog(
     const char* captions[3] = {"Atol", "Shtrih", "Emul(Принтер)"};
     for (int i = 0; i < 3; ++i) {
         items_[i] = new QRadioButton(QString::fromUtf8(captions[i]), group);
-        items_[i]->setChecked(kKinds[i] == preselect);
+        items_[i]->setChecked(kDeviceKinds[i] == preselect);
         groupLayout->addWidget(items_[i]);
     }
 
@@ -32,7 +28,7 @@ TFormSelectDevice::TFormSelectDevice(char preselect, QWidget* parent) : QDialog(
     choose->setDefault(true);
     connect(choose, &QPushButton::clicked, this, &TFormSelectDevice::Choose);
     connect(cancel, &QPushButton::clicked, this, [this] {
-        answer_ = 0;
+        answer_ = DeviceKind::None;
         reject();
     });
 
@@ -45,10 +41,10 @@ TFormSelectDevice::TFormSelectDevice(char preselect, QWidget* parent) : QDialog(
 }
 
 void TFormSelectDevice::Choose() {
-    answer_ = 0;
+    answer_ = DeviceKind::None;
     for (int i = 0; i < 3; ++i) {
         if (items_[i]->isChecked())
-            answer_ = kKinds[i];
+            answer_ = kDeviceKinds[i];
     }
     accept();
 }
@@ -90,7 +86,7 @@ void TFormSelectLD::Choose() {
     accept();
 }
 
-char RunSelectDevice(char preselect) {
+DeviceKind RunSelectDevice(DeviceKind preselect) {
     TFormSelectDevice dialog(preselect);
     dialog.exec();
     return dialog.Answer();

@@ -3,23 +3,25 @@
 #include <string>
 #include <vector>
 
+#include "common/device_kind.h"
+
 class QComboBox;
 class QRadioButton;
 
 namespace orvenka::gui {
 
-// Device kind choice: "Atol", "Shtrih", "Emul(Принтер)". Answer 'A', 'S', 'E' or 0.
+// Device kind choice: "Atol", "Shtrih", "Emul(Принтер)". Answer the kind, None for cancel.
 class TFormSelectDevice : public QDialog {
     Q_OBJECT
   public:
-    explicit TFormSelectDevice(char preselect, QWidget* parent = nullptr);
-    char Answer() const { return answer_; }
+    explicit TFormSelectDevice(DeviceKind preselect, QWidget* parent = nullptr);
+    DeviceKind Answer() const { return answer_; }
     QRadioButton* Item(int index) const { return items_[index]; }
 
     void Choose();  // "Выбрать"
 
   private:
-    char answer_ = 0;
+    DeviceKind answer_ = DeviceKind::None;
     QRadioButton* items_[3];
 };
 
@@ -39,7 +41,7 @@ class TFormSelectLD : public QDialog {
 };
 
 // Modal runs of the two dialogs.
-char RunSelectDevice(char preselect);
+DeviceKind RunSelectDevice(DeviceKind preselect);
 // Fewer than two lines need no choice: the answer is 1 without a dialog.
 int RunSelectLogicalDevice(const std::vector<std::string>& lines);
 

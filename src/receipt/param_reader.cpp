@@ -1,15 +1,12 @@
 #include "receipt/param_reader.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <stdexcept>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/key_values.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "receipt/param_keys.h"
@@ -38,65 +35,26 @@ bool HoldsOplataKey(const std::string& line) {
     return false;
 }
 
-const std::unordered_set<std::string>& KnownKeys() {
-    static const std::unordered_set<std::string> known = [] {
-        std::unordered_set<std::string> set;
-        for (const auto key : param_keys::kReadKeys)
-            set.insert(UpperLatin(key));
-        return set;
-    }();
-    return known;
-}
-
-// The lines of the file, indexed once: the first line of every known key. Each look-up is then a
-// hash probe, so a read stays linear in the size of the file however many keys it takes.
+// The lines of the file under the one key=value rule, with the Param.ini-only count of
+// "Oplata=" lines.
 class ParamLines {
   public:
-    explicit ParamLines(std::vector<std::string> lines) : lines_(std::move(lines)) {
-        const auto& known = KnownKeys();
-        size_t longest = 0;
-        for (const auto key : param_keys::kReadKeys)
-            longest = std::max(longest, key.size());
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            const auto eq = lines_[i].find('=');
-            if (eq == std::string::npos || eq > longest)
-                continue;
-            std::string key = UpperLatin(std::string_view(lines_[i]).substr(0, eq));
-            if (known.count(key) != 0)
-                first_.try_emplace(std::move(key), Entry{i, eq + 1});
-        }
-    }
+    explicit ParamLines(std::vector<std::string> lines) : keys_(std::move(lines)) {}
 
-    const std::vector<std::string>& Lines() const { return lines_; }
+    const std::vector<std::string>& Lines() const { return keys_.Lines(); }
 
     // The text after the first "=" of the key's first line; empty when the key is absent.
-    std::string Value(std::string_view key) const {
-        const std::string upper = UpperLatin(key);
-        const auto it = first_.find(upper);
-        if (it == first_.end()) {
-            // A key missing from the index table would read as absent forever: fail loudly.
-            if (KnownKeys().count(upper) == 0) {
-                throw std::logic_error("Param.ini key not indexed: " + std::string(key));
-            }
-            return {};
-        }
-        return lines_[it->second.line].substr(it->second.valueStart);
-    }
+    std::string Value(std::string_view key) const { return keys_.Value(key).value_or(""); }
 
     size_t CountOplataLines() const {
         size_t n = 0;
-        for (const auto& line : lines_)
+        for (const auto& line : Lines())
             n += HoldsOplataKey(line) ? 1 : 0;
         return n;
     }
 
   private:
-    struct Entry {
-        size_t line;
-        size_t valueStart;
-    };
-    std::vector<std::string> lines_;
-    std::unordered_map<std::string, Entry> first_;
+    KeyValueLines keys_;
 };
 
 // --- value clean-ups ---------------------------------------------------------------------

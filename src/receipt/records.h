@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/dates.h"
+#include "common/device_kind.h"
 
 // The records every reader and back-end shares. Field names follow the Param.ini keys and the
 // counters file keys, so code reads like the files it handles.
@@ -114,7 +115,7 @@ struct TSale {
 };
 
 struct TDeviceParam {
-    char Kind = 0;  // 'A', 'S', 'E' or 0 (none yet)
+    DeviceKind Kind = DeviceKind::None;
     int LogicalDevice = 1;
     std::string PrinterName;
     std::string Command;

@@ -23,14 +23,13 @@ std::string AppContext::LongLogPath() const {
     return folder_ + ChangeExtension(programFile_, "long.log");
 }
 
-void AppContext::SetBackend(char kind, std::unique_ptr<DeviceBackend> backend) {
+void AppContext::SetBackend(std::unique_ptr<DeviceBackend> backend) {
+    const DeviceKind kind = backend->Kind();
     backends_[kind] = std::move(backend);
 }
 
 void AppContext::ReleaseDrivers() {
-    for (const char kind : {'A', 'S'}) {
-        if (kind == 'A' && KeepAtolDriver)
-            continue;
+    for (const DeviceKind kind : kDeviceKinds) {
         RunGuarded([this, kind] {
             if (DeviceBackend* backend = Backend(kind))
                 backend->ReleaseDriver();
@@ -56,7 +55,7 @@ void AppContext::RunGuarded(const std::function<void()>& step) {
     }
 }
 
-DeviceBackend* AppContext::Backend(char kind) const {
+DeviceBackend* AppContext::Backend(DeviceKind kind) const {
     auto it = backends_.find(kind);
     return it == backends_.end() ? nullptr : it->second.get();
 }

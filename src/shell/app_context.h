@@ -4,11 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "backends/device_backend.h"
 #include "common/clock.h"
 #include "common/platform.h"
 #include "receipt/records.h"
+#include "shell/device_backend.h"
 #include "shell/event_log.h"
+#include "shell/work_frame.h"
 
 namespace orvenka {
 
@@ -34,17 +35,19 @@ class AppContext {
     TDeviceParam device;
     TEmulVar emul;
     EventLog log;
+    WorkFrame frame{*this};  // commands, device buttons and the about box, one at a time
 
-    char StartupKind = 0;         // 'A', 'S' or 'E', fixed by the command line
-    bool ConnectPending = false;  // once-per-command connection flag
-    bool KeepAtolDriver = false;  // AtolNoCloseLinkToDriverAfterCommand
+    DeviceKind StartupKind = DeviceKind::None;  // fixed by the command line
+    bool ConnectPending = false;                // once-per-command connection flag
+    bool KeepAtolDriver = false;                // AtolNoCloseLinkToDriverAfterCommand
 
-    // Back-ends by kind letter, installed by the composition root.
-    void SetBackend(char kind, std::unique_ptr<DeviceBackend> backend);
-    DeviceBackend* Backend(char kind) const;  // nullptr for an unknown kind
+    // Back-ends by kind, installed by the composition root.
+    void SetBackend(std::unique_ptr<DeviceBackend> backend);
+    DeviceBackend* Backend(DeviceKind kind) const;  // nullptr for a kind without one
 
-    // End of every command and service action: the Shtrih-M driver object always, the ATOL one
-    // unless the settings keep it. A release that fails is logged; the other still runs.
+    // End of every command and service action: every back-end drops its driver object (or keeps
+    // it, when its settings say so), in the order of kDeviceKinds. A release that fails is
+    // logged; the others still run.
     void ReleaseDrivers();
     // Runs one step of a command or a button: a Failure is logged with its text, anything else
     // as an internal error, so the steps after it (timer on, busy flag off) always run and
@@ -57,7 +60,7 @@ class AppContext {
   private:
     std::string folder_;
     std::string programFile_;
-    std::map<char, std::unique_ptr<DeviceBackend>> backends_;
+    std::map<DeviceKind, std::unique_ptr<DeviceBackend>> backends_;
 };
 
 }  // namespace orvenka

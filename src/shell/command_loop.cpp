@@ -35,44 +35,34 @@ bool JustWritten(int64_t mtimeNs) {
 CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx) {}
 
 bool CommandLoop::Tick() {
-    if (busy_)
-        return false;
-    busy_ = true;
     bool commandRead = false;
-    commandFileLeft_.reset();
-    lineRead_.clear();
-    if (timer_)
-        timer_(false);
-    ctx_.ConnectPending = true;
-
-    ctx_.RunGuarded([&] {
-        const CommandText cmd = ReadCommandFile();
-        if (!cmd.word.empty()) {
-            ctx_.LogMessage("Прочитал команду " + cmd.word);
-            DeleteFinishFile();
-            commandRead = true;
-            RunDispatch(ctx_, cmd);
-        } else if (!lineRead_.empty()) {
-            // A line that names no command (e.g. "PRN,,") still gets an answer: without one the
-            // accounting system would wait for cmd.finish for ever.
-            ctx_.LogMessage("Прочитал команду " + lineRead_);
-            DeleteFinishFile();
-            commandRead = true;
-            ctx_.LogError("В строке команды \"" + lineRead_ +
-                          "\" не указано слово команды. Команда не выполнена");
-        }
-    });
-
-    ctx_.ReleaseDrivers();
-    ctx_.RunGuarded([this] { WriteResultFile(); });
-    ctx_.ConnectPending = false;
-    ctx_.RunGuarded([this] {
-        if (timer_)
-            timer_(true);
-    });
-    if (commandRead)
-        ctx_.RunGuarded([this] { WriteFinishFile(); });
-    busy_ = false;
+    const auto work = [&] {
+        commandFileLeft_.reset();
+        lineRead_.clear();
+        ctx_.RunGuarded([&] {
+            const CommandText cmd = ReadCommandFile();
+            if (!cmd.word.empty()) {
+                ctx_.LogMessage("Прочитал команду " + cmd.word);
+                DeleteFinishFile();
+                commandRead = true;
+                RunDispatch(ctx_, cmd);
+            } else if (!lineRead_.empty()) {
+                // A line that names no command (e.g. "PRN,,") still gets an answer: without one
+                // the accounting system would wait for cmd.finish for ever.
+                ctx_.LogMessage("Прочитал команду " + lineRead_);
+                DeleteFinishFile();
+                commandRead = true;
+                ctx_.LogError("В строке команды \"" + lineRead_ +
+                              "\" не указано слово команды. Команда не выполнена");
+            }
+        });
+    };
+    const CommandEnd end{[this] { WriteResultFile(); },
+                         [this, &commandRead] {
+                             if (commandRead)
+                                 WriteFinishFile();
+                         }};
+    ctx_.frame.Run(FrameKind::Command, work, end);
     return commandRead;
 }
 

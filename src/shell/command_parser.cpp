@@ -17,7 +17,7 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return SplitCommaText(line);
 }
 
-CommandText ParseCommandLine(std::string_view line, TDeviceParam& device, char startupKind) {
+CommandText ParseCommandLine(std::string_view line, TDeviceParam& device, DeviceKind startupKind) {
     // Upper-casing touches Latin letters only, so both spellings split into the same items.
     const std::string upper = UpperLatin(line);
     const std::vector<std::string> items = SplitCommandLine(upper);
@@ -28,7 +28,7 @@ CommandText ParseCommandLine(std::string_view line, TDeviceParam& device, char s
         device.SimpleForm = true;
         device.LogicalDevice = 1;
         device.Kind = startupKind;
-        if (device.Kind == 'E')
+        if (device.Kind == DeviceKind::Emul)
             device.PrinterName.clear();
         device.Arguments.clear();
         device.Command = cmd.word;
@@ -38,11 +38,11 @@ CommandText ParseCommandLine(std::string_view line, TDeviceParam& device, char s
     const std::string& deviceWord = items[0];
     const bool printer = SameTrimmed(deviceWord, "PRN");
     if (SameTrimmed(deviceWord, "ATOL")) {
-        device.Kind = 'A';
+        device.Kind = DeviceKind::Atol;
     } else if (SameTrimmed(deviceWord, "SHTRIH")) {
-        device.Kind = 'S';
+        device.Kind = DeviceKind::Shtrih;
     } else if (printer) {
-        device.Kind = 'E';
+        device.Kind = DeviceKind::Emul;
         device.PrinterName = originalItems[1];
     }
     if (!printer)

@@ -23,6 +23,6 @@ std::vector<std::string> SplitCommandLine(std::string_view line);
 // case; it is matched upper-cased. Short form (fewer than 2 items): the whole line on
 // `startupKind`, logical device 1, no arguments. Long form: device word (ATOL / SHTRIH / PRN;
 // any other keeps the previous kind), logical device or printer, command word, then arguments.
-CommandText ParseCommandLine(std::string_view line, TDeviceParam& device, char startupKind);
+CommandText ParseCommandLine(std::string_view line, TDeviceParam& device, DeviceKind startupKind);
 
 }  // namespace orvenka

@@ -57,39 +57,31 @@ void OpenDrawer(AppContext&, DeviceBackend& b, const CommandText&) {
     b.OpenDrawer();
 }
 
-// The emulator's own operations decide what the service rows mean there (most do nothing and
-// answer at once); a dash of the table is a nullptr.
 const std::vector<DispatchRow> kTable = {
-    {"LOADPICTURE", RowTest::Contains, LoadPicture, LoadPicture, nullptr, false},
-    {"PRINTQRCODE", RowTest::Contains, PrintQRCode, PrintQRCode, nullptr, false},
-    {"PRINTLASTCHECK", RowTest::Equal, PrintCopyLastCheck, PrintCopyLastCheck, PrintCopyLastCheck,
-     false},
-    {"SHOWPROPERTIES", RowTest::Equal, ShowDeviceProperties, ShowDeviceProperties, nullptr, false},
-    {"PRINTTXTFILENOCUT", RowTest::Contains, PrintTextNoCut, PrintTextNoCut, PrintTextNoCut, true},
-    {"PRINTTXTFILE", RowTest::Contains, PrintTextCut, PrintTextCut, PrintTextCut, false},
-    {"CASHINCOME", RowTest::Contains, CashIncome, CashIncome, CashIncome, false},
-    {"CASHOUTCOME", RowTest::Contains, CashOutcome, CashOutcome, CashOutcome, false},
-    {"OPENSESSION", RowTest::Equal, OpenShift, OpenShift, OpenShift, false},
-    {"PRINTS", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"PRINT", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"PRINT_BUY", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"CORRECT_PRIH", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"CORRECT_RASH", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"RETURN", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"RETURN_BUY", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"RETURNS", RowTest::Equal, ReceiptJob, ReceiptJob, ReceiptJob, false},
-    {"ZOTCHETEMUL", RowTest::Equal, ZReportEmul, ZReportEmul, ReadParamOnly, false},
-    {"XOTCHETEMUL", RowTest::Equal, XReportEmul, XReportEmul, ReadParamOnly, false},
-    {"ZOTCHET", RowTest::Equal, ZReport, ZReport, ZReport, false},
-    {"XOTCHET", RowTest::Equal, XReport, XReport, XReport, false},
-    {"PrintDepartmentReport", RowTest::Same, DepartmentReport, DepartmentReport, DepartmentReport,
-     false},
-    {"OPENBOXMANY", RowTest::Equal, OpenDrawer, OpenDrawer, nullptr, false},
+    {"LOADPICTURE", RowTest::Contains, LoadPicture, false},
+    {"PRINTQRCODE", RowTest::Contains, PrintQRCode, false},
+    {"PRINTLASTCHECK", RowTest::Equal, PrintCopyLastCheck, false},
+    {"SHOWPROPERTIES", RowTest::Equal, ShowDeviceProperties, false},
+    {"PRINTTXTFILENOCUT", RowTest::Contains, PrintTextNoCut, true},
+    {"PRINTTXTFILE", RowTest::Contains, PrintTextCut, false},
+    {"CASHINCOME", RowTest::Contains, CashIncome, false},
+    {"CASHOUTCOME", RowTest::Contains, CashOutcome, false},
+    {"OPENSESSION", RowTest::Equal, OpenShift, false},
+    {"PRINTS", RowTest::Equal, ReceiptJob, false},
+    {"PRINT", RowTest::Equal, ReceiptJob, false},
+    {"PRINT_BUY", RowTest::Equal, ReceiptJob, false},
+    {"CORRECT_PRIH", RowTest::Equal, ReceiptJob, false},
+    {"CORRECT_RASH", RowTest::Equal, ReceiptJob, false},
+    {"RETURN", RowTest::Equal, ReceiptJob, false},
+    {"RETURN_BUY", RowTest::Equal, ReceiptJob, false},
+    {"RETURNS", RowTest::Equal, ReceiptJob, false},
+    {"ZOTCHETEMUL", RowTest::Equal, ZReportEmul, false},
+    {"XOTCHETEMUL", RowTest::Equal, XReportEmul, false},
+    {"ZOTCHET", RowTest::Equal, ZReport, false},
+    {"XOTCHET", RowTest::Equal, XReport, false},
+    {"PrintDepartmentReport", RowTest::Same, DepartmentReport, false},
+    {"OPENBOXMANY", RowTest::Equal, OpenDrawer, false},
 };
-
-bool KnownKind(char kind) {
-    return kind == 'A' || kind == 'S' || kind == 'E';
-}
 
 }  // namespace
 
@@ -109,39 +101,23 @@ bool RowMatches(const DispatchRow& row, std::string_view word) {
     return false;
 }
 
-RowAction RowActionFor(const DispatchRow& row, char kind) {
-    switch (kind) {
-        case 'A':
-            return row.atol;
-        case 'S':
-            return row.shtrih;
-        case 'E':
-            return row.emulator;
-        default:
-            return nullptr;
-    }
-}
-
 void RunDispatch(AppContext& ctx, const CommandText& cmd) {
-    const char kind = ctx.device.Kind;
+    const DeviceKind kind = ctx.device.Kind;
     for (const DispatchRow& row : kTable) {
         if (!RowMatches(row, cmd.word))
             continue;
         // Doing nothing here would answer the accounting system with an empty Result.txt as
         // if the command had been carried out.
-        if (!KnownKind(kind)) {
+        if (kind == DeviceKind::None) {
             throw Failure("Команда " + cmd.word +
                           " не выполнена: не указан вид устройства (ATOL, SHTRIH или PRN)");
         }
-        if (RowAction action = RowActionFor(row, kind)) {
-            DeviceBackend* backend = ctx.Backend(kind);
-            if (!backend) {
-                throw Failure("Команда " + cmd.word +
-                              " не выполнена: нет драйвера устройства вида " +
-                              std::string(1, kind));
-            }
-            action(ctx, *backend, cmd);
+        DeviceBackend* backend = ctx.Backend(kind);
+        if (!backend) {
+            throw Failure("Команда " + cmd.word + " не выполнена: нет драйвера устройства вида " +
+                          std::string(1, KindLetter(kind)));
         }
+        row.action(ctx, *backend, cmd);
         if (row.endsTable)
             break;
     }

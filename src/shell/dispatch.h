@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "backends/device_backend.h"
 #include "shell/app_context.h"
 #include "shell/command_parser.h"
+#include "shell/device_backend.h"
 
 namespace orvenka {
 
@@ -17,23 +17,21 @@ enum class RowTest {
     Same,      // equal after trimming both, ignoring case
 };
 
-// What a row runs for one device kind; nullptr: nothing for that kind.
+// What a row runs on the back-end of the command's device kind. What the operation means on a
+// kind (or that it does nothing there) is the back-end's business.
 using RowAction = void (*)(AppContext& ctx, DeviceBackend& backend, const CommandText& cmd);
 
 struct DispatchRow {
     const char* name;
     RowTest test;
-    RowAction atol;      // 'A'
-    RowAction shtrih;    // 'S'
-    RowAction emulator;  // 'E'
-    bool endsTable;      // a match runs this row and nothing after it
+    RowAction action;
+    bool endsTable;  // a match runs this row and nothing after it
 };
 
 // The rows in the order they are tried. Rows are independent: every row whose test holds runs.
 const std::vector<DispatchRow>& DispatchTable();
 
 bool RowMatches(const DispatchRow& row, std::string_view word);
-RowAction RowActionFor(const DispatchRow& row, char kind);
 
 // Runs every matching row on the kind of ctx.device. Failures of the operations pass to the
 // caller. A command that matches a row but names no device kind this program knows, or a kind

@@ -14,13 +14,8 @@ namespace {
 
 const char* const kCheckList = "CheckList.txt";
 
-bool IsRegisterKind(char kind) {
-    return kind == 'A' || kind == 'S';
-}
-
-DeviceBackend& BackendFor(AppContext& ctx, char kind) {
-    DeviceBackend* backend =
-        (kind == 'A' || kind == 'S' || kind == 'E') ? ctx.Backend(kind) : nullptr;
+DeviceBackend& BackendFor(AppContext& ctx, DeviceKind kind) {
+    DeviceBackend* backend = ctx.Backend(kind);
     if (!backend) {
         // Recording the document as printed without printing it would lose the receipt.
         throw Failure("Чек не напечатан: не указан вид устройства или для него нет драйвера");
@@ -106,10 +101,11 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
     if (!ReadParam(ctx.Path("Param.ini"), ctx.param, ctx.log, ctx.platform))
         return false;
 
-    const char kind = ctx.device.Kind;
-    if (kind == 'S' &&
-        (SameTrimmed(command, "CORRECT_PRIH") || SameTrimmed(command, "CORRECT_RASH"))) {
-        return BackendFor(ctx, kind).PrintCorrection(command);
+    const DeviceKind kind = ctx.device.Kind;
+    if (SameTrimmed(command, "CORRECT_PRIH") || SameTrimmed(command, "CORRECT_RASH")) {
+        DeviceBackend* backend = ctx.Backend(kind);
+        if (backend && backend->CorrectionFromParam())
+            return backend->PrintCorrection(command);
     }
 
     std::string word = command;
@@ -143,7 +139,7 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         sale.Kolvo = t.Kolvo;
         sale.Cena = t.Cena;
         sale.Summa = t.Kolvo * t.Cena;
-        backend.AddGoodsLine(sale, IsRegisterKind(kind) ? &t : nullptr);
+        backend.AddGoodsLine(sale, t);
     }
     const bool made = backend.PrintReceipt(word);
     AddToCheckList(ctx, ctx.param.DocumStr);

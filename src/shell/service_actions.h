@@ -1,63 +1,51 @@
 #pragma once
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "shell/app_context.h"
-#include "shell/command_loop.h"
+#include "shell/device_backend.h"
 
 namespace orvenka {
 
-// The device buttons of the operator window's tab "Устройство", in the order they stand there.
-enum class ServiceButton {
-    ShowProperties,     // "Открыть свойства ФР"
-    OpenDrawer,         // "Открыть ден.ящик"
-    ZReport,            // "Z-отчет"
-    XReport,            // "X-отчет"
-    CopyLastCheck,      // "Распечатать копию последнего чека"
-    CopyCheckByNumber,  // "Печать" of the group "Копия чека по номеру ФД"
-    UnsentFD,           // "Показать кол-во неотправленных ФД"
-    TestLinkOFD,        // "Проверка связи с ОФД"
-    SrokFN,             // "Cрок действия ФН"
+// One device button: the prefix of the error line with which it reports a failure ("Копия
+// последнего чека:" ...; empty for the buttons whose failure goes to the application's error box
+// instead), and the back-end operation it runs (`numberFD` is the text of the number field).
+struct ServiceButtonRow {
+    ServiceButton button;
+    const char* failurePrefix;
+    void (*operation)(DeviceBackend& backend, const std::string& numberFD);
 };
 
-// The prefix of the error line with which a button reports its failure ("Копия последнего
-// чека:" ...). Empty for the buttons whose failure goes to the application's error box instead.
+// The nine buttons in the order they stand on the tab.
+const ServiceButtonRow& ServiceButtonRowOf(ServiceButton button);
 std::string FailurePrefix(ServiceButton button);
 
 // The integer-conversion error of the fiscal-document number field ("'abc' не является целым
 // числом"); nullopt when the text is a whole number.
 std::optional<std::string> NumFDError(std::string_view text);
 
-// Runs the device buttons. Every button works in one frame: the poll timer off, ConnectPending
-// raised and the error pane cleared; the device kind asked for; the kind's operation; and
-// afterwards, whatever happened, ConnectPending lowered, the timer on and the driver objects
-// released. A button writes neither Result.txt nor cmd.finish: the next poll answers with the
-// error pane.
+// Runs the device buttons in the context's work frame: the poll timer off, ConnectPending
+// raised and the error pane cleared; the device kind asked for; the device's own steps
+// (PrepareServiceButton) and the button's operation; afterwards, whatever happened, the frame's
+// button steps. A button writes neither Result.txt nor cmd.finish: the next poll answers with
+// the error pane.
 class ServiceActions {
   public:
-    ServiceActions(AppContext& ctx, const CommandLoop& loop);
-
-    // The poll timer, off for the whole of a button.
-    void SetTimerControl(std::function<void(bool enabled)> control) { timer_ = std::move(control); }
+    explicit ServiceActions(AppContext& ctx) : ctx_(ctx) {}
 
     // Runs one button; `numberFD` is the text of the number field (for CopyCheckByNumber).
     // False, and nothing done, while a command or another button is under way. A failure of a
-    // button without a prefix passes to the caller once the frame has ended.
+    // button without a prefix passes to the caller once the frame has closed.
     bool Run(ServiceButton button, const std::string& numberFD = {});
 
-    // A button is running (its modal boxes must not start a command).
-    bool Busy() const { return busy_; }
+    // A command or a button is running (its modal boxes must not start another).
+    bool Busy() const { return ctx_.frame.Busy(); }
 
   private:
-    void Action(ServiceButton button, char kind, const std::string& numberFD);
-    void EndFrame();
+    void Action(const ServiceButtonRow& row, DeviceKind kind, const std::string& numberFD);
 
     AppContext& ctx_;
-    const CommandLoop& loop_;
-    std::function<void(bool)> timer_;
-    bool busy_ = false;
 };
 
 }  // namespace orvenka

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/key_values.h"
 #include "common/text.h"
 
 namespace orvenka {
@@ -30,17 +31,17 @@ bool CheckSingleInstance(const std::string& folder, int otherPid, Clock& clock) 
     return otherPid == 0;
 }
 
-char StartupKindFromArgument(const std::vector<std::string>& arguments) {
+DeviceKind StartupKindFromArgument(const std::vector<std::string>& arguments) {
     if (arguments.empty())
-        return 0;
+        return DeviceKind::None;
     const std::string a = UpperLatin(arguments[0]);
     if (a == "/ATOL")
-        return 'A';
+        return DeviceKind::Atol;
     if (a == "/SHTRIH")
-        return 'S';
+        return DeviceKind::Shtrih;
     if (a == "/EMUL")
-        return 'E';
-    return 0;
+        return DeviceKind::Emul;
+    return DeviceKind::None;
 }
 
 void ReadProgramIni(AppContext& ctx) {
@@ -48,13 +49,8 @@ void ReadProgramIni(AppContext& ctx) {
     ctx.KeepAtolDriver = false;
     try {
         if (FileExists(path)) {
-            for (const auto& line : LoadLines(path)) {
-                const auto eq = line.find('=');
-                if (eq == std::string::npos || !SameNoCase(line.substr(0, eq), kSettingsKey))
-                    continue;
-                ctx.KeepAtolDriver = SameTrimmed(line.substr(eq + 1), "+");
-                break;
-            }
+            const auto keep = KeyValueLines(LoadLines(path)).Value(kSettingsKey);
+            ctx.KeepAtolDriver = keep && SameTrimmed(*keep, "+");
         } else {
             SaveLinesAtomic(path, {std::string(kSettingsKey) + "="});
             ctx.LogError(path + " создан.Установлен параметр " + kSettingsKey + " по умолчанию");
@@ -87,7 +83,7 @@ bool FormCreate(AppContext& ctx, const std::vector<std::string>& commandLine) {
     const std::vector<std::string> arguments(
         commandLine.size() > 1 ? commandLine.begin() + 1 : commandLine.end(), commandLine.end());
     ctx.StartupKind = StartupKindFromArgument(arguments);
-    if (ctx.StartupKind == 0) {
+    if (ctx.StartupKind == DeviceKind::None) {
         ctx.platform.ShowMessage(kStartupKindMessage);
         ctx.LogMessage(kStartupKindMessage);
         return false;

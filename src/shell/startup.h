@@ -14,8 +14,8 @@ extern const char* const kStartupKindMessage;  // shown when the argument is mis
 // the only copy (`otherPid` is what FindOtherInstance found, 0 for none).
 bool CheckSingleInstance(const std::string& folder, int otherPid, Clock& clock);
 
-// 'A', 'S', 'E' from the first argument (upper-cased, exact compare), 0 otherwise.
-char StartupKindFromArgument(const std::vector<std::string>& arguments);
+// The kind of the first argument (upper-cased, exact compare), None otherwise.
+DeviceKind StartupKindFromArgument(const std::vector<std::string>& arguments);
 
 // Reads X.ini, or creates it with its default line.
 void ReadProgramIni(AppContext& ctx);

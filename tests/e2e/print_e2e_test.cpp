@@ -157,7 +157,7 @@ class ExpectedDocuments {
         platform_.screen = false;
         platform_.printers = {queue};
         InstallBackends(ctx_);
-        ctx_.StartupKind = 'E';
+        ctx_.StartupKind = DeviceKind::Emul;
     }
     TextDocument Run(const std::string& param, const std::string& tovar,
                      const std::string& command) {

@@ -72,7 +72,7 @@ struct EmulPrintTest : ::testing::Test {
 
     EmulPrintTest() {
         InstallBackends(ctx);
-        ctx.StartupKind = 'E';  // started with /EMUL
+        ctx.StartupKind = DeviceKind::Emul;  // started with /EMUL
     }
 
     // Writes the command file as the accounting system does and runs one poll.

@@ -24,7 +24,7 @@ TEST(QtPlatform, OffscreenHasNoScreenAndAsksNobody) {
     EXPECT_FALSE(PlatformHasScreen());
     EXPECT_FALSE(p.HasScreen());
     EXPECT_EQ(p.AskYesNo("Чек уже напечатан. Печатать ещё раз?"), Platform::Answer::NoScreen);
-    EXPECT_EQ(p.SelectDeviceKind('E'), 0);
+    EXPECT_EQ(p.SelectDeviceKind(DeviceKind::Emul), DeviceKind::None);
     EXPECT_EQ(p.SelectLogicalDevice({"1 Касса", "2 Касса"}), -1);
     // A single device needs no choice, screen or not.
     EXPECT_EQ(p.SelectLogicalDevice({"1 Касса"}), 1);

@@ -11,23 +11,30 @@ namespace {
 
 TEST(SelectDevice, PreselectsTheStartupKind) {
     const struct {
-        char kind;
+        DeviceKind kind;
         int checked;  // -1: none
-    } rows[] = {{'A', 0}, {'S', 1}, {'E', 2}, {0, -1}, {'X', -1}};
+    } rows[] = {{DeviceKind::Atol, 0},
+                {DeviceKind::Shtrih, 1},
+                {DeviceKind::Emul, 2},
+                {DeviceKind::None, -1}};
     for (const auto& row : rows) {
         TFormSelectDevice d(row.kind);
         EXPECT_EQ(d.windowTitle(), "Выбор устройства");
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(d.Item(i)->isChecked(), i == row.checked) << row.kind;
+            EXPECT_EQ(d.Item(i)->isChecked(), i == row.checked) << KindLetter(row.kind);
     }
 }
 
 TEST(SelectDevice, ChooseAnswersTheCheckedKind) {
     const struct {
-        char preselect;
+        DeviceKind preselect;
         int click;  // -1: leave as is
-        char answer;
-    } rows[] = {{'E', -1, 'E'}, {'E', 0, 'A'}, {'A', 1, 'S'}, {0, -1, 0}, {0, 2, 'E'}};
+        DeviceKind answer;
+    } rows[] = {{DeviceKind::Emul, -1, DeviceKind::Emul},
+                {DeviceKind::Emul, 0, DeviceKind::Atol},
+                {DeviceKind::Atol, 1, DeviceKind::Shtrih},
+                {DeviceKind::None, -1, DeviceKind::None},
+                {DeviceKind::None, 2, DeviceKind::Emul}};
     for (const auto& row : rows) {
         TFormSelectDevice d(row.preselect);
         if (row.click >= 0)
@@ -39,9 +46,9 @@ TEST(SelectDevice, ChooseAnswersTheCheckedKind) {
 }
 
 TEST(SelectDevice, EscapeIsCancel) {
-    TFormSelectDevice d('S');
+    TFormSelectDevice d(DeviceKind::Shtrih);
     QTest::keyClick(&d, Qt::Key_Escape);
-    EXPECT_EQ(d.Answer(), 0);
+    EXPECT_EQ(d.Answer(), DeviceKind::None);
     EXPECT_EQ(d.result(), QDialog::Rejected);
 }
 

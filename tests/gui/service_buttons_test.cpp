@@ -31,7 +31,7 @@ struct ServiceButtonsTest : ::testing::Test {
 
     ServiceButtonsTest() {
         platform.screen = false;
-        ctx.StartupKind = 'A';
+        ctx.StartupKind = DeviceKind::Atol;
         InstallBackends(ctx);
     }
 };
@@ -116,9 +116,9 @@ TEST_F(ServiceButtonsTest, NumberFieldShowsTheErrorBoxOnALetter) {
 
 TEST_F(ServiceButtonsTest, ButtonsRunInTheFrameAndPassTheNumber) {
     std::vector<std::string> journal;
-    auto backend = std::make_unique<test::RecordingBackend>('A', journal);
+    auto backend = std::make_unique<test::RecordingBackend>(DeviceKind::Atol, journal);
     test::RecordingBackend& fake = *backend;
-    ctx.SetBackend('A', std::move(backend));
+    ctx.SetBackend(std::move(backend));
     TForm_mainFR w(ctx, loop);
     w.StartTimer();
     bool timerDuring = true, pendingDuring = false;
@@ -129,7 +129,7 @@ TEST_F(ServiceButtonsTest, ButtonsRunInTheFrameAndPassTheNumber) {
         pendingDuring = ctx.ConnectPending;
     };
     w.EditNumFD->setText("15");
-    platform.deviceKinds = {'A', 'A'};
+    platform.deviceKinds = {DeviceKind::Atol, DeviceKind::Atol};
     w.ButtonPrintByNumber->click();
     w.ButtonZReport->click();
     EXPECT_EQ(journal,
@@ -139,7 +139,8 @@ TEST_F(ServiceButtonsTest, ButtonsRunInTheFrameAndPassTheNumber) {
     EXPECT_TRUE(pendingDuring);
     EXPECT_TRUE(w.Poller().TimerEnabled());
     EXPECT_FALSE(ctx.ConnectPending);
-    EXPECT_EQ(platform.deviceKindPreselects, (std::vector<char>{'A', 'A'}));
+    EXPECT_EQ(platform.deviceKindPreselects,
+              (std::vector<DeviceKind>{DeviceKind::Atol, DeviceKind::Atol}));
     EXPECT_FALSE(folder.Exists("Result.txt"));
     EXPECT_FALSE(folder.Exists("cmd.finish"));
 }
@@ -148,7 +149,7 @@ TEST_F(ServiceButtonsTest, PrefixedFailureGoesToTheErrorPane) {
     TForm_mainFR w(ctx, loop);
     w.StartTimer();
     ctx.LogError("ошибка прошлой команды");
-    platform.deviceKinds = {'S'};
+    platform.deviceKinds = {DeviceKind::Shtrih};
     w.ButtonCopyLastCheck->click();
     const QStringList lines = w.MemoError->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 1);
@@ -162,7 +163,7 @@ TEST_F(ServiceButtonsTest, PrefixedFailureGoesToTheErrorPane) {
 TEST_F(ServiceButtonsTest, EscapingFailureWithoutAScreenGoesToStderrAndTheMessageLog) {
     TForm_mainFR w(ctx, loop);
     w.StartTimer();
-    platform.deviceKinds = {'A'};
+    platform.deviceKinds = {DeviceKind::Atol};
     testing::internal::CaptureStderr();
     w.ButtonZReport->click();
     const std::string err = testing::internal::GetCapturedStderr();
@@ -178,7 +179,7 @@ TEST_F(ServiceButtonsTest, EscapingFailureBoxComesAfterTheFrameEnded) {
     platform.screen = true;
     TForm_mainFR w(ctx, loop);
     w.StartTimer();
-    platform.deviceKinds = {'S'};
+    platform.deviceKinds = {DeviceKind::Shtrih};
     QString text;
     bool timerAtBox = false, pendingAtBox = true;
     test::CloseNextModal([&](QWidget* box) {
@@ -196,7 +197,7 @@ TEST_F(ServiceButtonsTest, EscapingFailureBoxComesAfterTheFrameEnded) {
 
 TEST_F(ServiceButtonsTest, EmulatorPropertiesOpenThePrinterSetup) {
     TForm_mainFR w(ctx, loop);
-    platform.deviceKinds = {'E', 'E'};
+    platform.deviceKinds = {DeviceKind::Emul, DeviceKind::Emul};
     w.ButtonProperties->click();
     w.ButtonXReport->click();
     EXPECT_EQ(platform.printerSetupCalls, 1);

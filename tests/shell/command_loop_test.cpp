@@ -8,7 +8,6 @@
 #include <stdexcept>
 
 #include "backends/backends.h"
-#include "backends/unsupported/unsupported_backend.h"
 #include "common/files.h"
 #include "shell/shell_fixture.h"
 
@@ -20,7 +19,7 @@ using Calls = std::vector<std::string>;
 class CommandLoopTest : public test::ShellTest {
   protected:
     CommandLoopTest() {
-        loop.SetTimerControl([this](bool on) { timer.push_back(on ? "on" : "off"); });
+        ctx.frame.SetTimerControl([this](bool on) { timer.push_back(on ? "on" : "off"); });
     }
 
     // What the accounting system would see in the folder right now.
@@ -51,7 +50,7 @@ TEST_F(CommandLoopTest, OneCommandInTheOrderTheAccountingSystemSees) {
 
     std::string during;
     bool pendingDuring = false;
-    Fake('S').onCall = [&](const std::string& op) {
+    Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
         if (op != "ZReport")
             return;
         during = Files();
@@ -61,7 +60,7 @@ TEST_F(CommandLoopTest, OneCommandInTheOrderTheAccountingSystemSees) {
         EXPECT_EQ(timer, Calls{"off"});
     };
     std::string atTimerOn;
-    loop.SetTimerControl([&](bool on) {
+    ctx.frame.SetTimerControl([&](bool on) {
         timer.push_back(on ? "on" : "off");
         if (on) {
             atTimerOn = Files();
@@ -76,17 +75,12 @@ TEST_F(CommandLoopTest, OneCommandInTheOrderTheAccountingSystemSees) {
     EXPECT_EQ(Files(), "Result.txt cmd.finish");
     EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
     EXPECT_EQ(folder.Read("cmd.finish"), FinishText());
-    EXPECT_EQ(journal, (Calls{"S:ZReport()", "A:ReleaseDriver()", "S:ReleaseDriver()"}));
+    EXPECT_EQ(journal, (Calls{"S:ZReport()", "A:ReleaseDriver()", "S:ReleaseDriver()",
+                              "E:ReleaseDriver()"}));
     EXPECT_EQ(timer, (Calls{"off", "on"}));
     EXPECT_FALSE(ctx.ConnectPending);
     EXPECT_FALSE(loop.Busy());
     EXPECT_EQ(ctx.log.Messages().back(), FormatDateTime(clock.Now()) + ":Прочитал команду ZOTCHET");
-}
-
-TEST_F(CommandLoopTest, KeptAtolDriverIsNotReleased) {
-    ctx.KeepAtolDriver = true;
-    loop.Tick();
-    EXPECT_EQ(journal, Calls{"S:ReleaseDriver()"});
 }
 
 TEST_F(CommandLoopTest, PollWithoutCommandRewritesResultAndWritesNoMarker) {
@@ -107,7 +101,7 @@ TEST_F(CommandLoopTest, PollWithoutCommandRewritesResultAndWritesNoMarker) {
 }
 
 TEST_F(CommandLoopTest, FailureIsTheAnswerAndTheMarkerIsStillWritten) {
-    Fake('A').failOn = "XReport";
+    Fake(DeviceKind::Atol).failOn = "XReport";
     folder.Write("cmd.ini", "ATOL,3,XOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.Read("Result.txt"),
@@ -118,7 +112,7 @@ TEST_F(CommandLoopTest, FailureIsTheAnswerAndTheMarkerIsStillWritten) {
 }
 
 TEST_F(CommandLoopTest, UnexpectedExceptionIsAnsweredAndPollingGoesOn) {
-    Fake('S').onCall = [](const std::string& op) {
+    Fake(DeviceKind::Shtrih).onCall = [](const std::string& op) {
         if (op == "ZReport")
             throw std::out_of_range("vector index");
     };
@@ -132,7 +126,7 @@ TEST_F(CommandLoopTest, UnexpectedExceptionIsAnsweredAndPollingGoesOn) {
 
 TEST_F(CommandLoopTest, FailingEndStepStillAnswersAndFreesTheLoop) {
     int failures = 1;
-    loop.SetTimerControl([&](bool on) {
+    ctx.frame.SetTimerControl([&](bool on) {
         if (on && failures-- > 0)
             throw std::runtime_error("timer");
     });
@@ -150,9 +144,10 @@ TEST_F(CommandLoopTest, UnsupportedRegisterIsAnsweredWithItsErrorLine) {
     InstallBackends(ctx);
     folder.Write("cmd.ini", "SHTRIH,1,ZOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
-    const UnsupportedBackend reference('S', "Штрих-М");
     EXPECT_EQ(folder.Read("Result.txt"),
-              FormatDateTime(clock.Now()) + ":" + reference.Message("Z-отчет") + "\r\n");
+              FormatDateTime(clock.Now()) +
+                  ":Z-отчет: поддержка ККМ Штрих-М в этой версии программы ещё не реализована. "
+                  "Команда не выполнена\r\n");
     EXPECT_TRUE(folder.Exists("cmd.finish"));
 }
 
@@ -232,7 +227,7 @@ TEST_F(CommandLoopTest, CommandWrittenDuringACommandIsKeptForTheNextPoll) {
     for (const bool replace : {false, true}) {
         journal.clear();
         folder.Write("cmd.ini", "ZOTCHET\r\n");
-        Fake('S').onCall = [&](const std::string& op) {
+        Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
             if (op != "ZReport")
                 return;
             if (replace) {
@@ -247,7 +242,7 @@ TEST_F(CommandLoopTest, CommandWrittenDuringACommandIsKeptForTheNextPoll) {
         EXPECT_TRUE(folder.Exists("cmd.finish"));
         EXPECT_TRUE(ctx.log.Errors().empty());
 
-        Fake('S').onCall = nullptr;
+        Fake(DeviceKind::Shtrih).onCall = nullptr;
         EXPECT_TRUE(loop.Tick());
         EXPECT_EQ(Operations(), (Calls{"S:ZReport()", "S:XReport()"}));
         EXPECT_FALSE(folder.Exists("cmd.ini"));
@@ -257,7 +252,7 @@ TEST_F(CommandLoopTest, CommandWrittenDuringACommandIsKeptForTheNextPoll) {
 TEST_F(CommandLoopTest, TicksNeverOverlap) {
     folder.Write("cmd.ini", "ZOTCHET\r\n");
     bool inner = true;
-    Fake('S').onCall = [&](const std::string& op) {
+    Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
         if (op != "ZReport")
             return;
         EXPECT_TRUE(loop.Busy());

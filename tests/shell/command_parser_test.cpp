@@ -41,13 +41,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct ParseRow {
     std::string line;
-    char startupKind;
-    char kindBefore;
+    DeviceKind startupKind;
+    DeviceKind kindBefore;
     int deviceBefore;
     // expected
     std::string word;
     std::string original;
-    char kind;
+    DeviceKind kind;
     int logicalDevice;
     std::string arguments;
     bool simple;
@@ -75,45 +75,60 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ParseCommandLineTest,
     ::testing::Values(
         // Short form: the whole line on the start-up kind.
-        ParseRow{"print", 'S', 'A', 7, "PRINT", "print", 'S', 1, "", true},
-        ParseRow{"PRINT ", 'S', 0, 1, "PRINT ", "PRINT ", 'S', 1, "", true},
-        ParseRow{"ZOTCHET", 'S', 'A', 2, "ZOTCHET", "ZOTCHET", 'S', 1, "", true},
-        ParseRow{"CASHINCOME=1500.50", 'A', 0, 1, "CASHINCOME=1500.50", "CASHINCOME=1500.50", 'A',
-                 1, "", true},
-        ParseRow{"PrintQRCode=https://Example.org/AbC", 'A', 0, 1,
-                 "PRINTQRCODE=HTTPS://EXAMPLE.ORG/ABC", "PrintQRCode=https://Example.org/AbC", 'A',
-                 1, "", true},
-        ParseRow{"printtxtfile=/tmp/Чеки/Copy 1.txt", 'E', 0, 1,
-                 "PRINTTXTFILE=/TMP/Чеки/COPY 1.TXT", "printtxtfile=/tmp/Чеки/Copy 1.txt", 'E', 1,
-                 "", true},
+        ParseRow{"print", DeviceKind::Shtrih, DeviceKind::Atol, 7, "PRINT", "print",
+                 DeviceKind::Shtrih, 1, "", true},
+        ParseRow{"PRINT ", DeviceKind::Shtrih, DeviceKind::None, 1, "PRINT ", "PRINT ",
+                 DeviceKind::Shtrih, 1, "", true},
+        ParseRow{"ZOTCHET", DeviceKind::Shtrih, DeviceKind::Atol, 2, "ZOTCHET", "ZOTCHET",
+                 DeviceKind::Shtrih, 1, "", true},
+        ParseRow{"CASHINCOME=1500.50", DeviceKind::Atol, DeviceKind::None, 1, "CASHINCOME=1500.50",
+                 "CASHINCOME=1500.50", DeviceKind::Atol, 1, "", true},
+        ParseRow{"PrintQRCode=https://Example.org/AbC", DeviceKind::Atol, DeviceKind::None, 1,
+                 "PRINTQRCODE=HTTPS://EXAMPLE.ORG/ABC", "PrintQRCode=https://Example.org/AbC",
+                 DeviceKind::Atol, 1, "", true},
+        ParseRow{"printtxtfile=/tmp/Чеки/Copy 1.txt", DeviceKind::Emul, DeviceKind::None, 1,
+                 "PRINTTXTFILE=/TMP/Чеки/COPY 1.TXT", "printtxtfile=/tmp/Чеки/Copy 1.txt",
+                 DeviceKind::Emul, 1, "", true},
         // Long form.
-        ParseRow{"ATOL,2,ZOTCHET", 'S', 'S', 1, "ZOTCHET", "ZOTCHET", 'A', 2, "", false},
-        ParseRow{"KASSA,2,ZOTCHET", 'S', 'A', 1, "ZOTCHET", "ZOTCHET", 'A', 2, "", false},
-        ParseRow{"KASSA,2,ZOTCHET", 'S', 0, 1, "ZOTCHET", "ZOTCHET", 0, 2, "", false},
-        ParseRow{"ATOL,0,ZOTCHET", 'S', 0, 1, "ZOTCHET", "ZOTCHET", 'A', 0, "", false},
-        ParseRow{"shtrih,x,xotchet", 'A', 'A', 5, "XOTCHET", "xotchet", 'S', 1, "", false},
-        ParseRow{" Atol , 3 , zotchet ", 'S', 0, 1, "ZOTCHET", "zotchet", 'A', 3, "", false},
-        ParseRow{"ATOL,1,PRINT,ORDER 15", 'S', 0, 1, "PRINT", "PRINT", 'A', 1, "ORDER 15 ", false},
-        ParseRow{"ATOL,1,PRINT,a,,b", 'S', 0, 1, "PRINT", "PRINT", 'A', 1, "A  B ", false},
-        ParseRow{"ATOL,1,\"PRINTTXTFILE=/tmp/a b.txt\"", 'S', 0, 1, "PRINTTXTFILE=/TMP/A B.TXT",
-                 "PRINTTXTFILE=/tmp/a b.txt", 'A', 1, "", false},
-        ParseRow{"PRN,Receipts,XOTCHET", 'S', 'A', 7, "XOTCHET", "XOTCHET", 'E', 7, "", false},
+        ParseRow{"ATOL,2,ZOTCHET", DeviceKind::Shtrih, DeviceKind::Shtrih, 1, "ZOTCHET", "ZOTCHET",
+                 DeviceKind::Atol, 2, "", false},
+        ParseRow{"KASSA,2,ZOTCHET", DeviceKind::Shtrih, DeviceKind::Atol, 1, "ZOTCHET", "ZOTCHET",
+                 DeviceKind::Atol, 2, "", false},
+        ParseRow{"KASSA,2,ZOTCHET", DeviceKind::Shtrih, DeviceKind::None, 1, "ZOTCHET", "ZOTCHET",
+                 DeviceKind::None, 2, "", false},
+        ParseRow{"ATOL,0,ZOTCHET", DeviceKind::Shtrih, DeviceKind::None, 1, "ZOTCHET", "ZOTCHET",
+                 DeviceKind::Atol, 0, "", false},
+        ParseRow{"shtrih,x,xotchet", DeviceKind::Atol, DeviceKind::Atol, 5, "XOTCHET", "xotchet",
+                 DeviceKind::Shtrih, 1, "", false},
+        ParseRow{" Atol , 3 , zotchet ", DeviceKind::Shtrih, DeviceKind::None, 1, "ZOTCHET",
+                 "zotchet", DeviceKind::Atol, 3, "", false},
+        ParseRow{"ATOL,1,PRINT,ORDER 15", DeviceKind::Shtrih, DeviceKind::None, 1, "PRINT", "PRINT",
+                 DeviceKind::Atol, 1, "ORDER 15 ", false},
+        ParseRow{"ATOL,1,PRINT,a,,b", DeviceKind::Shtrih, DeviceKind::None, 1, "PRINT", "PRINT",
+                 DeviceKind::Atol, 1, "A  B ", false},
+        ParseRow{"ATOL,1,\"PRINTTXTFILE=/tmp/a b.txt\"", DeviceKind::Shtrih, DeviceKind::None, 1,
+                 "PRINTTXTFILE=/TMP/A B.TXT", "PRINTTXTFILE=/tmp/a b.txt", DeviceKind::Atol, 1, "",
+                 false},
+        ParseRow{"PRN,Receipts,XOTCHET", DeviceKind::Shtrih, DeviceKind::Atol, 7, "XOTCHET",
+                 "XOTCHET", DeviceKind::Emul, 7, "", false},
         // Two items: the command word stays the whole line.
-        ParseRow{"CASHINCOME=1500,50", 'A', 'S', 1, "CASHINCOME=1500,50", "CASHINCOME=1500,50", 'S',
-                 50, "", false},
-        ParseRow{"ATOL,2", 'S', 0, 1, "ATOL,2", "ATOL,2", 'A', 2, "", false},
+        ParseRow{"CASHINCOME=1500,50", DeviceKind::Atol, DeviceKind::Shtrih, 1,
+                 "CASHINCOME=1500,50", "CASHINCOME=1500,50", DeviceKind::Shtrih, 50, "", false},
+        ParseRow{"ATOL,2", DeviceKind::Shtrih, DeviceKind::None, 1, "ATOL,2", "ATOL,2",
+                 DeviceKind::Atol, 2, "", false},
         // A line without a comma but with quotes of its own splits like any other.
-        ParseRow{"\"ZOTCHET\" now", 'S', 'A', 4, "NOW\"", "now\"", 'A', 1, "", false}));
+        ParseRow{"\"ZOTCHET\" now", DeviceKind::Shtrih, DeviceKind::Atol, 4, "NOW\"", "now\"",
+                 DeviceKind::Atol, 1, "", false}));
 
 TEST(ParseCommandLine, PrinterNameKeepsItsSpellingAndShortFormOnEmulatorClearsIt) {
     TDeviceParam device;
-    ParseCommandLine("prn,\"Office Printer\",xotchet", device, 'S');
-    EXPECT_EQ(device.Kind, 'E');
+    ParseCommandLine("prn,\"Office Printer\",xotchet", device, DeviceKind::Shtrih);
+    EXPECT_EQ(device.Kind, DeviceKind::Emul);
     EXPECT_EQ(device.PrinterName, "Office Printer");
 
-    ParseCommandLine("ZOTCHET", device, 'S');
+    ParseCommandLine("ZOTCHET", device, DeviceKind::Shtrih);
     EXPECT_EQ(device.PrinterName, "Office Printer");  // not the emulator: kept
-    ParseCommandLine("ZOTCHET", device, 'E');
+    ParseCommandLine("ZOTCHET", device, DeviceKind::Emul);
     EXPECT_EQ(device.PrinterName, "");
 }
 
@@ -123,7 +138,7 @@ TEST(ParseCommandLine, ArbitraryBytesNeverBreakIt) {
     for (int c = 1; c < 256; ++c)
         line += static_cast<char>(c);
     line += ",,\"\"\",\xff\xfe";
-    const CommandText cmd = ParseCommandLine(line, device, 'E');
+    const CommandText cmd = ParseCommandLine(line, device, DeviceKind::Emul);
     EXPECT_EQ(cmd.word, UpperLatin(cmd.original));
     EXPECT_FALSE(device.SimpleForm);
 }

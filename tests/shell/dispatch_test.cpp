@@ -16,7 +16,7 @@ using Calls = std::vector<std::string>;
 
 struct RowCase {
     std::string line;  // as in cmd.ini, with `kind` as start-up and previous kind
-    char kind;
+    DeviceKind kind;
     Calls calls;
 };
 
@@ -29,46 +29,58 @@ TEST_P(DispatchRowTest, RunsTheOperationsOfTheMatchingRows) {
     EXPECT_EQ(Operations(), c.calls) << c.line;
 }
 
+// Every row calls its operation on the kind's back-end; what it means there (the emulator does
+// nothing for most service rows) is the back-end's own business.
 INSTANTIATE_TEST_SUITE_P(
     Rows, DispatchRowTest,
     ::testing::Values(
-        RowCase{"LoadPicture=/srv/Logo.bmp", 'A', {"A:LoadPicture(LoadPicture=/srv/Logo.bmp)"}},
-        RowCase{"LOADPICTURE=/srv/Logo.bmp", 'E', {}},
+        RowCase{"LoadPicture=/srv/Logo.bmp",
+                DeviceKind::Atol,
+                {"A:LoadPicture(LoadPicture=/srv/Logo.bmp)"}},
+        RowCase{"LOADPICTURE=/srv/Logo.bmp",
+                DeviceKind::Emul,
+                {"E:LoadPicture(LOADPICTURE=/srv/Logo.bmp)"}},
         RowCase{"PRINTQRCODE=https://Example.org/AbC",
-                'S',
+                DeviceKind::Shtrih,
                 {"S:PrintQRCode(PRINTQRCODE=https://Example.org/AbC)"}},
-        RowCase{"PRINTQRCODE=x", 'E', {}},
-        RowCase{"PRINTLASTCHECK", 'A', {"A:PrintCopyLastCheck()"}},
-        RowCase{"PRINTLASTCHECK", 'E', {"E:PrintCopyLastCheck()"}},
-        RowCase{"SHOWPROPERTIES", 'S', {"S:ShowProperties()"}}, RowCase{"SHOWPROPERTIES", 'E', {}},
-        RowCase{"CASHINCOME=1 500.50", 'A', {"A:CashIn(1500.5)"}},
-        RowCase{"CASHINCOME", 'S', {"S:CashIn(0)"}},
-        RowCase{"CASHINCOME=abc", 'S', {"S:CashIn(0)"}},
-        RowCase{"CASHINCOME=12р", 'S', {"S:CashIn(0)"}},
-        RowCase{"CASHINCOME=1-2", 'S', {"S:CashIn(0)"}},
-        RowCase{"CASHINCOME=2'000", 'E', {"E:CashIn(2000)"}},
-        RowCase{"CASHOUTCOME=10.25", 'A', {"A:CashOut(10.25)"}},
-        RowCase{"OPENSESSION", 'S', {"S:OpenShift()"}}, RowCase{"ZOTCHET", 'S', {"S:ZReport()"}},
-        RowCase{"ZOTCHET", 'E', {"E:ZReport()"}}, RowCase{"XOTCHET", 'A', {"A:XReport()"}},
-        RowCase{"ZOTCHETEMUL", 'A', {"A:ZReportEmul()"}},
-        RowCase{"XOTCHETEMUL", 'S', {"S:XReportEmul()"}}, RowCase{"ZOTCHETEMUL", 'E', {}},
-        RowCase{"PrintDepartmentReport", 'A', {"A:DepartmentReport()"}},
-        RowCase{" printdepartmentreport ", 'S', {"S:DepartmentReport()"}},
-        RowCase{"OPENBOXMANY", 'A', {"A:OpenDrawer()"}}, RowCase{"OPENBOXMANY", 'E', {}},
+        RowCase{"PRINTQRCODE=x", DeviceKind::Emul, {"E:PrintQRCode(PRINTQRCODE=x)"}},
+        RowCase{"PRINTLASTCHECK", DeviceKind::Atol, {"A:PrintCopyLastCheck()"}},
+        RowCase{"PRINTLASTCHECK", DeviceKind::Emul, {"E:PrintCopyLastCheck()"}},
+        RowCase{"SHOWPROPERTIES", DeviceKind::Shtrih, {"S:ShowProperties()"}},
+        RowCase{"SHOWPROPERTIES", DeviceKind::Emul, {"E:ShowProperties()"}},
+        RowCase{"CASHINCOME=1 500.50", DeviceKind::Atol, {"A:CashIn(1500.5)"}},
+        RowCase{"CASHINCOME", DeviceKind::Shtrih, {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=abc", DeviceKind::Shtrih, {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=12р", DeviceKind::Shtrih, {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=1-2", DeviceKind::Shtrih, {"S:CashIn(0)"}},
+        RowCase{"CASHINCOME=2'000", DeviceKind::Emul, {"E:CashIn(2000)"}},
+        RowCase{"CASHOUTCOME=10.25", DeviceKind::Atol, {"A:CashOut(10.25)"}},
+        RowCase{"OPENSESSION", DeviceKind::Shtrih, {"S:OpenShift()"}},
+        RowCase{"ZOTCHET", DeviceKind::Shtrih, {"S:ZReport()"}},
+        RowCase{"ZOTCHET", DeviceKind::Emul, {"E:ZReport()"}},
+        RowCase{"XOTCHET", DeviceKind::Atol, {"A:XReport()"}},
+        RowCase{"ZOTCHETEMUL", DeviceKind::Atol, {"A:ZReportEmul()"}},
+        RowCase{"XOTCHETEMUL", DeviceKind::Shtrih, {"S:XReportEmul()"}},
+        RowCase{"ZOTCHETEMUL", DeviceKind::Emul, {"E:ZReportEmul()"}},
+        RowCase{"PrintDepartmentReport", DeviceKind::Atol, {"A:DepartmentReport()"}},
+        RowCase{" printdepartmentreport ", DeviceKind::Shtrih, {"S:DepartmentReport()"}},
+        RowCase{"OPENBOXMANY", DeviceKind::Atol, {"A:OpenDrawer()"}},
+        RowCase{"OPENBOXMANY", DeviceKind::Emul, {"E:OpenDrawer()"}},
         // Equal rows need the word exactly; contains rows find it anywhere.
-        RowCase{"ZOTCHET ", 'S', {}}, RowCase{"XZOTCHET", 'S', {}},
-        RowCase{"PRINTDEPARTMENTREPORTS", 'S', {}},
-        RowCase{"MY_CASHOUTCOME=5", 'S', {"S:CashOut(5)"}}, RowCase{"NOSUCHCOMMAND", 'A', {}},
+        RowCase{"ZOTCHET ", DeviceKind::Shtrih, {}}, RowCase{"XZOTCHET", DeviceKind::Shtrih, {}},
+        RowCase{"PRINTDEPARTMENTREPORTS", DeviceKind::Shtrih, {}},
+        RowCase{"MY_CASHOUTCOME=5", DeviceKind::Shtrih, {"S:CashOut(5)"}},
+        RowCase{"NOSUCHCOMMAND", DeviceKind::Atol, {}},
         // One word, several independent rows.
         RowCase{"LOADPICTURE+PRINTQRCODE=Q",
-                'A',
+                DeviceKind::Atol,
                 {"A:LoadPicture(LOADPICTURE+PRINTQRCODE=Q)",
                  "A:PrintQRCode(LOADPICTURE+PRINTQRCODE=Q)"}},
-        RowCase{"CASHINCOME+CASHOUTCOME=7", 'S', {"S:CashIn(7)", "S:CashOut(7)"}},
+        RowCase{"CASHINCOME+CASHOUTCOME=7", DeviceKind::Shtrih, {"S:CashIn(7)", "S:CashOut(7)"}},
         // Long form: the device word chooses the kind.
-        RowCase{"ATOL,2,ZOTCHET", 'S', {"A:ZReport()"}},
-        RowCase{"PRN,Office,XOTCHET", 'A', {"E:XReport()"}},
-        RowCase{"CASHINCOME=1500,50", 'S', {"S:CashIn(1500.5)"}}));
+        RowCase{"ATOL,2,ZOTCHET", DeviceKind::Shtrih, {"A:ZReport()"}},
+        RowCase{"PRN,Office,XOTCHET", DeviceKind::Atol, {"E:XReport()"}},
+        RowCase{"CASHINCOME=1500,50", DeviceKind::Shtrih, {"S:CashIn(1500.5)"}}));
 
 TEST_F(ShellTest, EveryRowOfTheTableIsThere) {
     std::set<std::string> names;
@@ -91,7 +103,8 @@ TEST_F(ShellTest, ReceiptRowsRunTheReceiptJob) {
         journal.clear();
         folder.Write("Param.ini", "Oplata=\r\n");
         folder.Write("Tovar.ini", "Хлеб\r\n1\r\n30\r\n20\r\n");
-        RunDispatch(ctx, ParseCommandLine(std::string("ATOL,1,") + word, ctx.device, 'S'));
+        RunDispatch(
+            ctx, ParseCommandLine(std::string("ATOL,1,") + word, ctx.device, DeviceKind::Shtrih));
         ASSERT_FALSE(Operations().empty()) << word;
         EXPECT_EQ(Operations().back().rfind("A:PrintReceipt(", 0), 0u) << word;
         EXPECT_FALSE(folder.Exists("Tovar.ini")) << word;
@@ -100,18 +113,19 @@ TEST_F(ShellTest, ReceiptRowsRunTheReceiptJob) {
 
 TEST_F(ShellTest, EmulatedReportsReadParamIniFirst) {
     folder.Write("Param.ini", "Oplata=\r\nZN=0012345\r\n");
-    RunDispatch(ctx, ParseCommandLine("ZOTCHETEMUL", ctx.device, 'E'));
-    EXPECT_EQ(ctx.param.ZN, "0012345");
-    EXPECT_TRUE(Operations().empty());
+    Fake(DeviceKind::Emul).onCall = [&](const std::string&) { EXPECT_EQ(ctx.param.ZN, "0012345"); };
+    RunDispatch(ctx, ParseCommandLine("ZOTCHETEMUL", ctx.device, DeviceKind::Emul));
+    EXPECT_EQ(Operations(), Calls{"E:ZReportEmul()"});
+    journal.clear();
 
     folder.Write("Param.ini", "Oplata=\r\nZN=777\r\n");
-    Fake('S').onCall = [&](const std::string&) { EXPECT_EQ(ctx.param.ZN, "777"); };
-    RunDispatch(ctx, ParseCommandLine("XOTCHETEMUL", ctx.device, 'S'));
+    Fake(DeviceKind::Shtrih).onCall = [&](const std::string&) { EXPECT_EQ(ctx.param.ZN, "777"); };
+    RunDispatch(ctx, ParseCommandLine("XOTCHETEMUL", ctx.device, DeviceKind::Shtrih));
     EXPECT_EQ(Operations(), Calls{"S:XReportEmul()"});
 }
 
 TEST_F(ShellTest, EmulatedReportGoesOnWhenParamIniFails) {
-    RunDispatch(ctx, ParseCommandLine("ZOTCHETEMUL", ctx.device, 'A'));
+    RunDispatch(ctx, ParseCommandLine("ZOTCHETEMUL", ctx.device, DeviceKind::Atol));
     EXPECT_EQ(Operations(), Calls{"A:ZReportEmul()"});
     ASSERT_EQ(ErrorTexts().size(), 1u);
     EXPECT_EQ(ErrorTexts()[0].rfind("ReadParam:" + folder.File("Param.ini") + " ", 0), 0u);
@@ -121,7 +135,7 @@ TEST_F(ShellTest, PrintTextFileTakesTheNameAsWrittenAndCuts) {
     std::filesystem::create_directories(folder.File("Чеки/Copy"));
     folder.Write("Чеки/Copy/Чек.txt", "Первая строка\r\n\r\n  ИТОГ 100.00\r\n");
     const std::string name = folder.File("Чеки/Copy/Чек.txt");
-    RunDispatch(ctx, ParseCommandLine("printtxtfile=" + name, ctx.device, 'A'));
+    RunDispatch(ctx, ParseCommandLine("printtxtfile=" + name, ctx.device, DeviceKind::Atol));
     EXPECT_EQ(Operations(), (Calls{"A:PrintLine(Первая строка)", "A:PrintLine()",
                                    "A:PrintLine(  ИТОГ 100.00)", "A:FeedAndCut()"}));
     EXPECT_TRUE(ctx.log.Errors().empty());
@@ -132,13 +146,15 @@ TEST_F(ShellTest, PrintTextFileLooksForANameWithoutFolderInTheProgramFolder) {
     std::filesystem::create_directories(folder.File("Чеки"));
     folder.Write("Копия.txt", "из папки программы\r\n");
     folder.Write("Чеки/Чек 2.txt", "из подпапки\r\n");
-    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=Копия.txt", ctx.device, 'S'));
-    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=Чеки/Чек 2.txt", ctx.device, 'S'));
+    RunDispatch(ctx,
+                ParseCommandLine("PRINTTXTFILENOCUT=Копия.txt", ctx.device, DeviceKind::Shtrih));
+    RunDispatch(
+        ctx, ParseCommandLine("PRINTTXTFILENOCUT=Чеки/Чек 2.txt", ctx.device, DeviceKind::Shtrih));
     EXPECT_EQ(Operations(), (Calls{"S:PrintLine(из папки программы)", "S:PrintLine(из подпапки)"}));
     EXPECT_TRUE(ctx.log.Errors().empty());
 
     // An empty name names no file: the error says so, not that a folder is no file.
-    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=", ctx.device, 'S'));
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=", ctx.device, DeviceKind::Shtrih));
     ASSERT_EQ(ErrorTexts().size(), 1u);
     EXPECT_EQ(ErrorTexts()[0].find(folder.Path()), std::string::npos) << ErrorTexts()[0];
 }
@@ -147,17 +163,17 @@ TEST_F(ShellTest, NoCutStopsTheTableAndCashIncomeInAFileNameDeposits) {
     folder.Write("cashincome.txt", "line\r\n");
     const std::string name = folder.File("cashincome.txt");
 
-    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=" + name, ctx.device, 'S'));
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILENOCUT=" + name, ctx.device, DeviceKind::Shtrih));
     EXPECT_EQ(Operations(), Calls{"S:PrintLine(line)"});
 
     journal.clear();
-    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + name, ctx.device, 'S'));
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + name, ctx.device, DeviceKind::Shtrih));
     EXPECT_EQ(Operations(), (Calls{"S:PrintLine(line)", "S:FeedAndCut()", "S:CashIn(0)"}));
 }
 
 TEST_F(ShellTest, MissingTextFileIsAnErrorLineAndLaterRowsStillRun) {
     const std::string name = folder.File("Нет/CASHINCOME.txt");
-    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + name, ctx.device, 'E'));
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + name, ctx.device, DeviceKind::Emul));
     EXPECT_EQ(Operations(), Calls{"E:CashIn(0)"});
     ASSERT_EQ(ErrorTexts().size(), 1u);
     EXPECT_NE(ErrorTexts()[0].find(name), std::string::npos);
@@ -165,39 +181,43 @@ TEST_F(ShellTest, MissingTextFileIsAnErrorLineAndLaterRowsStillRun) {
 
 TEST_F(ShellTest, LinesPrintedBeforeAFailureStayPrinted) {
     folder.Write("t.txt", "a\r\nb\r\n");
-    Fake('A').failOn = "FeedAndCut";
-    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + folder.File("t.txt"), ctx.device, 'A'));
+    Fake(DeviceKind::Atol).failOn = "FeedAndCut";
+    RunDispatch(ctx, ParseCommandLine("PRINTTXTFILE=" + folder.File("t.txt"), ctx.device,
+                                      DeviceKind::Atol));
     EXPECT_EQ(Operations(), (Calls{"A:PrintLine(a)", "A:PrintLine(b)", "A:FeedAndCut()"}));
     EXPECT_EQ(ErrorTexts(), Calls{"отказ устройства в операции FeedAndCut"});
 }
 
 TEST_F(ShellTest, AFailingOperationSkipsTheRestOfTheTable) {
-    Fake('S').failOn = "LoadPicture";
-    EXPECT_THROW(RunDispatch(ctx, ParseCommandLine("LOADPICTURE;PRINTQRCODE", ctx.device, 'S')),
+    Fake(DeviceKind::Shtrih).failOn = "LoadPicture";
+    EXPECT_THROW(RunDispatch(ctx, ParseCommandLine("LOADPICTURE;PRINTQRCODE", ctx.device,
+                                                   DeviceKind::Shtrih)),
                  Failure);
     EXPECT_EQ(Operations(), Calls{"S:LoadPicture(LOADPICTURE;PRINTQRCODE)"});
 }
 
 TEST_F(ShellTest, ACommandForNoKnownKindIsRefusedNotDropped) {
     try {
-        RunDispatch(ctx, ParseCommandLine("KASSA,1,ZOTCHET", ctx.device, 'S'));
+        RunDispatch(ctx, ParseCommandLine("KASSA,1,ZOTCHET", ctx.device, DeviceKind::Shtrih));
         FAIL() << "no failure";
     } catch (const Failure& f) {
         EXPECT_NE(std::string(f.what()).find("ZOTCHET"), std::string::npos);
     }
     EXPECT_TRUE(Operations().empty());
     // A word that matches no row stays a no-op whatever the kind.
-    EXPECT_NO_THROW(RunDispatch(ctx, ParseCommandLine("KASSA,1,NOTHING", ctx.device, 'S')));
+    EXPECT_NO_THROW(
+        RunDispatch(ctx, ParseCommandLine("KASSA,1,NOTHING", ctx.device, DeviceKind::Shtrih)));
 }
 
 TEST_F(ShellTest, UnsupportedKindAnswersWithItsOwnText) {
-    ctx.SetBackend('A', std::make_unique<UnsupportedBackend>('A', "АТОЛ"));
-    const UnsupportedBackend reference('A', "АТОЛ");
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
     try {
-        RunDispatch(ctx, ParseCommandLine("ATOL,1,XOTCHET", ctx.device, 'S'));
+        RunDispatch(ctx, ParseCommandLine("ATOL,1,XOTCHET", ctx.device, DeviceKind::Shtrih));
         FAIL() << "no failure";
     } catch (const Failure& f) {
-        EXPECT_EQ(std::string(f.what()), reference.Message("X-отчет"));
+        EXPECT_EQ(std::string(f.what()),
+                  "X-отчет: поддержка ККМ АТОЛ в этой версии программы ещё не реализована. "
+                  "Команда не выполнена");
     }
 }
 

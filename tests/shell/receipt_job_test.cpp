@@ -19,7 +19,7 @@ class ReceiptJobTest : public test::ShellTest {
         folder.Write("Tovar.ini",
                      "Хлеб\r\n3\r\n0.1\r\n20\r\n##5##0460##sn1##Сигареты##\r\n1\r\n150\r\n10\r\n");
     }
-    bool Run(char kind, const std::string& word) {
+    bool Run(DeviceKind kind, const std::string& word) {
         ctx.device.Kind = kind;
         return RunReceiptJob(ctx, word);
     }
@@ -30,11 +30,11 @@ class ReceiptJobTest : public test::ShellTest {
 
 TEST_F(ReceiptJobTest, SaleHandsEverythingToTheBackendInFourSteps) {
     Files();
-    EXPECT_TRUE(Run('E', "PRINT"));
+    EXPECT_TRUE(Run(DeviceKind::Emul, "PRINT"));
     EXPECT_EQ(Operations(),
               (Calls{"E:BeginReceipt()", "E:AddExtraLine(Заказ|15|+)", "E:AddExtraLine(Стол|4|-)",
                      "E:AddGoodsLine(Хлеб)", "E:AddGoodsLine(Сигареты)", "E:PrintReceipt(PRINT)"}));
-    const auto& sales = Fake('E').sales;
+    const auto& sales = Fake(DeviceKind::Emul).sales;
     ASSERT_EQ(sales.size(), 2u);
     EXPECT_EQ(sales[0].Comment, "");
     EXPECT_EQ(sales[0].NDS, 18);
@@ -43,8 +43,6 @@ TEST_F(ReceiptJobTest, SaleHandsEverythingToTheBackendInFourSteps) {
     EXPECT_EQ(sales[0].Summa, 3 * 0.1);  // not rounded to kopecks
     EXPECT_NE(sales[0].Summa, 0.3);
     EXPECT_EQ(sales[1].NDS, 10);
-    // The emulator gets no goods record; the registers do.
-    EXPECT_FALSE(Fake('E').goods[0].has_value());
     EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-1\r\n");
     EXPECT_FALSE(folder.Exists("Tovar.ini"));
     EXPECT_TRUE(folder.Exists("Dop.ini"));
@@ -53,13 +51,12 @@ TEST_F(ReceiptJobTest, SaleHandsEverythingToTheBackendInFourSteps) {
 
 TEST_F(ReceiptJobTest, RegistersGetTheGoodsRecordWithItsCompositeFields) {
     Files();
-    EXPECT_TRUE(Run('A', "RETURN"));
-    const auto& goods = Fake('A').goods;
+    EXPECT_TRUE(Run(DeviceKind::Atol, "RETURN"));
+    const auto& goods = Fake(DeviceKind::Atol).goods;
     ASSERT_EQ(goods.size(), 2u);
-    ASSERT_TRUE(goods[1].has_value());
-    EXPECT_EQ(goods[1]->CompositeMark, "##");
-    EXPECT_EQ(goods[1]->GTIN, "0460");
-    EXPECT_EQ(goods[1]->NomenclatureType, 5);
+    EXPECT_EQ(goods[1].CompositeMark, "##");
+    EXPECT_EQ(goods[1].GTIN, "0460");
+    EXPECT_EQ(goods[1].NomenclatureType, 5);
     EXPECT_EQ(Operations().back(), "A:PrintReceipt(RETURN)");
 }
 
@@ -69,7 +66,7 @@ TEST_F(ReceiptJobTest, SimpleReceiptsSkipExtraLinesAndTheRepeatQuestion) {
         journal.clear();
         Files();
         folder.Write("CheckList.txt", "DOC-1\r\n");
-        EXPECT_TRUE(Run('S', word));
+        EXPECT_TRUE(Run(DeviceKind::Shtrih, word));
         EXPECT_EQ(Operations(),
                   (Calls{"S:BeginReceipt()", "S:AddGoodsLine(Хлеб)", "S:AddGoodsLine(Сигареты)",
                          "S:PrintReceipt(" + std::string(printed) + ")"}));
@@ -79,7 +76,7 @@ TEST_F(ReceiptJobTest, SimpleReceiptsSkipExtraLinesAndTheRepeatQuestion) {
 
     // Not asked about, but recorded all the same.
     Files("DOC-0");
-    EXPECT_TRUE(Run('S', "PRINTS"));
+    EXPECT_TRUE(Run(DeviceKind::Shtrih, "PRINTS"));
     EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-0\r\nDOC-1\r\n");
 }
 
@@ -98,7 +95,7 @@ TEST_F(ReceiptJobTest, RepeatQuestionDecidesAndIgnoresLetterCase) {
         platform.screen = c.screen;
         Files("doc-1");
         folder.Write("CheckList.txt", "A-0\r\nDOC-1\r\n");
-        EXPECT_EQ(Run('E', "PRINT"), c.printed);
+        EXPECT_EQ(Run(DeviceKind::Emul, "PRINT"), c.printed);
         EXPECT_EQ(!Operations().empty(), c.printed);
         EXPECT_FALSE(folder.Exists("Tovar.ini"));
         if (c.screen) {
@@ -126,7 +123,7 @@ TEST_F(ReceiptJobTest, RefusedRepeatLeavesAnEmptyAnswer) {
 TEST_F(ReceiptJobTest, EmptyGoodsListRefusesTheReceipt) {
     Files();
     folder.Write("Tovar.ini", "\r\nХлеб\r\n1\r\n1\r\n0\r\n");
-    EXPECT_FALSE(Run('A', "PRINT"));
+    EXPECT_FALSE(Run(DeviceKind::Atol, "PRINT"));
     EXPECT_EQ(ErrorTexts(), Calls{"Список Товаров/Услуг пуст. Печать чека отменена!"});
     EXPECT_TRUE(Operations().empty());
     EXPECT_FALSE(folder.Exists("CheckList.txt"));
@@ -134,7 +131,7 @@ TEST_F(ReceiptJobTest, EmptyGoodsListRefusesTheReceipt) {
     // A broken file: its reason first, then the refusal.
     ctx.log.ClearErrors();
     folder.Write("Tovar.ini", "##5##G1##S1\r\n1\r\n1\r\n0\r\n");
-    EXPECT_FALSE(Run('A', "PRINT"));
+    EXPECT_FALSE(Run(DeviceKind::Atol, "PRINT"));
     ASSERT_EQ(ErrorTexts().size(), 2u);
     EXPECT_EQ(ErrorTexts()[0].rfind("ReadTovar.ini: ", 0), 0u);
     EXPECT_EQ(ErrorTexts()[1], "Список Товаров/Услуг пуст. Печать чека отменена!");
@@ -142,17 +139,17 @@ TEST_F(ReceiptJobTest, EmptyGoodsListRefusesTheReceipt) {
 
 TEST_F(ReceiptJobTest, CorrectionOnShtrihUsesOnlyParamIni) {
     Files();
-    EXPECT_TRUE(Run('S', "CORRECT_PRIH"));
+    EXPECT_TRUE(Run(DeviceKind::Shtrih, "CORRECT_PRIH"));
     EXPECT_EQ(Operations(), Calls{"S:PrintCorrection(CORRECT_PRIH)"});
     EXPECT_TRUE(folder.Exists("Tovar.ini"));
     EXPECT_FALSE(folder.Exists("CheckList.txt"));
 
     // Elsewhere it is a receipt with goods like any other.
     journal.clear();
-    EXPECT_TRUE(Run('A', "CORRECT_RASH"));
+    EXPECT_TRUE(Run(DeviceKind::Atol, "CORRECT_RASH"));
     EXPECT_EQ(Operations().back(), "A:PrintReceipt(CORRECT_RASH)");
     journal.clear();
-    EXPECT_FALSE(Run('A', "CORRECT_PRIH"));  // Tovar.ini is used up
+    EXPECT_FALSE(Run(DeviceKind::Atol, "CORRECT_PRIH"));  // Tovar.ini is used up
     EXPECT_TRUE(Operations().empty());
     EXPECT_EQ(ErrorTexts().back(), "Список Товаров/Услуг пуст. Печать чека отменена!");
 }
@@ -160,7 +157,7 @@ TEST_F(ReceiptJobTest, CorrectionOnShtrihUsesOnlyParamIni) {
 TEST_F(ReceiptJobTest, FailedParamIniEndsTheJobBeforeTheGoodsFile) {
     Files();
     folder.Write("Param.ini", "DocumStr=X\r\n");  // Oplata is mandatory
-    EXPECT_FALSE(Run('E', "PRINT"));
+    EXPECT_FALSE(Run(DeviceKind::Emul, "PRINT"));
     EXPECT_TRUE(folder.Exists("Tovar.ini"));
     EXPECT_TRUE(Operations().empty());
     ASSERT_EQ(ErrorTexts().size(), 1u);
@@ -169,15 +166,15 @@ TEST_F(ReceiptJobTest, FailedParamIniEndsTheJobBeforeTheGoodsFile) {
 
 TEST_F(ReceiptJobTest, BackendFailureLeavesTheRegisterAlone) {
     Files();
-    Fake('S').failOn = "PrintReceipt";
-    EXPECT_THROW(Run('S', "PRINT"), Failure);
+    Fake(DeviceKind::Shtrih).failOn = "PrintReceipt";
+    EXPECT_THROW(Run(DeviceKind::Shtrih, "PRINT"), Failure);
     EXPECT_FALSE(folder.Exists("CheckList.txt"));
 
     // A receipt the back-end did not make is still recorded, so a retry asks first.
     Files();
-    Fake('S').failOn.clear();
-    Fake('S').printAnswer = false;
-    EXPECT_FALSE(Run('S', "PRINT"));
+    Fake(DeviceKind::Shtrih).failOn.clear();
+    Fake(DeviceKind::Shtrih).printAnswer = false;
+    EXPECT_FALSE(Run(DeviceKind::Shtrih, "PRINT"));
     EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-1\r\n");
 }
 

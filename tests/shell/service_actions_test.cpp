@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "backends/backends.h"
-#include "backends/unsupported/unsupported_backend.h"
+#include "backends/emul/emul_backend.h"
+#include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
 namespace orvenka {
@@ -33,11 +34,11 @@ const ButtonRow kButtons[] = {
 class ServiceActionsTest : public test::ShellTest {
   protected:
     ServiceActionsTest() {
-        actions.SetTimerControl([this](bool on) { timer.push_back(on ? "on" : "off"); });
+        ctx.frame.SetTimerControl([this](bool on) { timer.push_back(on ? "on" : "off"); });
     }
 
     // Runs a button on `kind` as the operator chooses it in the device dialog.
-    bool Press(ServiceButton button, char kind, const std::string& number = "7") {
+    bool Press(ServiceButton button, DeviceKind kind, const std::string& number = "7") {
         platform.deviceKinds.push_back(kind);
         return actions.Run(button, number);
     }
@@ -48,28 +49,26 @@ class ServiceActionsTest : public test::ShellTest {
     }
 
     CommandLoop loop{ctx};
-    ServiceActions actions{ctx, loop};
+    ServiceActions actions{ctx};
     Calls timer;
 };
 
 TEST_F(ServiceActionsTest, FrameAroundARegisterOperation) {
     for (const ButtonRow& row : kButtons) {
-        for (const char kind : {'A', 'S'}) {
-            SCOPED_TRACE(std::string(row.operation) + " on " + kind);
+        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+            SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
-            ctx.device.LogicalDevice = 3;
             ctx.LogError("ошибка прошлой команды");
             bool pending = false;
             Calls timerDuring;
             size_t errorsDuring = 99;
-            int logicalDevice = -1;
+            Fake(kind).prepared.clear();
             Fake(kind).onCall = [&](const std::string& op) {
                 if (op != row.operation)
                     return;
                 pending = ctx.ConnectPending;
                 timerDuring = timer;
                 errorsDuring = ctx.log.Errors().size();
-                logicalDevice = ctx.device.LogicalDevice;
             };
 
             EXPECT_TRUE(Press(row.button, kind));
@@ -77,13 +76,14 @@ TEST_F(ServiceActionsTest, FrameAroundARegisterOperation) {
 
             const std::string arguments = row.button == ServiceButton::CopyCheckByNumber ? "7" : "";
             EXPECT_EQ(journal,
-                      (Calls{std::string(1, kind) + ":" + row.operation + "(" + arguments + ")",
-                             "A:ReleaseDriver()", "S:ReleaseDriver()"}));
+                      (Calls{KindLetter(kind) + (":" + std::string(row.operation)) + "(" +
+                                 arguments + ")",
+                             "A:ReleaseDriver()", "S:ReleaseDriver()", "E:ReleaseDriver()"}));
+            // The device's own steps (connection, logical device) come first.
+            EXPECT_EQ(Fake(kind).prepared, std::vector<ServiceButton>{row.button});
             EXPECT_TRUE(pending);
             EXPECT_EQ(timerDuring, Calls{"off"});
             EXPECT_EQ(errorsDuring, 0u) << "the error pane is cleared before the operation";
-            // 0 lets the ATOL connection ask for the device; Shtrih-M keeps what it had.
-            EXPECT_EQ(logicalDevice, kind == 'A' ? 0 : 3);
             EXPECT_EQ(timer, (Calls{"off", "on"}));
             EXPECT_FALSE(ctx.ConnectPending);
             EXPECT_TRUE(ctx.log.Errors().empty());
@@ -94,29 +94,33 @@ TEST_F(ServiceActionsTest, FrameAroundARegisterOperation) {
 }
 
 TEST_F(ServiceActionsTest, CancelledDeviceDialogRunsNothingButTheFrame) {
-    ctx.StartupKind = 'E';
+    ctx.StartupKind = DeviceKind::Emul;
     for (const ButtonRow& row : kButtons) {
         SCOPED_TRACE(row.operation);
         Reset();
         ctx.LogError("ошибка прошлой команды");
-        EXPECT_TRUE(Press(row.button, 0));
-        EXPECT_EQ(journal, (Calls{"A:ReleaseDriver()", "S:ReleaseDriver()"}));
+        EXPECT_TRUE(Press(row.button, DeviceKind::None));
+        EXPECT_EQ(journal, (Calls{"A:ReleaseDriver()", "S:ReleaseDriver()", "E:ReleaseDriver()"}));
         EXPECT_EQ(timer, (Calls{"off", "on"}));
         EXPECT_FALSE(ctx.ConnectPending);
         EXPECT_TRUE(ctx.log.Errors().empty()) << "the pane is cleared before the question";
     }
     EXPECT_EQ(platform.printerSetupCalls, 0);
     // The dialog offers the start-up kind first.
-    EXPECT_EQ(platform.deviceKindPreselects, std::vector<char>(std::size(kButtons), 'E'));
+    EXPECT_EQ(platform.deviceKindPreselects,
+              std::vector<DeviceKind>(std::size(kButtons), DeviceKind::Emul));
 }
 
 TEST_F(ServiceActionsTest, EmulatorOnlyOpensThePrinterSetup) {
+    ctx.SetBackend(std::make_unique<EmulBackend>(ctx));
     for (const ButtonRow& row : kButtons) {
         SCOPED_TRACE(row.operation);
         Reset();
         const int setupBefore = platform.printerSetupCalls;
-        EXPECT_TRUE(Press(row.button, 'E'));
+        EXPECT_TRUE(Press(row.button, DeviceKind::Emul));
         EXPECT_EQ(Operations(), Calls{}) << "the emulator's Z report exists only as a command";
+        EXPECT_TRUE(platform.printed.empty());
+        EXPECT_TRUE(ctx.log.Errors().empty());
         EXPECT_EQ(platform.printerSetupCalls - setupBefore,
                   row.button == ServiceButton::ShowProperties ? 1 : 0);
         EXPECT_EQ(timer, (Calls{"off", "on"}));
@@ -126,8 +130,8 @@ TEST_F(ServiceActionsTest, EmulatorOnlyOpensThePrinterSetup) {
 
 TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
     for (const ButtonRow& row : kButtons) {
-        for (const char kind : {'A', 'S'}) {
-            SCOPED_TRACE(std::string(row.operation) + " on " + kind);
+        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+            SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             Fake(kind).failOn = row.operation;
             const std::string failure = std::string("отказ устройства в операции ") + row.operation;
@@ -149,9 +153,10 @@ TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
             Fake(kind).failOn.clear();
             EXPECT_EQ(timer, (Calls{"off", "on"}));
             EXPECT_FALSE(ctx.ConnectPending);
-            EXPECT_EQ(journal.size(), 3u);
+            EXPECT_EQ(journal.size(), 4u);
             EXPECT_EQ(journal[1], "A:ReleaseDriver()");
             EXPECT_EQ(journal[2], "S:ReleaseDriver()");
+            EXPECT_EQ(journal[3], "E:ReleaseDriver()");
         }
     }
     EXPECT_FALSE(folder.Exists("Result.txt"));
@@ -160,10 +165,9 @@ TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
 
 TEST_F(ServiceActionsTest, RegistersNotBuiltAnswerWithAClearFailure) {
     InstallBackends(ctx);
-    const UnsupportedBackend atol('A', "АТОЛ"), shtrih('S', "Штрих-М");
     for (const ButtonRow& row : kButtons) {
-        for (const char kind : {'A', 'S'}) {
-            SCOPED_TRACE(std::string(row.operation) + " on " + kind);
+        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+            SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             std::string text;
             if (*row.prefix) {
@@ -184,27 +188,31 @@ TEST_F(ServiceActionsTest, RegistersNotBuiltAnswerWithAClearFailure) {
                     Failure);
                 EXPECT_TRUE(ctx.log.Errors().empty());
             }
-            const UnsupportedBackend& backend = kind == 'A' ? atol : shtrih;
-            EXPECT_NE(text.find(backend.Message("")), std::string::npos) << text;
+            const std::string notBuilt =
+                std::string(": поддержка ККМ ") + (kind == DeviceKind::Atol ? "АТОЛ" : "Штрих-М") +
+                " в этой версии программы ещё не реализована. Команда не выполнена";
+            EXPECT_NE(text.find(notBuilt), std::string::npos) << text;
             EXPECT_EQ(timer, (Calls{"off", "on"}));
             EXPECT_FALSE(ctx.ConnectPending);
         }
     }
 }
 
-TEST_F(ServiceActionsTest, KeptAtolDriverIsNotReleased) {
-    ctx.KeepAtolDriver = true;
-    EXPECT_TRUE(Press(ServiceButton::XReport, 'A'));
-    EXPECT_EQ(journal, (Calls{"A:XReport()", "S:ReleaseDriver()"}));
-    Reset();
-    EXPECT_TRUE(Press(ServiceButton::XReport, 0));
-    EXPECT_EQ(journal, (Calls{"S:ReleaseDriver()"}));
+TEST_F(ServiceActionsTest, DeviceStepsThatEndTheButtonSkipItsOperation) {
+    Fake(DeviceKind::Shtrih).prepareAnswer = false;  // e.g. the logical-device choice cancelled
+    EXPECT_TRUE(Press(ServiceButton::ZReport, DeviceKind::Shtrih));
+    EXPECT_EQ(Operations(), Calls{});
+    EXPECT_EQ(Fake(DeviceKind::Shtrih).prepared,
+              std::vector<ServiceButton>{ServiceButton::ZReport});
+    EXPECT_EQ(timer, (Calls{"off", "on"}));
+    EXPECT_TRUE(ctx.log.Errors().empty());
 }
 
 TEST_F(ServiceActionsTest, FailedReleaseIsLoggedAndTheFrameStillEnds) {
-    Fake('A').failOn = "ReleaseDriver";
-    EXPECT_TRUE(Press(ServiceButton::SrokFN, 'S'));
-    EXPECT_EQ(journal, (Calls{"S:ShowSrokFN()", "A:ReleaseDriver()", "S:ReleaseDriver()"}));
+    Fake(DeviceKind::Atol).failOn = "ReleaseDriver";
+    EXPECT_TRUE(Press(ServiceButton::SrokFN, DeviceKind::Shtrih));
+    EXPECT_EQ(journal, (Calls{"S:ShowSrokFN()", "A:ReleaseDriver()", "S:ReleaseDriver()",
+                              "E:ReleaseDriver()"}));
     EXPECT_EQ(ErrorTexts(), Calls{"отказ устройства в операции ReleaseDriver"});
     EXPECT_EQ(timer, (Calls{"off", "on"}));
     EXPECT_FALSE(ctx.ConnectPending);
@@ -213,30 +221,30 @@ TEST_F(ServiceActionsTest, FailedReleaseIsLoggedAndTheFrameStillEnds) {
 TEST_F(ServiceActionsTest, NothingWhileACommandOrAnotherButtonRuns) {
     folder.Write("cmd.ini", "ZOTCHET\r\n");
     bool ranDuringTick = true;
-    Fake('S').onCall = [&](const std::string& op) {
+    Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
         if (op != "ZReport")
             return;
-        platform.deviceKinds.push_back('A');
+        platform.deviceKinds.push_back(DeviceKind::Atol);
         ranDuringTick = actions.Run(ServiceButton::OpenDrawer);
     };
     EXPECT_TRUE(loop.Tick());
     EXPECT_FALSE(ranDuringTick);
     EXPECT_TRUE(platform.deviceKindPreselects.empty()) << "no device dialog during a command";
     EXPECT_EQ(Operations(), Calls{"S:ZReport()"});
-    EXPECT_TRUE(timer.empty()) << "the button must not touch the command's timer";
+    EXPECT_EQ(timer, (Calls{"off", "on"})) << "only the command's own frame switches the timer";
 
     Reset();
     platform.deviceKinds.clear();
     bool ranDuringButton = true;
     bool busyDuringButton = false;
-    Fake('A').onCall = [&](const std::string& op) {
+    Fake(DeviceKind::Atol).onCall = [&](const std::string& op) {
         if (op != "XReport")
             return;
         busyDuringButton = actions.Busy();
-        platform.deviceKinds.push_back('A');
+        platform.deviceKinds.push_back(DeviceKind::Atol);
         ranDuringButton = actions.Run(ServiceButton::ZReport);
     };
-    EXPECT_TRUE(Press(ServiceButton::XReport, 'A'));
+    EXPECT_TRUE(Press(ServiceButton::XReport, DeviceKind::Atol));
     EXPECT_TRUE(busyDuringButton);
     EXPECT_FALSE(ranDuringButton);
     EXPECT_FALSE(actions.Busy());
@@ -265,7 +273,7 @@ TEST_F(ServiceActionsTest, NumberFieldAcceptsWholeNumbersOnly) {
 }
 
 TEST_F(ServiceActionsTest, NumberTypedGoesToTheBackEndAsTyped) {
-    EXPECT_TRUE(Press(ServiceButton::CopyCheckByNumber, 'A', "12a"));
+    EXPECT_TRUE(Press(ServiceButton::CopyCheckByNumber, DeviceKind::Atol, "12a"));
     EXPECT_EQ(Operations(), Calls{"A:PrintCopyLastCheckForNum(12a)"});
 }
 

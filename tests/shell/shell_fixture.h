@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "backends/device_backend.h"
 #include "common/clock.h"
 #include "common/failure.h"
 #include "common/numbers.h"
 #include "shell/app_context.h"
+#include "shell/device_backend.h"
 #include "support/scripted_platform.h"
 #include "support/temp_folder.h"
 
@@ -22,30 +22,35 @@ namespace orvenka::test {
 // PrintReceipt, and look at the files in the middle of an operation through `onCall`.
 class RecordingBackend : public DeviceBackend {
   public:
-    RecordingBackend(char kind, std::vector<std::string>& journal)
+    RecordingBackend(DeviceKind kind, std::vector<std::string>& journal)
         : kind_(kind), journal_(journal) {}
 
     std::string failOn;       // operation name that raises a Failure
     bool printAnswer = true;  // what PrintReceipt / PrintCorrection answer
     std::function<void(const std::string& operation)> onCall;
     std::vector<TSale> sales;
-    std::vector<std::optional<TTovar>> goods;  // copy of the TTovar passed, nullopt for none
+    std::vector<TTovar> goods;            // copy of the TTovar passed
+    bool correctionFromParam = false;     // CorrectionFromParam
+    bool prepareAnswer = true;            // what PrepareServiceButton answers
+    std::vector<ServiceButton> prepared;  // every PrepareServiceButton
 
-    char Kind() const override { return kind_; }
+    DeviceKind Kind() const override { return kind_; }
+    std::string DeviceName() const override { return std::string("прибор ") + KindLetter(kind_); }
     void BeginReceipt() override { Note("BeginReceipt", ""); }
     void AddExtraLine(const std::string& caption, const std::string& value,
                       bool emphasis) override {
         Note("AddExtraLine", caption + "|" + value + "|" + (emphasis ? "+" : "-"));
     }
-    void AddGoodsLine(const TSale& line, const TTovar* tovar) override {
+    void AddGoodsLine(const TSale& line, const TTovar& tovar) override {
         sales.push_back(line);
-        goods.push_back(tovar ? std::optional<TTovar>(*tovar) : std::nullopt);
+        goods.push_back(tovar);
         Note("AddGoodsLine", line.Name);
     }
     bool PrintReceipt(const std::string& command) override {
         Note("PrintReceipt", command);
         return printAnswer;
     }
+    bool CorrectionFromParam() const override { return correctionFromParam; }
     bool PrintCorrection(const std::string& command) override {
         Note("PrintCorrection", command);
         return printAnswer;
@@ -71,34 +76,40 @@ class RecordingBackend : public DeviceBackend {
     void ShowUnsentFD() override { Note("ShowUnsentFD", ""); }
     void ShowTestLinkOFD() override { Note("ShowTestLinkOFD", ""); }
     void ShowSrokFN() override { Note("ShowSrokFN", ""); }
+    bool PrepareServiceButton(ServiceButton button) override {
+        prepared.push_back(button);
+        return prepareAnswer;
+    }
     void ReleaseDriver() override { Note("ReleaseDriver", ""); }
 
   private:
     void Note(const std::string& operation, const std::string& arguments) {
-        journal_.push_back(std::string(1, kind_) + ":" + operation + "(" + arguments + ")");
+        journal_.push_back(KindLetter(kind_) + (":" + operation) + "(" + arguments + ")");
         if (onCall)
             onCall(operation);
         if (operation == failOn)
             throw Failure("отказ устройства в операции " + operation);
     }
-    char kind_;
+    DeviceKind kind_;
     std::vector<std::string>& journal_;
 };
 
 // A context on a temporary folder with a scripted platform, a fixed clock and a recording
-// back-end for each of 'A', 'S' and 'E'.
+// back-end for each device kind.
 class ShellTest : public ::testing::Test {
   protected:
     ShellTest() {
-        for (char kind : {'A', 'S', 'E'}) {
+        for (const DeviceKind kind : kDeviceKinds) {
             auto backend = std::make_unique<RecordingBackend>(kind, journal);
             fakes[Index(kind)] = backend.get();
-            ctx.SetBackend(kind, std::move(backend));
+            ctx.SetBackend(std::move(backend));
         }
-        ctx.StartupKind = 'S';
+        // The Shtrih-M back-end makes its correction receipts from Param.ini alone.
+        Fake(DeviceKind::Shtrih).correctionFromParam = true;
+        ctx.StartupKind = DeviceKind::Shtrih;
     }
 
-    RecordingBackend& Fake(char kind) { return *fakes[Index(kind)]; }
+    RecordingBackend& Fake(DeviceKind kind) { return *fakes[Index(kind)]; }
     // Journal entries other than the end-of-tick driver releases.
     std::vector<std::string> Operations() const {
         std::vector<std::string> ops;
@@ -125,7 +136,9 @@ class ShellTest : public ::testing::Test {
     std::vector<std::string> journal;
 
   private:
-    static int Index(char kind) { return kind == 'A' ? 0 : kind == 'S' ? 1 : 2; }
+    static int Index(DeviceKind kind) {
+        return kind == DeviceKind::Atol ? 0 : kind == DeviceKind::Shtrih ? 1 : 2;
+    }
     RecordingBackend* fakes[3] = {};
 };
 

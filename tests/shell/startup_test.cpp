@@ -65,7 +65,7 @@ TEST_F(StartupTest, UnwritableFolderDoesNotStopTheStart) {
 struct KindRow {
     const char* name;
     Lines arguments;
-    char kind;
+    DeviceKind kind;
 };
 
 void PrintTo(const KindRow& r, std::ostream* os) {
@@ -80,18 +80,24 @@ TEST_P(StartupKindRows, FirstArgumentUpperCased) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, StartupKindRows,
-    ::testing::Values(KindRow{"atol", {"/ATOL"}, 'A'}, KindRow{"atol_lower", {"/atol"}, 'A'},
-                      KindRow{"shtrih", {"/SHTRIH"}, 'S'},
-                      KindRow{"shtrih_mixed", {"/Shtrih"}, 'S'},
-                      KindRow{"shtrih_lower", {"/shtrih"}, 'S'}, KindRow{"emul", {"/EMUL"}, 'E'},
-                      KindRow{"emul_lower", {"/emul"}, 'E'},
-                      KindRow{"only_first_counts", {"/ATOL", "/SHTRIH"}, 'A'},
-                      KindRow{"only_first_counts_2", {"/SHTRIH", "/ATOL"}, 'S'},
-                      KindRow{"bad_first_good_second", {"/X", "/ATOL"}, 0}, KindRow{"none", {}, 0},
-                      KindRow{"empty", {""}, 0}, KindRow{"no_slash", {"ATOL"}, 0},
-                      KindRow{"trailing_blank", {"/ATOL "}, 0},
-                      KindRow{"leading_blank", {" /ATOL"}, 0}, KindRow{"dash", {"-ATOL"}, 0},
-                      KindRow{"cyrillic", {"/АТОЛ"}, 0}, KindRow{"shtrih_m", {"/SHTRIH-M"}, 0}),
+    ::testing::Values(KindRow{"atol", {"/ATOL"}, DeviceKind::Atol},
+                      KindRow{"atol_lower", {"/atol"}, DeviceKind::Atol},
+                      KindRow{"shtrih", {"/SHTRIH"}, DeviceKind::Shtrih},
+                      KindRow{"shtrih_mixed", {"/Shtrih"}, DeviceKind::Shtrih},
+                      KindRow{"shtrih_lower", {"/shtrih"}, DeviceKind::Shtrih},
+                      KindRow{"emul", {"/EMUL"}, DeviceKind::Emul},
+                      KindRow{"emul_lower", {"/emul"}, DeviceKind::Emul},
+                      KindRow{"only_first_counts", {"/ATOL", "/SHTRIH"}, DeviceKind::Atol},
+                      KindRow{"only_first_counts_2", {"/SHTRIH", "/ATOL"}, DeviceKind::Shtrih},
+                      KindRow{"bad_first_good_second", {"/X", "/ATOL"}, DeviceKind::None},
+                      KindRow{"none", {}, DeviceKind::None},
+                      KindRow{"empty", {""}, DeviceKind::None},
+                      KindRow{"no_slash", {"ATOL"}, DeviceKind::None},
+                      KindRow{"trailing_blank", {"/ATOL "}, DeviceKind::None},
+                      KindRow{"leading_blank", {" /ATOL"}, DeviceKind::None},
+                      KindRow{"dash", {"-ATOL"}, DeviceKind::None},
+                      KindRow{"cyrillic", {"/АТОЛ"}, DeviceKind::None},
+                      KindRow{"shtrih_m", {"/SHTRIH-M"}, DeviceKind::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, MissingSettingsFileIsCreatedAndReported) {
@@ -231,7 +237,7 @@ Lines ExpectedCreationLog(const std::string& folder, const std::string& commandL
 TEST_F(StartupTest, FormCreateLogsCaptionCommandLineAndWorkingFiles) {
     tmp.Write("orvenka.ini", "AtolNoCloseLinkToDriverAfterCommand=+");
     ASSERT_TRUE(FormCreate(ctx, {"/opt/kassa/orvenka", "/atol", "extra"}));
-    EXPECT_EQ(ctx.StartupKind, 'A');
+    EXPECT_EQ(ctx.StartupKind, DeviceKind::Atol);
     EXPECT_TRUE(ctx.KeepAtolDriver);
     EXPECT_EQ(ctx.log.Messages(),
               ExpectedCreationLog(tmp.Path(), "/opt/kassa/orvenka /atol extra "));
@@ -243,7 +249,7 @@ TEST_F(StartupTest, FormCreateLogsCaptionCommandLineAndWorkingFiles) {
 
 TEST_F(StartupTest, FirstStartLeavesTheSettingsLineInTheErrorPane) {
     ASSERT_TRUE(FormCreate(ctx, {"/opt/kassa/orvenka", "/Shtrih"}));
-    EXPECT_EQ(ctx.StartupKind, 'S');
+    EXPECT_EQ(ctx.StartupKind, DeviceKind::Shtrih);
     EXPECT_EQ(ctx.log.Errors().size(), 1u);
     EXPECT_TRUE(tmp.Exists("orvenka.ini"));
 }
@@ -251,7 +257,7 @@ TEST_F(StartupTest, FirstStartLeavesTheSettingsLineInTheErrorPane) {
 TEST_F(StartupTest, MissingDeviceKindShowsTheMessageAndEnds) {
     tmp.Write("orvenka.ini", "");
     EXPECT_FALSE(FormCreate(ctx, {"/opt/kassa/orvenka", "/ATOLL"}));
-    EXPECT_EQ(ctx.StartupKind, 0);
+    EXPECT_EQ(ctx.StartupKind, DeviceKind::None);
     const std::string text =
         "Для запуска программы, в командной строке, необходимо указывать параметр: /ATOL или "
         "/SHTRIH\rв зависимости от установленного ККМ\rЕсли ККМ установлен один то для Атол это "

@@ -14,7 +14,7 @@ class NullPlatform : public Platform {
     Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
     void ShowMessage(const std::string&) override {}
     void ShowBalloon(const std::string&, const std::string&) override {}
-    char SelectDeviceKind(char) override { return 0; }
+    DeviceKind SelectDeviceKind(DeviceKind) override { return DeviceKind::None; }
     int SelectLogicalDevice(const std::vector<std::string>&) override { return -1; }
     void ShowPreview(const TextDocument&) override {}
     void PrintDocument(const TextDocument&) override {}

@@ -13,9 +13,9 @@ namespace orvenka::test {
 class ScriptedPlatform : public Platform {
   public:
     bool screen = true;
-    std::deque<Answer> answers;      // AskYesNo answers; empty queue answers No
-    std::deque<char> deviceKinds;    // SelectDeviceKind answers; empty answers 0
-    std::deque<int> logicalDevices;  // SelectLogicalDevice answers; empty answers -1
+    std::deque<Answer> answers;          // AskYesNo answers; empty queue answers No
+    std::deque<DeviceKind> deviceKinds;  // SelectDeviceKind answers; empty answers None
+    std::deque<int> logicalDevices;      // SelectLogicalDevice answers; empty answers -1
     std::vector<std::string> printers = {"Office", "Receipts"};
     std::string current = "Office";
     std::string printFailure;  // when set, PrintDocument raises it
@@ -27,7 +27,7 @@ class ScriptedPlatform : public Platform {
     std::vector<TextDocument> printed;
     std::vector<std::string> printedOn;  // printer of each printed document
     std::vector<std::vector<std::string>> logicalDeviceLists;
-    std::vector<char> deviceKindPreselects;  // `preselect` of every SelectDeviceKind
+    std::vector<DeviceKind> deviceKindPreselects;  // `preselect` of every SelectDeviceKind
     int printerSetupCalls = 0;
 
     bool HasScreen() const override { return screen; }
@@ -45,11 +45,11 @@ class ScriptedPlatform : public Platform {
     void ShowBalloon(const std::string& title, const std::string& text) override {
         balloons.emplace_back(title, text);
     }
-    char SelectDeviceKind(char preselect) override {
+    DeviceKind SelectDeviceKind(DeviceKind preselect) override {
         deviceKindPreselects.push_back(preselect);
         if (deviceKinds.empty())
-            return 0;
-        const char k = deviceKinds.front();
+            return DeviceKind::None;
+        const DeviceKind k = deviceKinds.front();
         deviceKinds.pop_front();
         return k;
     }

@@ -9,15 +9,6 @@
 namespace orvenka {
 namespace {
 
-void CheckWidth(int width, const std::string& key, const std::string& unsetText) {
-    if (width == 0)
-        throw Failure(unsetText);
-    if (width < 0 || width > kEmulMaxWidth) {
-        throw Failure("EMULPARAM:недопустимое значение " + key + "=" + std::to_string(width) +
-                      " (допустимо от 1 до " + std::to_string(kEmulMaxWidth) + ")");
-    }
-}
-
 // Widths as the layout uses them: never above the accepted maximum, so a call that comes
 // without the parameter check (text-file printing) cannot allocate absurdly either.
 long Clamped(int width) {
@@ -25,13 +16,6 @@ long Clamped(int width) {
 }
 
 }  // namespace
-
-void CheckEmulParams(const TParam& param) {
-    CheckWidth(param.PRN_WIDHT, "PRN_WIDHT",
-               "EMULPARAM:не задан EMUL_PRN_WIDHT ширина бумаги эмулятора");
-    CheckWidth(param.PRN_WIDHT_ITOG, "PRN_WIDHT_ITOG",
-               "EMULPARAM:не задан PRN_WIDHT_ITOG размер ширины бумаги ИТОГО");
-}
 
 EmulDocument::EmulDocument(const TParam& param, Logger& log) : param_(param), log_(log) {}
 

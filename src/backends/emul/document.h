@@ -1,18 +1,12 @@
 #pragma once
 #include <string>
 
+#include "backends/shared/emul_report.h"
 #include "common/logger.h"
 #include "common/text_document.h"
 #include "receipt/records.h"
 
 namespace orvenka {
-
-// The widest paper the emulator accepts, in characters. Real receipt paper holds a few dozen;
-// the limit only keeps a mistyped Param.ini from allocating gigabytes per line.
-inline constexpr long kEmulMaxWidth = 100000;
-
-// Raises Failure unless the paper widths of the emulated layout are set (and sane).
-void CheckEmulParams(const TParam& param);
 
 // The emulator's document and the line operations that fill it. Widths and font sizes come from
 // the shared TParam as it stands at each call. Every line operation catches its own failure,

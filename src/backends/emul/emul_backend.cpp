@@ -1,13 +1,12 @@
 #include "backends/emul/emul_backend.h"
 
 #include "backends/emul/emul_reports.h"
-#include "common/failure.h"
 #include "shell/app_context.h"
 
 namespace orvenka {
 
 EmulBackend::EmulBackend(AppContext& ctx)
-    : ctx_(ctx), doc_(ctx.param, ctx.log), receipt_(ctx, doc_, fiscalSign_, 'E') {}
+    : ctx_(ctx), doc_(ctx.param, ctx.log), receipt_(ctx, doc_, fiscalSign_, DeviceKind::Emul) {}
 
 void EmulBackend::BeginReceipt() {
     receipt_.EmulBeginReceipt();
@@ -18,17 +17,12 @@ void EmulBackend::AddExtraLine(const std::string& caption, const std::string& va
     receipt_.EmulAddExtraLine(caption, value, emphasis);
 }
 
-void EmulBackend::AddGoodsLine(const TSale& line, const TTovar*) {
+void EmulBackend::AddGoodsLine(const TSale& line, const TTovar&) {
     receipt_.EmulAddGoodsLine(line.Name, line.Comment, line.NDS, line.Summa, line.Cena, line.Kolvo);
 }
 
 bool EmulBackend::PrintReceipt(const std::string& command) {
     return receipt_.EmulPrintReceipt(command);
-}
-
-bool EmulBackend::PrintCorrection(const std::string&) {
-    throw Failure(
-        "Чек коррекции: эмулятор принтера не печатает чеки коррекции. Команда не выполнена");
 }
 
 void EmulBackend::PrintLine(const std::string& text) {
@@ -42,11 +36,17 @@ void EmulBackend::FeedAndCut() {
 }
 
 void EmulBackend::ZReport() {
-    EmulZReport(ctx_, doc_, fiscalSign_, 'E');
+    EmulZReport(ctx_, doc_, fiscalSign_, DeviceKind::Emul);
 }
 
 void EmulBackend::XReport() {
-    EmulXReport(ctx_, doc_, fiscalSign_, 'E');
+    EmulXReport(ctx_, doc_, fiscalSign_, DeviceKind::Emul);
+}
+
+bool EmulBackend::PrepareServiceButton(ServiceButton button) {
+    if (button == ServiceButton::ShowProperties)
+        ctx_.platform.PrinterSetupDialog();
+    return false;
 }
 
 }  // namespace orvenka

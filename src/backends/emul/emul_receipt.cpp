@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "backends/emul/counters.h"
 #include "backends/emul/emul_output.h"
+#include "backends/shared/emul_counters.h"
 #include "common/failure.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -98,7 +98,7 @@ void GoodsLine(EmulDocument& doc, VatTotals& vat, int section, int nds, const st
 }
 
 EmulReceipt::EmulReceipt(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign,
-                         char kind)
+                         DeviceKind kind)
     : ctx_(ctx), doc_(doc), fiscalSign_(fiscalSign), kind_(kind) {}
 
 void EmulReceipt::EmulBeginReceipt() {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "backends/emul/document.h"
-#include "backends/emul/fiscal_sign.h"
+#include "backends/shared/fiscal_sign.h"
 #include "receipt/records.h"
 
 namespace orvenka {
@@ -26,7 +26,8 @@ void GoodsLine(EmulDocument& doc, VatTotals& vat, int section, int nds, const st
 // context's TParam, the counters are the context's TEmulVar kept in the file of `kind`.
 class EmulReceipt {
   public:
-    EmulReceipt(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign, char kind = 'E');
+    EmulReceipt(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign,
+                DeviceKind kind = DeviceKind::Emul);
 
     // Loads the counters and clears the document; does nothing while a receipt is begun.
     void EmulBeginReceipt();
@@ -48,7 +49,7 @@ class EmulReceipt {
     AppContext& ctx_;
     EmulDocument& doc_;
     FiscalSignSource& fiscalSign_;
-    char kind_;
+    DeviceKind kind_;
     bool begun_ = false;
     std::vector<TDop> extras_;
     std::vector<TSale> goods_;

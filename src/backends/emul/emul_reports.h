@@ -1,6 +1,7 @@
 #pragma once
 #include "backends/emul/document.h"
-#include "backends/emul/fiscal_sign.h"
+#include "backends/shared/fiscal_sign.h"
+#include "common/device_kind.h"
 
 namespace orvenka {
 
@@ -13,7 +14,9 @@ void EmulReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign
 // XOTCHET and ZOTCHET on the emulator. The Z report closes the shift and saves the counters
 // before the report is shown or printed. A failure goes to the error log with its own text and
 // answers false.
-bool EmulXReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign, char kind = 'E');
-bool EmulZReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign, char kind = 'E');
+bool EmulXReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign,
+                 DeviceKind kind = DeviceKind::Emul);
+bool EmulZReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign,
+                 DeviceKind kind = DeviceKind::Emul);
 
 }  // namespace orvenka

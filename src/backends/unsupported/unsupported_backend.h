@@ -1,51 +1,31 @@
 #pragma once
 #include <string>
 
-#include "backends/device_backend.h"
+#include "shell/device_backend.h"
 
 namespace orvenka {
 
 // Stands for a device kind whose support this build does not have yet: every operation
-// raises a Failure that names the device and the operation, so a command for it is answered
+// refuses with a text that names the device and the operation, so a command for it is answered
 // with a clear error line in Result.txt instead of doing nothing.
 class UnsupportedBackend : public DeviceBackend {
   public:
-    UnsupportedBackend(char kind, std::string deviceName);
+    UnsupportedBackend(DeviceKind kind, std::string deviceName, bool correctionFromParam)
+        : kind_(kind),
+          deviceName_(std::move(deviceName)),
+          correctionFromParam_(correctionFromParam) {}
 
-    char Kind() const override { return kind_; }
-    void BeginReceipt() override;
-    void AddExtraLine(const std::string&, const std::string&, bool) override;
-    void AddGoodsLine(const TSale&, const TTovar*) override;
-    bool PrintReceipt(const std::string& command) override;
-    bool PrintCorrection(const std::string& command) override;
-    void PrintLine(const std::string&) override;
-    void FeedAndCut() override;
-    void LoadPicture(const std::string&) override;
-    void PrintQRCode(const std::string&) override;
-    void PrintCopyLastCheck() override;
-    void ShowProperties() override;
-    void CashIn(double) override;
-    void CashOut(double) override;
-    void OpenShift() override;
-    void ZReportEmul() override;
-    void XReportEmul() override;
-    void ZReport() override;
-    void XReport() override;
-    void DepartmentReport() override;
-    void OpenDrawer() override;
-    void PrintCopyLastCheckForNum(const std::string&) override;
-    void ShowUnsentFD() override;
-    void ShowTestLinkOFD() override;
-    void ShowSrokFN() override;
-    void ReleaseDriver() override {}
+    DeviceKind Kind() const override { return kind_; }
+    std::string DeviceName() const override { return deviceName_; }
+    bool CorrectionFromParam() const override { return correctionFromParam_; }
 
-    // The failure text for an operation.
-    std::string Message(const std::string& operation) const;
+  protected:
+    std::string RefusalText(const std::string& operation) const override;
 
   private:
-    [[noreturn]] void Refuse(const std::string& operation) const;
-    char kind_;
+    DeviceKind kind_;
     std::string deviceName_;
+    bool correctionFromParam_;
 };
 
 }  // namespace orvenka

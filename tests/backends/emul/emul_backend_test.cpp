@@ -15,9 +15,9 @@ using EmulBackendTest = EmulFixture;
 
 TEST_F(EmulBackendTest, InstalledForTheEmulatorKind) {
     InstallBackends(ctx);
-    DeviceBackend* b = ctx.Backend('E');
+    DeviceBackend* b = ctx.Backend(DeviceKind::Emul);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->Kind(), 'E');
+    EXPECT_EQ(b->Kind(), DeviceKind::Emul);
     EXPECT_NE(dynamic_cast<EmulBackend*>(b), nullptr);
 }
 
@@ -76,8 +76,8 @@ TEST_F(EmulBackendTest, ReceiptCommandsThroughTheJobTitleAndCount) {
                         {"RETURN", "ВОЗВРАТ", true},
                         {"RETURN_BUY", "", false}};
     InstallBackends(ctx);
-    ctx.device.Kind = 'E';
-    const auto* backend = dynamic_cast<const EmulBackend*>(ctx.Backend('E'));
+    ctx.device.Kind = DeviceKind::Emul;
+    const auto* backend = dynamic_cast<const EmulBackend*>(ctx.Backend(DeviceKind::Emul));
     ASSERT_NE(backend, nullptr);
     int n = 0;
     for (const auto& r : rows) {

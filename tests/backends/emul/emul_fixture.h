@@ -60,7 +60,7 @@ class EmulFixture : public ::testing::Test {
     bool Receipt(const std::string& command, const std::vector<TSale>& goods) {
         emul.BeginReceipt();
         for (const auto& g : goods)
-            emul.AddGoodsLine(g, nullptr);
+            emul.AddGoodsLine(g, TTovar{});
         return emul.PrintReceipt(command);
     }
     static TSale Sale(const std::string& name, double qty, double price, int nds = -1) {

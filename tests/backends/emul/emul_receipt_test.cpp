@@ -25,7 +25,7 @@ TEST_F(EmulReceiptTest, SaleReceiptLineByLine) {
     p.EmailOrTel = "+79001234567";
     emul.BeginReceipt();
     emul.AddExtraLine("Заказ", " 42 ", true);
-    emul.AddGoodsLine(Sale("Хлеб", 2, 10.5, 18), nullptr);
+    emul.AddGoodsLine(Sale("Хлеб", 2, 10.5, 18), TTovar{});
     ASSERT_TRUE(emul.PrintReceipt("PRINT"));
 
     const auto& lines = emul.Document().lines;
@@ -325,13 +325,13 @@ TEST_F(EmulReceiptTest, QrMarkLine) {
 }
 
 TEST_F(EmulReceiptTest, BeginAndLinesOutsideAReceipt) {
-    emul.AddGoodsLine(Sale("Лишний", 1, 1), nullptr);  // not begun: dropped
+    emul.AddGoodsLine(Sale("Лишний", 1, 1), TTovar{});  // not begun: dropped
     EXPECT_FALSE(emul.PrintReceipt("PRINT"));
     EXPECT_TRUE(platform.printed.empty());
     emul.BeginReceipt();
-    emul.AddGoodsLine(Sale("Первый", 1, 1), nullptr);
+    emul.AddGoodsLine(Sale("Первый", 1, 1), TTovar{});
     emul.BeginReceipt();  // a second begin keeps the lines
-    emul.AddGoodsLine(Sale("Второй", 1, 1), nullptr);
+    emul.AddGoodsLine(Sale("Второй", 1, 1), TTovar{});
     ASSERT_TRUE(emul.PrintReceipt("PRINT"));
     EXPECT_GE(Find("Первый"), 0);
     EXPECT_GE(Find("Второй"), 0);
@@ -378,7 +378,7 @@ TEST_F(EmulReceiptTest, PrintFailureIsLoggedAfterCounting) {
 
 TEST_F(EmulReceiptTest, CountersSaveFailureFailsTheReceipt) {
     emul.BeginReceipt();
-    emul.AddGoodsLine(Sale("A", 1, 1), nullptr);
+    emul.AddGoodsLine(Sale("A", 1, 1), TTovar{});
     std::filesystem::create_directory(folder.File("E0012345.ini"));
     EXPECT_FALSE(emul.PrintReceipt("PRINT"));
     ASSERT_EQ(ctx.log.Errors().size(), 1u);

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "common/device_kind.h"
 #include "receipt/records.h"
 
 namespace orvenka {
@@ -17,25 +18,27 @@ class AppContext;
 
 // folder + kind letter + ZN as written + ".ini", e.g. "/opt/orvenka/E0012345.ini". Raises
 // Failure when ZN holds a character that cannot be part of a file name in the folder.
-std::string CountersFileName(const std::string& folder, char kind, const std::string& zn);
+std::string CountersFileName(const std::string& folder, DeviceKind kind, const std::string& zn);
 bool CountersPersisted(const TParam& param);
 
 // Under the persistence rule fills all twelve counters from the file: a missing file, a missing
 // key or a value that is not a number gives the default of that counter. Raises Failure when the
 // file exists but cannot be read.
-void LoadCounters(TEmulVar& counters, const TParam& param, char kind, const std::string& folder);
+void LoadCounters(TEmulVar& counters, const TParam& param, DeviceKind kind,
+                  const std::string& folder);
 // Under the persistence rule writes the file anew (atomically: a failed save leaves the old file
 // whole). Raises Failure naming the file when it cannot be written.
-void SaveCounters(const TEmulVar& counters, const TParam& param, char kind,
+void SaveCounters(const TEmulVar& counters, const TParam& param, DeviceKind kind,
                   const std::string& folder);
 
 // The shared counters of the context, the file in its working folder.
-void LoadCounters(AppContext& ctx, char kind);
-void SaveCounters(AppContext& ctx, char kind);
+void LoadCounters(AppContext& ctx, DeviceKind kind);
+void SaveCounters(AppContext& ctx, DeviceKind kind);
 
 // The file's lines in their fixed order.
 std::vector<std::string> CountersLines(const TEmulVar& counters);
-// Counters from key=value lines (keys without regard to case, the first matching line wins).
+// Counters from the file's key=value lines (KeyValueLines: keys without regard to case, the
+// first matching line wins); a value that is not a number gives the counter's default.
 TEmulVar CountersFromLines(const std::vector<std::string>& lines);
 
 // Counts one receipt: "RETURN" (trimmed, any case) as a return, every other command as income.

@@ -1,4 +1,4 @@
-#include "backends/emul/counters.h"
+#include "backends/shared/emul_counters.h"
 
 #include <climits>
 #include <filesystem>
@@ -6,6 +6,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/key_values.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "shell/app_context.h"
@@ -20,31 +21,19 @@ void Increment(int& counter) {
         ++counter;
 }
 
-// The value of the first line whose key (text before the first "=") matches, ignoring case.
-std::optional<std::string> ValueOf(const std::vector<std::string>& lines, const std::string& key) {
-    for (const auto& line : lines) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        if (SameNoCase(TrimText(line.substr(0, eq)), key))
-            return TrimText(line.substr(eq + 1));
-    }
-    return std::nullopt;
+int IntOf(const KeyValueLines& lines, const std::string& key, int defaultValue) {
+    const auto v = lines.Value(key);
+    return v ? ReadInt(TrimText(*v), defaultValue) : defaultValue;
 }
 
-int IntOf(const std::vector<std::string>& lines, const std::string& key, int defaultValue) {
-    const auto v = ValueOf(lines, key);
-    return v ? ReadInt(*v, defaultValue) : defaultValue;
-}
-
-double MoneyOf(const std::vector<std::string>& lines, const std::string& key) {
-    const auto v = ValueOf(lines, key);
-    return v ? ReadFloat(*v, 0) : 0;
+double MoneyOf(const KeyValueLines& lines, const std::string& key) {
+    const auto v = lines.Value(key);
+    return v ? ReadFloat(TrimText(*v), 0) : 0;
 }
 
 }  // namespace
 
-std::string CountersFileName(const std::string& folder, char kind, const std::string& zn) {
+std::string CountersFileName(const std::string& folder, DeviceKind kind, const std::string& zn) {
     // The accounting system writes ZN; it must not lead the file out of the working folder.
     for (char c : zn) {
         if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 32) {
@@ -53,14 +42,15 @@ std::string CountersFileName(const std::string& folder, char kind, const std::st
                           "\"/\", \"\\\" или управляющий символ");
         }
     }
-    return folder + std::string(1, kind) + zn + ".ini";
+    return folder + KindLetter(kind) + zn + ".ini";
 }
 
 bool CountersPersisted(const TParam& param) {
     return !IsBlank(param.ZN) && param.isNotFiscal;
 }
 
-TEmulVar CountersFromLines(const std::vector<std::string>& lines) {
+TEmulVar CountersFromLines(const std::vector<std::string>& fileLines) {
+    const KeyValueLines lines(fileLines);
     TEmulVar c;
     c.SMENA = IntOf(lines, "SMENA", 1);
     c.NUM_FISCAL_DOC = IntOf(lines, "NUM_FISCAL_DOC", 0);
@@ -94,7 +84,8 @@ std::vector<std::string> CountersLines(const TEmulVar& c) {
     };
 }
 
-void LoadCounters(TEmulVar& counters, const TParam& param, char kind, const std::string& folder) {
+void LoadCounters(TEmulVar& counters, const TParam& param, DeviceKind kind,
+                  const std::string& folder) {
     if (!CountersPersisted(param))
         return;
     const std::string path = CountersFileName(folder, kind, param.ZN);
@@ -112,7 +103,7 @@ void LoadCounters(TEmulVar& counters, const TParam& param, char kind, const std:
     counters = CountersFromLines(lines);
 }
 
-void SaveCounters(const TEmulVar& counters, const TParam& param, char kind,
+void SaveCounters(const TEmulVar& counters, const TParam& param, DeviceKind kind,
                   const std::string& folder) {
     if (!CountersPersisted(param))
         return;
@@ -124,11 +115,11 @@ void SaveCounters(const TEmulVar& counters, const TParam& param, char kind,
     }
 }
 
-void LoadCounters(AppContext& ctx, char kind) {
+void LoadCounters(AppContext& ctx, DeviceKind kind) {
     LoadCounters(ctx.emul, ctx.param, kind, ctx.Folder());
 }
 
-void SaveCounters(AppContext& ctx, char kind) {
+void SaveCounters(AppContext& ctx, DeviceKind kind) {
     SaveCounters(ctx.emul, ctx.param, kind, ctx.Folder());
 }
 

@@ -1,4 +1,4 @@
-#include "backends/emul/counters.h"
+#include "backends/shared/emul_counters.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -24,7 +24,7 @@ class CountersTest : public ::testing::Test {
         param.ZN = "0012345";
         param.isNotFiscal = true;
     }
-    TEmulVar Load(char kind = 'E') {
+    TEmulVar Load(DeviceKind kind = DeviceKind::Emul) {
         TEmulVar c;
         LoadCounters(c, param, kind, folder.Path());
         return c;
@@ -34,33 +34,33 @@ class CountersTest : public ::testing::Test {
 };
 
 TEST_F(CountersTest, FileNameIsFolderKindZnAndIni) {
-    EXPECT_EQ(CountersFileName("/w/", 'E', "0012345"), "/w/E0012345.ini");
-    EXPECT_EQ(CountersFileName("/w/", 'A', " 7 "), "/w/A 7 .ini");  // ZN as written
+    EXPECT_EQ(CountersFileName("/w/", DeviceKind::Emul, "0012345"), "/w/E0012345.ini");
+    EXPECT_EQ(CountersFileName("/w/", DeviceKind::Atol, " 7 "), "/w/A 7 .ini");  // ZN as written
     for (const std::string zn : {"../x", "a/b", "a\\b", "a\tb"}) {
-        EXPECT_THROW(CountersFileName("/w/", 'E', zn), Failure) << zn;
+        EXPECT_THROW(CountersFileName("/w/", DeviceKind::Emul, zn), Failure) << zn;
     }
 }
 
 TEST_F(CountersTest, MissingFileGivesDefaultsAndSaveWritesTheFixedOrder) {
     TEmulVar c;
     c.SUM_TOTAL_PRIHOD = 99;  // overwritten by the defaults
-    LoadCounters(c, param, 'E', folder.Path());
+    LoadCounters(c, param, DeviceKind::Emul, folder.Path());
     EXPECT_EQ(c.SMENA, 1);
     EXPECT_EQ(c.NUM_ZOTCHET, 1);
     EXPECT_EQ(c.NUM_FISCAL_DOC, 0);
     EXPECT_EQ(c.SUM_TOTAL_PRIHOD, 0);
-    SaveCounters(c, param, 'E', folder.Path());
+    SaveCounters(c, param, DeviceKind::Emul, folder.Path());
     EXPECT_EQ(folder.Read("E0012345.ini"), kDefaultFile);
 }
 
 TEST_F(CountersTest, ReadsKeysWithoutRegardToCaseAndFirstLineWins) {
     folder.Write("E0012345.ini",
-                 "num_checkinsmena=7\r\nNUM_CheckInSmena=99\r\nSmena = 12\r\n"
+                 "num_checkinsmena=7\r\nNUM_CheckInSmena=99\r\nSmena =5\r\nSmena= 12\r\n"
                  "sum_total_prihod=1500.50\r\nрусский=1\r\nno equals sign\r\n"
                  "NUM_FISCAL_DOC=$10\r\n");
     const TEmulVar c = Load();
     EXPECT_EQ(c.NUM_CHECKINSMENA, 7);
-    EXPECT_EQ(c.SMENA, 12);
+    EXPECT_EQ(c.SMENA, 12);  // "Smena " is another key; the value is trimmed
     EXPECT_DOUBLE_EQ(c.SUM_TOTAL_PRIHOD, 1500.50);
     EXPECT_EQ(c.NUM_FISCAL_DOC, 16);
     EXPECT_EQ(c.NUM_ZOTCHET, 1);  // missing key: default
@@ -98,29 +98,29 @@ TEST_F(CountersTest, PersistenceNeedsNonFiscalAndZn) {
         param.isNotFiscal = r.notFiscal;
         TEmulVar c;
         c.SMENA = 3;
-        LoadCounters(c, param, 'E', f.Path());
+        LoadCounters(c, param, DeviceKind::Emul, f.Path());
         EXPECT_EQ(c.SMENA, r.persisted ? 40 : 3) << "[" << r.zn << "] " << r.notFiscal;
         c.SMENA = 41;
-        SaveCounters(c, param, 'E', f.Path());
+        SaveCounters(c, param, DeviceKind::Emul, f.Path());
         EXPECT_EQ(f.Read("E" + r.zn + ".ini") == "SMENA=40\r\n", !r.persisted);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.Path()), {}), 1);
     }
 }
 
 TEST_F(CountersTest, KindsAndFactoryNumbersKeepSeparateFiles) {
-    TEmulVar c = Load('E');
+    TEmulVar c = Load(DeviceKind::Emul);
     c.SMENA = 5;
-    SaveCounters(c, param, 'E', folder.Path());
+    SaveCounters(c, param, DeviceKind::Emul, folder.Path());
     c.SMENA = 6;
-    SaveCounters(c, param, 'A', folder.Path());
+    SaveCounters(c, param, DeviceKind::Atol, folder.Path());
     param.ZN = "999";
     c.SMENA = 7;
-    SaveCounters(c, param, 'E', folder.Path());
-    EXPECT_EQ(Load('E').SMENA, 7);
+    SaveCounters(c, param, DeviceKind::Emul, folder.Path());
+    EXPECT_EQ(Load(DeviceKind::Emul).SMENA, 7);
     param.ZN = "0012345";
-    EXPECT_EQ(Load('E').SMENA, 5);
-    EXPECT_EQ(Load('A').SMENA, 6);
-    EXPECT_EQ(Load('S').SMENA, 1);
+    EXPECT_EQ(Load(DeviceKind::Emul).SMENA, 5);
+    EXPECT_EQ(Load(DeviceKind::Atol).SMENA, 6);
+    EXPECT_EQ(Load(DeviceKind::Shtrih).SMENA, 1);
 }
 
 TEST_F(CountersTest, FailedSaveRaisesAndLeavesTheOldFileWhole) {
@@ -130,7 +130,7 @@ TEST_F(CountersTest, FailedSaveRaisesAndLeavesTheOldFileWhole) {
     std::filesystem::remove(folder.File("E0012345.ini"));
     std::filesystem::create_directory(folder.File("E0012345.ini"));
     try {
-        SaveCounters(c, param, 'E', folder.Path());
+        SaveCounters(c, param, DeviceKind::Emul, folder.Path());
         FAIL() << "saved over a folder";
     } catch (const Failure& f) {
         EXPECT_NE(std::string(f.what()).find("Не удалось сохранить счетчики эмулятора"),
@@ -152,7 +152,7 @@ TEST_F(CountersTest, WriteErrorMidwayLeavesTheOldFileWhole) {
     small.rlim_cur = 16;
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(SaveCounters(c, param, 'E', folder.Path()), Failure);
+    EXPECT_THROW(SaveCounters(c, param, DeviceKind::Emul, folder.Path()), Failure);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(folder.Read("E0012345.ini"), "SMENA=8\r\n");

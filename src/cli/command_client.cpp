@@ -1,4 +1,4 @@
-#include "shell/command_client.h"
+#include "cli/command_client.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "shell/command_client.h"
+#include "cli/command_client.h"
 
 #include <gtest/gtest.h>
 
@@ -47,20 +47,20 @@ TEST_F(CommandClientTest, CommandAnsweredWithoutErrors) {
 }
 
 TEST_F(CommandClientTest, ErrorLinesAndTheNewDocumentNumberArePrinted) {
-    Fake('S').failOn = "ZReport";
+    Fake(DeviceKind::Shtrih).failOn = "ZReport";
     EXPECT_EQ(Run("ZOTCHET"), kClientErrors);
     EXPECT_EQ(out.str(), FormatDateTime(clock.Now()) + ":отказ устройства в операции ZReport\n");
 
     // An old number is not this command's answer.
     folder.Write("ResultNumCheck.txt", "41\r\n");
     out.str("");
-    Fake('S').failOn.clear();
+    Fake(DeviceKind::Shtrih).failOn.clear();
     EXPECT_EQ(Run("OPENSESSION"), kClientOk);
     EXPECT_EQ(out.str(), "");
 
     EXPECT_EQ(Run("printtxtfile=" + folder.File("Нет.txt")), kClientErrors);
     EXPECT_NE(out.str().find("Нет.txt"), std::string::npos);  // UTF-8 again
-    Fake('S').onCall = [&](const std::string&) {
+    Fake(DeviceKind::Shtrih).onCall = [&](const std::string&) {
         SaveLinesAtomic(folder.File("ResultNumCheck.txt"), {"43"});
     };
     out.str("");

@@ -81,6 +81,10 @@ class DeviceBackend {
     // device's settings keep it open between commands.
     virtual void ReleaseDriver() {}
 
+    // What stands behind the device, for the operator ("симулятор …", the driver's name); empty
+    // when there is no driver at all (the emulator).
+    virtual std::string DriverState() const { return {}; }
+
   protected:
     // The failure of an operation this device does not have.
     [[noreturn]] void Refuse(const std::string& operation) const;

@@ -4,20 +4,7 @@
 # the user who printed, named job_ID-TITLE.pdf.
 set -e
 QUEUE="${1:-OrvenkaPDF}"
-if ! LC_ALL=C lpstat -r 2>/dev/null | grep -q "is running"; then
-    mkdir -p /run/cups
-    cupsd
-    i=0
-    until LC_ALL=C lpstat -r 2>/dev/null | grep -q "is running"; do
-        i=$((i + 1))
-        if [ $i -gt 100 ]; then
-            echo "cupsd did not start within 10 s; the end of its error log:" >&2
-            tail -n 20 /var/log/cups/error_log >&2 2>/dev/null || echo "(no /var/log/cups/error_log)" >&2
-            exit 1
-        fi
-        sleep 0.1
-    done
-fi
+"$(dirname "$0")/cups-running.sh"
 # A configuration of the queue's own (the back-end reads cups-pdf-NAME.conf for the device
 # cups-pdf:/NAME): the jobs land in $HOME/PDF as everywhere, but each under a name that starts
 # with its job id ("job_17-..."), so a job never overwrites the PDF of an earlier one.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -109,7 +110,7 @@ void RenameFile(const std::string& from, const std::string& to) {
         Fail("Не удалось переименовать файл", from, errno);
 }
 
-std::string ReadFileBytes(const std::string& path) {
+std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
     // Non-blocking open and a plain-file check: a pipe or a device under a working-file name
     // must fail at once, not hang the program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -123,10 +124,21 @@ std::string ReadFileBytes(const std::string& path) {
             throw Failure("Не удается открыть файл \"" + path + "\": Это не обычный файл");
         Fail("Не удается открыть файл", path, err);
     }
-    std::string bytes;
-    char buf[65536];
+    const auto tooLarge = [&](uint64_t size) {
+        ::close(fd);
+        throw Failure("Не удается прочитать файл \"" + path + "\": файл слишком велик (" +
+                      std::to_string(size) + " байт, допустимо не более " +
+                      std::to_string(maxBytes) + " байт)");
+    };
+    if (static_cast<uint64_t>(st.st_size) > maxBytes)
+        tooLarge(static_cast<uint64_t>(st.st_size));
+    // Read straight into the text, sized for the whole file, so a large file is copied once.
+    std::string bytes(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t done = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (done == bytes.size())
+            bytes.resize(done + std::max<size_t>(65536, done / 2));  // it grew meanwhile
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -136,8 +148,12 @@ std::string ReadFileBytes(const std::string& path) {
         }
         if (n == 0)
             break;
-        bytes.append(buf, static_cast<size_t>(n));
+        done += static_cast<size_t>(n);
+        // A file that grows while it is read is held to the same limit.
+        if (done > maxBytes)
+            tooLarge(done);
     }
+    bytes.resize(done);
     ::close(fd);
     return bytes;
 }
@@ -171,8 +187,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> LoadLines(const std::string& path) {
-    return SplitLines(DecodeFileText(ReadFileBytes(path)));
+std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes) {
+    return SplitLines(DecodeFileText(ReadFileBytes(path, maxBytes)));
 }
 
 void SaveText(const std::string& path, const std::string& text) {
@@ -224,6 +240,37 @@ void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& li
 
 void AppendText(const std::string& path, const std::string& text) {
     WriteFileBytes(path, Utf8ToCp1251(text), O_APPEND, "Не удалось открыть файл");
+}
+
+void AppendBytesSynced(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        Fail("Не удалось открыть файл", path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        Fail("Не удалось открыть файл", path, err);
+    }
+    size_t done = 0;
+    int err = 0;
+    while (done < bytes.size() && err == 0) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno != EINTR)
+                err = errno;
+        } else {
+            done += static_cast<size_t>(n);
+        }
+    }
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
+    if (err != 0 && ::ftruncate(fd, st.st_size) == 0)
+        ::fsync(fd);
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        Fail("Не удалось записать файл", path, err);
 }
 
 namespace {

@@ -27,16 +27,20 @@ bool DeleteFileIfExists(const std::string& path);
 // Replaces `to` when it exists. Raises Failure on error.
 void RenameFile(const std::string& from, const std::string& to);
 
+// No limit on the size of a file read.
+inline constexpr uint64_t kAnySize = UINT64_MAX;
+
 // Whole file as raw bytes. Raises Failure when it cannot be opened or read, or is not a plain
-// file (a folder, a pipe, a device).
-std::string ReadFileBytes(const std::string& path);
+// file (a folder, a pipe, a device), or holds more than `maxBytes`: a file beyond its limit is
+// refused from its size alone, before anything is read, so junk of any size costs no time.
+std::string ReadFileBytes(const std::string& path, uint64_t maxBytes = kAnySize);
 // Decodes file bytes to UTF-8 text: Windows-1251, or UTF-8 when the bytes start with a UTF-8
 // byte-order mark and are valid UTF-8 (the mark is dropped either way).
 std::string DecodeFileText(const std::string& bytes);
 // Splits into lines at CR LF, CR or LF; a final line break adds no empty line.
 std::vector<std::string> SplitLines(const std::string& text);
-// Loads a Windows-1251 text file as lines (UTF-8). Raises Failure.
-std::vector<std::string> LoadLines(const std::string& path);
+// Loads a Windows-1251 text file as lines (UTF-8). Raises Failure (also beyond `maxBytes`).
+std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes = kAnySize);
 
 // Each line followed by CR LF, encoded to Windows-1251. Written in place. Raises Failure.
 void SaveLines(const std::string& path, const std::vector<std::string>& lines);
@@ -47,6 +51,9 @@ void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& li
 void WriteFileBytesAtomic(const std::string& path, const std::string& bytes);
 // Appends Windows-1251 text, creating the file when missing. Raises Failure.
 void AppendText(const std::string& path, const std::string& text);
+// Appends raw bytes to an existing file and flushes them to disk before answering. A failed
+// append is cut off again, so the file keeps its old end. Raises Failure.
+void AppendBytesSynced(const std::string& path, const std::string& bytes);
 
 // Folder of the running program file, ending in "/".
 std::string ProgramFolder();

@@ -1,6 +1,5 @@
 #include "shell/receipt_job.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "common/failure.h"
@@ -24,44 +23,17 @@ DeviceBackend& BackendFor(AppContext& ctx, DeviceKind kind) {
 }
 
 // The register as stored; nullopt (after an error line) when it exists but cannot be read.
-std::optional<std::vector<std::string>> LoadCheckList(AppContext& ctx) {
-    const std::string path = ctx.Path(kCheckList);
+std::optional<CheckList> LoadCheckList(AppContext& ctx) {
     try {
-        if (!FileExists(path))
-            return std::vector<std::string>{};
-        return SortedRegister(LoadLines(path));
+        return CheckList::Load(ctx.Path(kCheckList));
     } catch (const Failure& f) {
         ctx.LogError(f.what());
         return std::nullopt;
     }
 }
 
-bool Listed(const std::vector<std::string>& list, const std::string& id) {
-    return std::any_of(list.begin(), list.end(),
-                       [&](const std::string& entry) { return SameNoCase(entry, id); });
-}
-
-}  // namespace
-
-std::vector<std::string> SortedRegister(std::vector<std::string> lines) {
-    const auto less = [](const std::string& a, const std::string& b) {
-        return CompareNoCase(a, b) < 0;
-    };
-    std::stable_sort(lines.begin(), lines.end(), less);
-    const auto same = [](const std::string& a, const std::string& b) {
-        return CompareNoCase(a, b) == 0;
-    };
-    lines.erase(std::unique(lines.begin(), lines.end(), same), lines.end());
-    return lines;
-}
-
-bool IsAlreadyPrinted(AppContext& ctx, const std::string& documentId) {
-    if (IsBlank(documentId))
-        return false;
-    const auto list = LoadCheckList(ctx);
-    if (!list || !Listed(*list, documentId))
-        return false;
-
+// The repeat question for a listed document. True when it must not be printed.
+bool RefuseRepeat(AppContext& ctx, const std::string& documentId) {
     const std::string question = "Чек " + documentId + " уже был напечатан. Повторить?";
     const Platform::Answer answer =
         ctx.platform.HasScreen() ? ctx.platform.AskYesNo(question) : Platform::Answer::NoScreen;
@@ -75,6 +47,22 @@ bool IsAlreadyPrinted(AppContext& ctx, const std::string& documentId) {
     return true;
 }
 
+void RefuseUnrecorded(AppContext& ctx, const std::string& documentId, const std::string& why) {
+    ctx.LogError("Чек " + documentId + " не напечатан: его не удалось записать в " + kCheckList +
+                 " (" + why + "), а без этой записи повторная отправка напечатала бы его дважды");
+}
+
+}  // namespace
+
+bool IsAlreadyPrinted(AppContext& ctx, const std::string& documentId) {
+    if (IsBlank(documentId))
+        return false;
+    const auto list = LoadCheckList(ctx);
+    if (!list || !list->Contains(documentId))
+        return false;
+    return RefuseRepeat(ctx, documentId);
+}
+
 void AddToCheckList(AppContext& ctx, const std::string& documentId) {
     if (IsBlank(documentId))
         return;
@@ -84,14 +72,8 @@ void AddToCheckList(AppContext& ctx, const std::string& documentId) {
                      ": файл не прочитан, он оставлен без изменений");
         return;
     }
-    if (!Listed(*list, documentId)) {
-        const auto at = std::lower_bound(
-            list->begin(), list->end(), documentId,
-            [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
-        list->insert(at, documentId);
-    }
     try {
-        SaveLinesAtomic(ctx.Path(kCheckList), *list);
+        list->Add(documentId);
     } catch (const Failure& f) {
         ctx.LogError(f.what());
     }
@@ -109,16 +91,28 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
     }
 
     std::string word = command;
+    const bool simple = word == "PRINTS" || word == "RETURNS";
     std::vector<TDop> extras;
     std::vector<TTovar> goods;
-    if (word == "PRINTS" || word == "RETURNS") {
-        // The simple receipts: no extra lines, no repeat check.
+    if (simple) {
+        // The simple receipts: no extra lines, no repeat question.
         word = word == "PRINTS" ? "PRINT" : "RETURN";
         goods = ReadTovarIni(ctx);
     } else {
         extras = ReadDopIni(ctx);
         goods = ReadTovarIni(ctx);
-        if (!goods.empty() && IsAlreadyPrinted(ctx, ctx.param.DocumStr))
+    }
+
+    // The register is read once: for the repeat question and for the entry below.
+    const std::string& id = ctx.param.DocumStr;
+    std::optional<CheckList> list;
+    if (!goods.empty() && !IsBlank(id)) {
+        list = LoadCheckList(ctx);
+        if (!list) {
+            RefuseUnrecorded(ctx, id, "файл не прочитан");
+            return false;
+        }
+        if (!simple && list->Contains(id) && RefuseRepeat(ctx, id))
             return false;
     }
     if (goods.empty()) {
@@ -127,23 +121,44 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
     }
 
     DeviceBackend& backend = BackendFor(ctx, kind);
-    backend.BeginReceipt();
-    for (const TDop& extra : extras) {
-        backend.AddExtraLine(extra.Caption, TrimText(extra.Value), extra.Emphasis);
+    // Whether this job put the entry there: one listed before, and printed again on the
+    // operator's word, stays whatever happens.
+    bool added = false;
+    if (list) {
+        try {
+            added = list->Add(id);
+        } catch (const Failure& f) {
+            RefuseUnrecorded(ctx, id, f.what());
+            return false;
+        }
     }
-    for (const TTovar& t : goods) {
-        TSale sale;
-        sale.Name = t.Name;
-        sale.Comment = "";
-        sale.NDS = t.NDS;
-        sale.Kolvo = t.Kolvo;
-        sale.Cena = t.Cena;
-        sale.Summa = t.Kolvo * t.Cena;
-        backend.AddGoodsLine(sale, t);
+    try {
+        backend.BeginReceipt();
+        for (const TDop& extra : extras) {
+            backend.AddExtraLine(extra.Caption, TrimText(extra.Value), extra.Emphasis);
+        }
+        for (const TTovar& t : goods) {
+            TSale sale;
+            sale.Name = t.Name;
+            sale.Comment = "";
+            sale.NDS = t.NDS;
+            sale.Kolvo = t.Kolvo;
+            sale.Cena = t.Cena;
+            sale.Summa = t.Kolvo * t.Cena;
+            backend.AddGoodsLine(sale, t);
+        }
+        return backend.PrintReceipt(word);
+    } catch (...) {
+        // The back-end says the receipt was not made: a resend must print it without asking.
+        if (added) {
+            try {
+                list->Remove(id);
+            } catch (const Failure& f) {
+                ctx.LogError(f.what());
+            }
+        }
+        throw;
     }
-    const bool made = backend.PrintReceipt(word);
-    AddToCheckList(ctx, ctx.param.DocumStr);
-    return made;
 }
 
 }  // namespace orvenka

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "shell/app_context.h"
+#include "shell/check_list.h"
 
 namespace orvenka {
 
@@ -10,12 +11,15 @@ namespace orvenka {
 // CORRECT_RASH): reads Param.ini, Dop.ini and Tovar.ini, guards against printing a document
 // twice, and hands the receipt to the back-end of ctx.device.Kind. True when the back-end made
 // the receipt. Back-end failures pass to the caller.
+//
+// The document is listed in CheckList.txt before the back-end sees the receipt, so that a crash
+// at any instant leaves it listed and a resend is asked about, never printed silently. A failure
+// the back-end raises takes a new entry out again (the receipt was not made); a receipt the
+// back-end answers as not made stays listed. A register that cannot be read or written refuses
+// the receipt: without its entry a resend would print it a second time.
 bool RunReceiptJob(AppContext& ctx, const std::string& command);
 
-// --- CheckList.txt: the identifiers of the documents printed, sorted, without duplicates ----
-
-// Sorts ignoring case (Latin and Cyrillic) and drops later duplicates.
-std::vector<std::string> SortedRegister(std::vector<std::string> lines);
+// --- CheckList.txt: the identifiers of the documents printed (shell/check_list.h) ----------
 
 // True when the print must not go ahead: the identifier is listed (ignoring case) and the
 // operator does not want it printed again. Without a screen nobody can confirm a repeat, so it
@@ -23,7 +27,7 @@ std::vector<std::string> SortedRegister(std::vector<std::string> lines);
 bool IsAlreadyPrinted(AppContext& ctx, const std::string& documentId);
 
 // Adds the identifier to CheckList.txt (replaced atomically). A register that cannot be read is
-// left as it is rather than replaced by a shorter one.
+// left as it is rather than replaced by a shorter one; the error log says why.
 void AddToCheckList(AppContext& ctx, const std::string& documentId);
 
 }  // namespace orvenka

@@ -171,6 +171,46 @@ TEST(Files, AppendTextCreatesThenAppends) {
     EXPECT_THROW(AppendText(tmp.File("dir.log"), "x"), Failure);
 }
 
+TEST(Files, ReadingRefusesFilesBeyondTheirLimitFromTheSizeAlone) {
+    TempFolder tmp;
+    tmp.WriteBytes("Param.ini", std::string(1000, 'x'));
+    struct Case {
+        uint64_t limit;
+        bool read;
+    };
+    for (const Case& c :
+         {Case{1000, true}, Case{999, false}, Case{0, false}, Case{kAnySize, true}}) {
+        if (c.read) {
+            EXPECT_EQ(ReadFileBytes(tmp.File("Param.ini"), c.limit).size(), 1000u) << c.limit;
+            continue;
+        }
+        try {
+            LoadLines(tmp.File("Param.ini"), c.limit);
+            ADD_FAILURE() << "read beyond the limit " << c.limit;
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()),
+                      "Не удается прочитать файл \"" + tmp.File("Param.ini") +
+                          "\": файл слишком велик (1000 байт, допустимо не более " +
+                          std::to_string(c.limit) + " байт)");
+        }
+    }
+    // A huge file costs nothing to refuse: it is never read (sparse, 8 GiB).
+    const std::string huge = tmp.File("huge.ini");
+    tmp.WriteBytes("huge.ini", "");
+    ASSERT_EQ(::truncate(huge.c_str(), 8ll << 30), 0);
+    EXPECT_THROW(ReadFileBytes(huge, 1 << 20), Failure);
+    EXPECT_EQ(ReadFileBytes(tmp.File("Param.ini"), 1 << 20), std::string(1000, 'x'));
+}
+
+TEST(Files, AppendBytesSyncedAddsToAnExistingFileOnly) {
+    TempFolder tmp;
+    tmp.WriteBytes("CheckList.txt", "A\r\n");
+    AppendBytesSynced(tmp.File("CheckList.txt"), "\xC1\r\n");
+    EXPECT_EQ(tmp.ReadBytes("CheckList.txt"), "A\r\n\xC1\r\n");
+    EXPECT_THROW(AppendBytesSynced(tmp.File("missing.txt"), "x"), Failure);
+    EXPECT_FALSE(tmp.Exists("missing.txt"));
+}
+
 TEST(Files, ExistsDeleteRename) {
     TempFolder tmp;
     tmp.Write("a.txt", "a");

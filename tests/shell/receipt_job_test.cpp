@@ -1,6 +1,10 @@
 #include "shell/receipt_job.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
@@ -176,6 +180,80 @@ TEST_F(ReceiptJobTest, BackendFailureLeavesTheRegisterAlone) {
     Fake(DeviceKind::Shtrih).printAnswer = false;
     EXPECT_FALSE(Run(DeviceKind::Shtrih, "PRINT"));
     EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-1\r\n");
+}
+
+TEST_F(ReceiptJobTest, DocumentIsListedBeforeTheDeviceSeesTheReceipt) {
+    // What a crash at any instant after the hand-over would leave: the document listed, so a
+    // resend is asked about instead of printed again silently.
+    std::vector<std::string> listedAt;
+    Fake(DeviceKind::Emul).onCall = [&](const std::string& operation) {
+        listedAt.push_back(operation + ":" + folder.Read("CheckList.txt"));
+    };
+    for (const char* word : {"PRINT", "PRINTS"}) {
+        listedAt.clear();
+        folder.Write("CheckList.txt", "A-0\r\n");
+        Files("Заказ-9");
+        EXPECT_TRUE(Run(DeviceKind::Emul, word));
+        ASSERT_FALSE(listedAt.empty());
+        for (const auto& seen : listedAt)
+            EXPECT_NE(seen.find("Заказ-9\r\n"), std::string::npos) << word << " " << seen;
+    }
+}
+
+TEST_F(ReceiptJobTest, BackendFailureTakesOutOnlyTheEntryItsJobMade) {
+    struct Case {
+        const char* listedBefore;  // CheckList.txt before the job
+        std::deque<Answer> answers;
+        const char* listedAfter;
+    };
+    // A new document leaves with the failure; one printed before, repeated on the operator's
+    // word, stays listed.
+    for (const Case& c : {Case{"A-0\r\n", {}, "A-0\r\n"},
+                          Case{"A-0\r\nDOC-1\r\n", {Answer::Yes}, "A-0\r\nDOC-1\r\n"}}) {
+        Files();
+        folder.Write("CheckList.txt", c.listedBefore);
+        platform.answers = c.answers;
+        Fake(DeviceKind::Atol).failOn = "AddGoodsLine";
+        EXPECT_THROW(Run(DeviceKind::Atol, "PRINT"), Failure);
+        EXPECT_EQ(folder.Read("CheckList.txt"), c.listedAfter);
+    }
+}
+
+TEST_F(ReceiptJobTest, RegisterThatCannotBeKeptRefusesTheReceipt) {
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+    };
+    const std::vector<Case> cases = {
+        {"cannot be read (a pipe under its name)",
+         [&] { ASSERT_EQ(::mkfifo(folder.File("CheckList.txt").c_str(), 0644), 0); }},
+        {"cannot be written (a folder under its name)",
+         [&] { std::filesystem::create_directory(folder.File("CheckList.txt")); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(folder.File("CheckList.txt"));
+        ctx.log.ClearErrors();
+        journal.clear();
+        Files();
+        c.spoil();
+        EXPECT_FALSE(Run(DeviceKind::Emul, "PRINT"));
+        EXPECT_TRUE(Operations().empty()) << "handed to the device unrecorded";
+        ASSERT_FALSE(ErrorTexts().empty());
+        EXPECT_EQ(ErrorTexts().back().rfind("Чек DOC-1 не напечатан: его не удалось записать в "
+                                            "CheckList.txt (",
+                                            0),
+                  0u)
+            << ErrorTexts().back();
+    }
+    std::filesystem::remove_all(folder.File("CheckList.txt"));
+
+    // Without a document identifier there is nothing to record: the receipt is printed.
+    ctx.log.ClearErrors();
+    Files("");
+    std::filesystem::create_directory(folder.File("CheckList.txt"));
+    EXPECT_TRUE(Run(DeviceKind::Emul, "PRINT"));
+    EXPECT_TRUE(ctx.log.Errors().empty());
 }
 
 TEST_F(ReceiptJobTest, CheckListIsSortedIgnoringCaseWithoutDuplicates) {

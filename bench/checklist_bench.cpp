@@ -1,0 +1,133 @@
+// CheckList.txt of a shop that has printed for years: a PRINT through the command loop on the
+// emulator (repeat check, register entry, receipt) with 60,000 and 300,000 entries listed, and
+// the register entry alone at 60,000, 300,000 and 600,000 entries, whose growth must be no worse
+// than linear in the file's size. Median of the runs; every run records a new document.
+// Usage: checklist_bench [runs=15]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "backends/backends.h"
+#include "common/clock.h"
+#include "common/files.h"
+#include "shell/app_context.h"
+#include "shell/command_loop.h"
+#include "shell/receipt_job.h"
+#include "support/null_platform.h"
+#include "support/temp_folder.h"
+
+using namespace orvenka;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+const char* const kTovar =
+    "Хлеб бородинский\r\n2\r\n45,50\r\n10\r\n"
+    "Молоко 3,2% 1 л\r\n1\r\n89.90\r\n18\r\n";
+
+// DocumStr the way accounting systems write it: the document, its number and date.
+std::string DocumentId(long n) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Чек ККМ %04ld-%06ld от %02ld.%02ld.2021 %02ld:%02ld:%02ld",
+                  n % 7, (n * 7919) % 1000000, 1 + n % 28, 1 + n % 12, n % 24, n % 60,
+                  (n / 60) % 60);
+    return buf;
+}
+
+// A register of `entries` documents as the program keeps it: sorted, without duplicates.
+void WriteCheckList(const std::string& path, long entries) {
+    std::vector<std::string> ids;
+    ids.reserve(static_cast<size_t>(entries));
+    for (long n = 0; n < entries; ++n)
+        ids.push_back(DocumentId(n) + " №" + std::to_string(n));
+    SaveLines(path, SortedRegister(std::move(ids)));
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double Ms(Steady::time_point from) {
+    return std::chrono::duration<double, std::milli>(Steady::now() - from).count();
+}
+
+struct Context {
+    test::TempFolder folder;
+    test::NullPlatform platform;
+    FixedClock clock{45000.5};
+    AppContext ctx{folder.Path(), "orvenka", platform, clock};
+    CommandLoop loop{ctx};
+    Context() {
+        InstallBackends(ctx);
+        ctx.StartupKind = DeviceKind::Emul;
+    }
+};
+
+// Median time of a PRINT (one tick of the command loop) with `entries` documents listed.
+double PrintMs(long entries, int runs) {
+    Context c;
+    WriteCheckList(c.folder.File("CheckList.txt"), entries);
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const std::string id = DocumentId(entries + run) + " новый " + std::to_string(run);
+        c.folder.Write("Param.ini", "SNO=OSN\r\nDocumStr=" + id +
+                                        "\r\nOplata=\r\nSection=1\r\nPRN_WIDHT=40\r\n"
+                                        "PRN_WIDHT_ITOG=20\r\n");
+        c.folder.Write("Tovar.ini", kTovar);
+        c.folder.Write("cmd.ini", "PRINT\r\n");
+        const auto t0 = Steady::now();
+        c.loop.Tick();
+        times.push_back(Ms(t0));
+        if (!c.ctx.log.Errors().empty()) {
+            std::fprintf(stderr, "PRINT failed at %ld entries: %s\n", entries,
+                         c.ctx.log.Errors().front().c_str());
+            std::exit(1);
+        }
+    }
+    if (LoadLines(c.folder.File("CheckList.txt")).size() != static_cast<size_t>(entries + runs)) {
+        std::fprintf(stderr, "the register did not grow by one entry per PRINT\n");
+        std::exit(1);
+    }
+    return Median(times);
+}
+
+// Median time of AddToCheckList alone (read, insert, save) with `entries` documents listed.
+double AddMs(long entries, int runs) {
+    Context c;
+    WriteCheckList(c.folder.File("CheckList.txt"), entries);
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const auto t0 = Steady::now();
+        AddToCheckList(c.ctx, "Новый документ " + std::to_string(run));
+        times.push_back(Ms(t0));
+    }
+    return Median(times);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
+    std::printf("CheckList.txt, median of %d runs\n", runs);
+    const double print0 = PrintMs(0, runs);
+    std::printf("PRINT with       no entries: %8.1f ms\n", print0);
+    const double print60 = PrintMs(60000, runs);
+    const double print300 = PrintMs(300000, runs);
+    std::printf("PRINT with  60,000 entries: %8.1f ms\n", print60);
+    std::printf("PRINT with 300,000 entries: %8.1f ms\n", print300);
+    const double add60 = AddMs(60000, runs);
+    const double add300 = AddMs(300000, runs);
+    const double add600 = AddMs(600000, runs);
+    std::printf("register entry alone:  60,000 %.1f ms, 300,000 %.1f ms, 600,000 %.1f ms\n", add60,
+                add300, add600);
+    // Linear growth doubles the time from 300,000 to 600,000; allow for noise.
+    const double growth = add600 / add300;
+    std::printf("growth 600k / 300k: %.2f (linear: 2)\n", growth);
+    std::printf("goals: PRINT at 300,000 under 30 ms -> %s; growth no worse than linear -> %s\n",
+                print300 < 30 ? "met" : "MISSED", growth < 2.6 ? "met" : "MISSED");
+    return 0;
+}

@@ -1,0 +1,129 @@
+// The real program killed (SIGKILL) at random instants while it makes receipts, many times in a
+// row, each receipt then sent again as an accounting system does after a crash. Whatever the
+// instant, a receipt is never made twice without asking: a receipt that was counted is listed in
+// CheckList.txt, and a resend of a listed document is refused with its line (no screen to ask
+// on), never printed again.
+// ORVENKA_SOAK_ROUNDS sets the number of kills (default 200).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "common/key_values.h"
+#include "common/numbers.h"
+#include "program_under_test.h"
+#include "shell/check_list.h"
+
+namespace orvenka::test {
+namespace {
+
+const Millis kWait(30000);
+// The counters file of the emulator with ZN=77: the receipts made, one per fiscal document.
+const char* const kCounters = "E77.ini";
+
+int Rounds() {
+    const char* env = std::getenv("ORVENKA_SOAK_ROUNDS");
+    const int n = env ? std::atoi(env) : 0;
+    return n > 0 ? n : 200;
+}
+
+class Shop {
+  public:
+    // No printer at all (CUPS is asked at an address where there is none): the receipt is made
+    // and counted, its print fails at once and the document is kept in a file.
+    Shop() { Start(); }
+
+    void Start() {
+        process_ = &p_.Start({"/EMUL"}, {"CUPS_SERVER=" + p_.Folder().Path() + "no-cups.sock"});
+        if (!process_->WaitForStderr(ProgramUnderTest::kPollingLine, kWait))
+            throw std::runtime_error("the program did not start; stderr:\n" + process_->Stderr());
+    }
+
+    // The accounting system's files for document `id`, then the command.
+    void Send(const std::string& id) {
+        std::filesystem::remove(p_.File("cmd.finish"));
+        p_.Folder().Write("Param.ini", "DocumStr=" + id +
+                                           "\r\nOplata=\r\nFiscal=-\r\nZN=77\r\nPRN_WIDHT=40\r\n"
+                                           "PRN_WIDHT_ITOG=20\r\n");
+        p_.Folder().Write("Tovar.ini", "Хлеб\r\n1\r\n45.50\r\n10\r\n");
+        p_.Folder().Write("cmd.ini", "PRINT\r\n");
+    }
+    bool Answered() { return p_.WaitForFile("cmd.finish", kWait); }
+
+    // Kills the program and clears what the accounting system would not send again.
+    void Crash() {
+        process_->Kill();
+        std::filesystem::remove(p_.File("cmd.ini"));
+        std::filesystem::remove(p_.File("cmd.finish"));
+    }
+
+    int Made() {
+        const auto value = KeyValueLines(p_.Lines(kCounters)).Value("NUM_FISCAL_DOC");
+        return value ? ReadInt(*value, -1) : 0;
+    }
+    bool Listed(const std::string& id) {
+        return CheckList::Load(p_.File("CheckList.txt")).Contains(id);
+    }
+    std::string Result() { return p_.Folder().Read("Result.txt"); }
+    std::string Stderr() { return process_->Stderr(); }
+
+  private:
+    ProgramUnderTest p_;
+    ChildProcess* process_ = nullptr;
+};
+
+TEST(CrashSoak, KilledAtAnyInstantAReceiptIsNeverMadeTwiceSilently) {
+    const int rounds = Rounds();
+    Shop shop;
+
+    // How long an undisturbed receipt takes: the kills fall anywhere within it.
+    const auto t0 = std::chrono::steady_clock::now();
+    shop.Send("Пробный");
+    ASSERT_TRUE(shop.Answered()) << shop.Stderr();
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - t0);
+    ASSERT_EQ(shop.Made(), 1);
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<long> delay(0, took.count() * 3 / 2 + 1000);
+
+    int beforeListing = 0, listedNotMade = 0, made = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const std::string id = "Заказ-" + std::to_string(round);
+        SCOPED_TRACE(id);
+        const int madeBefore = shop.Made();
+        shop.Send(id);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        shop.Crash();
+
+        const bool madeNow = shop.Made() == madeBefore + 1;
+        const bool listed = shop.Listed(id);
+        ASSERT_LE(shop.Made(), madeBefore + 1);
+        ASSERT_TRUE(listed || !madeNow) << "the receipt was made but is not listed";
+        (madeNow ? made : listed ? listedNotMade : beforeListing)++;
+
+        // The resend after the crash: printed when the document was not listed, refused with
+        // its line when it was.
+        shop.Start();
+        shop.Send(id);
+        ASSERT_TRUE(shop.Answered()) << shop.Stderr();
+        if (listed) {
+            EXPECT_EQ(shop.Made(), madeBefore + (madeNow ? 1 : 0)) << "made again";
+            EXPECT_NE(shop.Result().find("Чек " + id + " уже был напечатан"), std::string::npos)
+                << shop.Result();
+        } else {
+            EXPECT_EQ(shop.Made(), madeBefore + 1) << "the resend was not made";
+            EXPECT_TRUE(shop.Listed(id));
+        }
+    }
+    std::printf(
+        "%d kills: %d before the document was listed, %d listed before it was made, %d "
+        "after it was made\n",
+        rounds, beforeListing, listedNotMade, made);
+}
+
+}  // namespace
+}  // namespace orvenka::test

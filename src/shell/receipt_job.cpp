@@ -5,6 +5,7 @@
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "receipt/amounts.h"
 #include "receipt/param_reader.h"
 #include "shell/goods_files.h"
 
@@ -103,10 +104,22 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         goods = ReadTovarIni(ctx);
     }
 
+    if (goods.empty()) {
+        ctx.LogError("Список Товаров/Услуг пуст. Печать чека отменена!");
+        return false;
+    }
+    // Amounts no register holds are refused before anything is asked, printed or counted.
+    try {
+        CheckReceiptAmounts(ctx.param, goods);
+    } catch (const Failure& f) {
+        ctx.LogError(f.what());
+        return false;
+    }
+
     // The register is read once: for the repeat question and for the entry below.
     const std::string& id = ctx.param.DocumStr;
     std::optional<CheckList> list;
-    if (!goods.empty() && !IsBlank(id)) {
+    if (!IsBlank(id)) {
         list = LoadCheckList(ctx);
         if (!list) {
             RefuseUnrecorded(ctx, id, "файл не прочитан");
@@ -114,10 +127,6 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         }
         if (!simple && list->Contains(id) && RefuseRepeat(ctx, id))
             return false;
-    }
-    if (goods.empty()) {
-        ctx.LogError("Список Товаров/Услуг пуст. Печать чека отменена!");
-        return false;
     }
 
     DeviceBackend& backend = BackendFor(ctx, kind);

@@ -141,6 +141,42 @@ TEST_F(ReceiptJobTest, EmptyGoodsListRefusesTheReceipt) {
     EXPECT_EQ(ErrorTexts()[1], "Список Товаров/Услуг пуст. Печать чека отменена!");
 }
 
+TEST_F(ReceiptJobTest, NumbersThatAreNotMoneyAreRefusedBeforeAnythingHappens) {
+    const std::string huge = "1" + std::string(200, '0');
+    struct Case {
+        const char* what;
+        std::string tovar;
+        std::string param;
+        std::string failure;
+    };
+    const std::vector<Case> cases = {
+        {"quantity and price of 1 and 200 zeros", "Хлеб\r\n" + huge + "\r\n" + huge + "\r\n0\r\n",
+         "", "количество товара №1 «Хлеб» = 1E200"},
+        {"a goods total beyond ten digits",
+         "Хлеб\r\n1\r\n9000000000\r\n0\r\nСыр\r\n1\r\n9000000000\r\n0\r\n", "",
+         "сумма товаров чека = 18000000000.00"},
+        {"a split payment part", "Хлеб\r\n1\r\n10\r\n0\r\n",
+         "Oplata=BREAK\r\nBreakSumNAL=" + huge + "\r\n", "BreakSumNAL = 1E200"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ctx.log.ClearErrors();
+        journal.clear();
+        folder.Write("Param.ini",
+                     (c.param.empty() ? "Oplata=\r\n" : c.param) + "DocumStr=DOC-1\r\n");
+        folder.Write("Tovar.ini", c.tovar);
+        EXPECT_FALSE(Run(DeviceKind::Emul, "PRINT"));
+        ASSERT_EQ(ErrorTexts().size(), 1u);
+        EXPECT_EQ(
+            ErrorTexts()[0].rfind("Чек не напечатан: " + c.failure + " вне допустимых пределов", 0),
+            0u)
+            << ErrorTexts()[0];
+        EXPECT_TRUE(Operations().empty());
+        EXPECT_TRUE(platform.questions.empty());
+        EXPECT_FALSE(folder.Exists("CheckList.txt"));
+    }
+}
+
 TEST_F(ReceiptJobTest, CorrectionOnShtrihUsesOnlyParamIni) {
     Files();
     EXPECT_TRUE(Run(DeviceKind::Shtrih, "CORRECT_PRIH"));

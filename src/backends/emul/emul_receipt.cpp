@@ -303,7 +303,15 @@ void EmulReceipt::Layout(const std::string& cmd) {
         doc_.RawLine(std::string(static_cast<size_t>(blanks), ' ') + "`", p.PRN_SIZEFONT_QR);
     }
 
-    RecordEmulatedReceipt(ctx_.emul, cmd, receiptTotal, electronic, cash);
+    // A receipt whose sums the counters could not hold is refused before it is counted.
+    TEmulVar counted = ctx_.emul;
+    RecordEmulatedReceipt(counted, cmd, receiptTotal, electronic, cash);
+    try {
+        CheckCounters(counted);
+    } catch (const Failure& f) {
+        throw Failure(std::string("Чек не напечатан: ") + f.what());
+    }
+    ctx_.emul = counted;
     SaveCounters(ctx_, kind_);
     ShowOrPrint(ctx_, doc_.Document());
 }

@@ -1,6 +1,7 @@
 #include "backends/shared/emul_counters.h"
 
 #include <climits>
+#include <cmath>
 #include <filesystem>
 #include <optional>
 
@@ -9,6 +10,7 @@
 #include "common/key_values.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "receipt/amounts.h"
 #include "shell/app_context.h"
 
 namespace orvenka {
@@ -103,12 +105,31 @@ void LoadCounters(TEmulVar& counters, const TParam& param, DeviceKind kind,
     counters = CountersFromLines(lines);
 }
 
+void CheckCounters(const TEmulVar& c) {
+    const std::pair<const char*, double> sums[] = {
+        {"SUM_CHECKPRIHODINSMENA_NAL", c.SUM_CHECKPRIHODINSMENA_NAL},
+        {"SUM_CHECKRASHODINSMENA_NAL", c.SUM_CHECKRASHODINSMENA_NAL},
+        {"SUM_CHECKRASHODINSMENA_VISA", c.SUM_CHECKRASHODINSMENA_VISA},
+        {"SUM_CHECKPRIHODINSMENA_VISA", c.SUM_CHECKPRIHODINSMENA_VISA},
+        {"SUM_TOTAL_RASHOD", c.SUM_TOTAL_RASHOD},
+        {"SUM_TOTAL_PRIHOD", c.SUM_TOTAL_PRIHOD},
+    };
+    for (const auto& [key, value] : sums) {
+        if (!std::isfinite(value) || std::fabs(value) > kMaxCounter) {
+            throw Failure(std::string("счетчик эмулятора ") + key + " = " + AmountText(value) +
+                          " вне допустимых пределов (по модулю не более " +
+                          AmountText(kMaxCounter) + ")");
+        }
+    }
+}
+
 void SaveCounters(const TEmulVar& counters, const TParam& param, DeviceKind kind,
                   const std::string& folder) {
     if (!CountersPersisted(param))
         return;
     const std::string path = CountersFileName(folder, kind, param.ZN);
     try {
+        CheckCounters(counters);
         SaveLinesAtomic(path, CountersLines(counters));
     } catch (const Failure& f) {
         throw Failure("Не удалось сохранить счетчики эмулятора: " + std::string(f.what()));

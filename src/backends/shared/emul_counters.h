@@ -27,7 +27,8 @@ bool CountersPersisted(const TParam& param);
 void LoadCounters(TEmulVar& counters, const TParam& param, DeviceKind kind,
                   const std::string& folder);
 // Under the persistence rule writes the file anew (atomically: a failed save leaves the old file
-// whole). Raises Failure naming the file when it cannot be written.
+// whole). Raises Failure naming the file when it cannot be written, and without writing when a
+// sum is beyond CheckCounters.
 void SaveCounters(const TEmulVar& counters, const TParam& param, DeviceKind kind,
                   const std::string& folder);
 
@@ -40,6 +41,10 @@ std::vector<std::string> CountersLines(const TEmulVar& counters);
 // Counters from the file's key=value lines (KeyValueLines: keys without regard to case, the
 // first matching line wins); a value that is not a number gives the counter's default.
 TEmulVar CountersFromLines(const std::vector<std::string>& lines);
+
+// Raises Failure naming the first sum that is not finite or beyond kMaxCounter: a counter that
+// could not be written and read back as the very same number.
+void CheckCounters(const TEmulVar& counters);
 
 // Counts one receipt: "RETURN" (trimmed, any case) as a return, every other command as income.
 // The sums are added unrounded.

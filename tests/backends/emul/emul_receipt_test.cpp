@@ -376,6 +376,23 @@ TEST_F(EmulReceiptTest, PrintFailureIsLoggedAfterCounting) {
     EXPECT_GT(emul.Document().lines.size(), 10u);
 }
 
+TEST_F(EmulReceiptTest, ReceiptTheCountersCouldNotHoldIsNeitherCountedNorPrinted) {
+    folder.Write("E0012345.ini", "SUM_TOTAL_PRIHOD=999999999999.00\r\n");
+    EXPECT_TRUE(Receipt("PRINT", {Sale("A", 1, 0.99)}));  // exactly fills the counter
+    const std::string full = folder.ReadBytes("E0012345.ini");
+    EXPECT_NE(full.find("SUM_TOTAL_PRIHOD=999999999999.99"), std::string::npos);
+    EXPECT_FALSE(Receipt("PRINT", {Sale("B", 1, 1)}));
+    ASSERT_EQ(ctx.log.Errors().size(), 1u);
+    EXPECT_NE(ctx.log.Errors()[0].find(":EMUL:Чек не напечатан: счетчик эмулятора "
+                                       "SUM_TOTAL_PRIHOD = 1000000000000.99 вне допустимых "
+                                       "пределов (по модулю не более 999999999999.99)"),
+              std::string::npos)
+        << ctx.log.Errors()[0];
+    EXPECT_EQ(ctx.emul.NUM_FISCAL_DOC, 1);
+    EXPECT_EQ(platform.printed.size(), 1u);
+    EXPECT_EQ(folder.ReadBytes("E0012345.ini"), full);
+}
+
 TEST_F(EmulReceiptTest, CountersSaveFailureFailsTheReceipt) {
     emul.BeginReceipt();
     emul.AddGoodsLine(Sale("A", 1, 1), TTovar{});

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <limits>
 
 #include "common/failure.h"
 #include "support/temp_folder.h"
@@ -157,6 +159,45 @@ TEST_F(CountersTest, WriteErrorMidwayLeavesTheOldFileWhole) {
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(folder.Read("E0012345.ini"), "SMENA=8\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+}
+
+TEST_F(CountersTest, EverySumWrittenReadsBackAsTheSameNumber) {
+    // Sums as they build up: a tenth added ten thousand times, halves of a kopeck, the limit.
+    double tenths = 0;
+    for (int i = 0; i < 10000; ++i)
+        tenths += 0.1;
+    for (const double value :
+         {tenths, 0.005, -0.015, 1234567.895, 999999999999.99, -999999999999.99, 123456789012.34}) {
+        TEmulVar c = Load();
+        c.SUM_TOTAL_PRIHOD = value;
+        c.SUM_CHECKRASHODINSMENA_VISA = -value;
+        SaveCounters(c, param, DeviceKind::Emul, folder.Path());
+        const std::string written = folder.ReadBytes("E0012345.ini");
+        SaveCounters(Load(), param, DeviceKind::Emul, folder.Path());
+        EXPECT_EQ(folder.ReadBytes("E0012345.ini"), written) << value;
+    }
+}
+
+TEST_F(CountersTest, SumsACounterCannotHoldAreNeverWritten) {
+    const double inf = std::numeric_limits<double>::infinity();
+    SaveCounters(Load(), param, DeviceKind::Emul, folder.Path());
+    for (const double value : {inf, -inf, std::nan(""), 1e13, 1e300, -1000000000000.0}) {
+        TEmulVar c = Load();
+        c.SUM_CHECKPRIHODINSMENA_VISA = value;
+        EXPECT_THROW(CheckCounters(c), Failure) << value;
+        try {
+            SaveCounters(c, param, DeviceKind::Emul, folder.Path());
+            ADD_FAILURE() << value << " was written";
+        } catch (const Failure& f) {
+            EXPECT_EQ(
+                std::string(f.what()).rfind("Не удалось сохранить счетчики эмулятора: "
+                                            "счетчик эмулятора SUM_CHECKPRIHODINSMENA_VISA = ",
+                                            0),
+                0u)
+                << f.what();
+        }
+        EXPECT_EQ(folder.Read("E0012345.ini"), kDefaultFile);
+    }
 }
 
 TEST(EmulCounters, RecordCountsReturnsAndEverythingElseAsIncome) {

@@ -8,6 +8,7 @@
 #include "common/failure.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "receipt/rounding.h"
 #include "shell/app_context.h"
 
 namespace orvenka {
@@ -200,31 +201,43 @@ void EmulReceipt::Layout(const std::string& cmd) {
     VatTotals vat;
     double total = 0;
     for (const auto& g : goods_) {
+        std::string name = g.Name;
+        double quantity = g.Kolvo;
+        double price = g.Cena;
+        double sum = g.Summa;
+        if (p.CENA_AS_SUMMA) {
+            // The price column holds the line sum: it is printed and totalled as given, with the
+            // unit price a register would take (or as one unit of the whole sum).
+            const LinePrice split = SplitLineSum(g.Kolvo, g.Cena, name);
+            quantity = split.quantity;
+            price = split.price;
+            sum = g.Cena;
+        }
         if (p.HandMade) {
             Columns row(paper);
             if (nameW != 0) {
-                row.Fit(g.Name, nameW, false);
+                row.Fit(name, nameW, false);
             } else {
-                row.Text(g.Name);
+                row.Text(name);
             }
             // The quantity column is left-aligned with two decimals in this layout.
             if (kolvoW != 0)
-                row.Fit(FormatMoney(g.Kolvo), kolvoW, false);
+                row.Fit(FormatMoney(quantity), kolvoW, false);
             if (cenaW != 0)
-                row.Fit(FormatMoney(g.Cena), cenaW, true);
+                row.Fit(FormatMoney(price), cenaW, true);
             if (summaW != 0)
-                row.Fit(FormatMoney(g.Summa), summaW, true);
+                row.Fit(FormatMoney(sum), summaW, true);
             doc_.Line(row.Str());
         } else {
             const std::string nameText =
-                nameW != 0 ? Columns(paper).Fit(g.Name, nameW, false).Str() : g.Name;
-            GoodsLine(doc_, vat, p.Section, g.NDS, nameText, g.Cena, g.Kolvo);
-            if (nameW != 0 && static_cast<long>(CharCount(g.Name)) > nameW) {
-                doc_.Wrapped("Расшифровка:" + g.Name, nameW);
+                nameW != 0 ? Columns(paper).Fit(name, nameW, false).Str() : name;
+            GoodsLine(doc_, vat, p.Section, g.NDS, nameText, price, quantity);
+            if (nameW != 0 && static_cast<long>(CharCount(name)) > nameW) {
+                doc_.Wrapped("Расшифровка:" + name, nameW);
                 doc_.Line("----");
             }
         }
-        total += g.Kolvo * g.Cena;
+        total += p.CENA_AS_SUMMA ? sum : g.Kolvo * g.Cena;
     }
 
     if (p.SUMMADOC != 0) {

@@ -312,6 +312,45 @@ TEST_F(EmulReceiptTest, HandMadeTable) {
     EXPECT_EQ(Find("НАЛИЧНЫМИ"), -1);
 }
 
+TEST_F(EmulReceiptTest, CenaAsSummaPrintsAndTotalsTheLineSumGiven) {
+    ctx.param.CENA_AS_SUMMA = true;
+    // The price column holds each line's sum: 2 pieces for 21.00, 3 pieces for 0.10 (no
+    // two-decimal unit price gives it: one unit of the whole sum), and the plain layout's VAT.
+    ASSERT_TRUE(Receipt("PRINT", {Sale("Сок", 2, 21.00, 18), Sale("Вода", 3, 0.10)}));
+    const std::vector<std::string> goods = {
+        "Сок" + Blanks(29),
+        "1" + Blanks(11) + "2.000 * 10.50 =21.00",
+        "НДС 18%" + Blanks(21) + "3.20",
+        "Вода (кол-во=3.00)" + Blanks(14),
+        "1" + Blanks(13) + "1.000 * 0.10 =0.10",
+    };
+    const auto t = Texts();
+    const int first = Find("Сок");
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(std::vector<std::string>(t.begin() + first, t.begin() + first + 5), goods);
+    EXPECT_EQ(At("ИТОГ"), "ИТОГ" + Blanks(10) + "=21.10");
+    EXPECT_EQ(At("НАЛИЧНЫМИ"), "НАЛИЧНЫМИ" + Blanks(17) + "=21.10");
+    EXPECT_DOUBLE_EQ(ctx.emul.SUM_TOTAL_PRIHOD, 21.10);
+
+    // The hand-made table shows the same quantity, price and sum.
+    TParam& p = ctx.param;
+    p.HandMade = true;
+    p.Name = 8;
+    p.Kolvo = 6;
+    p.Cena = 6;
+    p.Summa = 8;
+    ASSERT_TRUE(Receipt("PRINT", {Sale("Сок", 2, 21.00)}));
+    EXPECT_EQ(At("Сок"), "Сок     2.00   10.50   21.00" + Blanks(4));
+    EXPECT_EQ(At("ИТОГ"), "ИТОГ" + Blanks(10) + "=21.00");
+
+    // Without a quantity there is no unit price: the receipt is refused, not counted.
+    const int made = ctx.emul.NUM_FISCAL_DOC;
+    EXPECT_FALSE(Receipt("PRINT", {Sale("Сок", 0, 21.00)}));
+    EXPECT_EQ(ctx.emul.NUM_FISCAL_DOC, made);
+    ASSERT_FALSE(ctx.log.Errors().empty());
+    EXPECT_NE(ctx.log.Errors().back().find(":EMUL:"), std::string::npos);
+}
+
 TEST_F(EmulReceiptTest, QrMarkLine) {
     ctx.param.PRN_SIZEFONT_QR = 30;
     ctx.param.PRN_SPACE_LEFT_QR = 3;

@@ -1,11 +1,15 @@
 #include "gui/qt_platform.h"
 
+#include <cups/cups.h>
+
+#include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <cstdio>
 
 #include "common/failure.h"
@@ -31,6 +35,34 @@ void ToStderr(const std::string& text) {
     const QByteArray bytes = ToQt(text).toUtf8();
     std::fprintf(stderr, "%s\n", bytes.constData());
     std::fflush(stderr);
+}
+
+// One job with an empty title and the printer's copies and sides; raises Failure with CUPS's
+// reason when the queue does not take it.
+void SubmitToCups(const QPrinter& printer, const QString& file) {
+    const QByteArray queue = printer.printerName().toLocal8Bit();
+    cups_option_t* options = nullptr;
+    int count = 0;
+    if (printer.copyCount() > 1) {
+        count = cupsAddOption("copies", QByteArray::number(printer.copyCount()).constData(), count,
+                              &options);
+        count =
+            cupsAddOption("collate", printer.collateCopies() ? "true" : "false", count, &options);
+    }
+    if (printer.duplex() == QPrinter::DuplexLongSide) {
+        count = cupsAddOption("sides", "two-sided-long-edge", count, &options);
+    } else if (printer.duplex() == QPrinter::DuplexShortSide) {
+        count = cupsAddOption("sides", "two-sided-short-edge", count, &options);
+    }
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(),
+                                   QFile::encodeName(file).constData(), "", count, options);
+    cupsFreeOptions(count, options);
+    if (job <= 0) {
+        const char* reason = cupsLastErrorString();
+        throw Failure(
+            "Принтер " + printer.printerName().toStdString() +
+            " не принял задание печати: " + (reason && *reason ? reason : "причина не сообщается"));
+    }
 }
 
 }  // namespace
@@ -101,8 +133,22 @@ void QtPlatform::ShowPreview(const TextDocument& document) {
 
 void QtPlatform::PrintDocument(const TextDocument& document) {
     QPrinter& printer = Printer();
-    printer.setDocName(QString());
-    RenderDocument(document, printer);
+    // Qt hands its job to CUPS without looking at the answer, so a queue that refuses jobs
+    // would lose the document unnoticed. The job is drawn here, as Qt would draw it, into a PDF
+    // with the printer's page and resolution, and submitted to CUPS: its job id, or the reason
+    // it gives for refusing, decides.
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        throw Failure("Не удалось создать временную папку для задания печати");
+    const QString file = dir.filePath("job.pdf");
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(file);
+    pdf.setResolution(printer.resolution());
+    pdf.setPageLayout(printer.pageLayout());
+    pdf.setDocName(QString());
+    RenderDocument(document, pdf);
+    SubmitToCups(printer, file);
 }
 
 std::vector<std::string> QtPlatform::Printers() {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "common/files.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "emul_fixture.h"
@@ -409,7 +410,8 @@ TEST_F(EmulReceiptTest, PrintFailureIsLoggedAfterCounting) {
     platform.printFailure = "Принтер Office недоступен";
     EXPECT_FALSE(Receipt("PRINT", {Sale("A", 1, 1)}));
     ASSERT_EQ(ctx.log.Errors().size(), 1u);
-    EXPECT_NE(ctx.log.Errors()[0].find(":EMUL:Принтер Office недоступен"), std::string::npos);
+    EXPECT_NE(ctx.log.Errors()[0].find(":EMUL:Принтер Office недоступен. Документ не напечатан"),
+              std::string::npos);
     EXPECT_EQ(ctx.emul.NUM_FISCAL_DOC, 1);  // laid out and saved before the print
     EXPECT_NE(folder.Read("E0012345.ini").find("NUM_FISCAL_DOC=1"), std::string::npos);
     EXPECT_GT(emul.Document().lines.size(), 10u);
@@ -430,6 +432,30 @@ TEST_F(EmulReceiptTest, ReceiptTheCountersCouldNotHoldIsNeitherCountedNorPrinted
     EXPECT_EQ(ctx.emul.NUM_FISCAL_DOC, 1);
     EXPECT_EQ(platform.printed.size(), 1u);
     EXPECT_EQ(folder.ReadBytes("E0012345.ini"), full);
+}
+
+TEST_F(EmulReceiptTest, DocumentsThePrinterRefusedAreKeptEachInAFileOfItsOwn) {
+    platform.printFailure = "Принтер Office не принял задание печати: not accepting jobs";
+    for (const char* name : {"Unprinted_20240315_102030.txt", "Unprinted_20240315_102030_2.txt",
+                             "Unprinted_20240315_102030_3.txt"}) {
+        ctx.log.ClearErrors();
+        EXPECT_FALSE(Receipt("PRINT", {Sale(name, 1, 1)}));
+        ASSERT_EQ(ctx.log.Errors().size(), 1u);
+        EXPECT_EQ(ctx.log.Errors()[0],
+                  "15.03.2024 10:20:30:EMUL:" + platform.printFailure +
+                      ". Документ не напечатан, его текст сохранён для повторной печати в файле " +
+                      folder.File(name));
+        std::vector<std::string> text;
+        for (const auto& line : emul.Document().lines)
+            text.push_back(line.text);
+        EXPECT_EQ(LoadLines(folder.File(name)), text);
+        EXPECT_NE(folder.Read(name).find(name), std::string::npos);
+    }
+
+    // A name taken by anything else is not used either.
+    std::filesystem::create_directory(folder.File("Unprinted_20240315_102030_4.txt"));
+    EXPECT_FALSE(Receipt("PRINT", {Sale("A", 1, 1)}));
+    EXPECT_TRUE(folder.Exists("Unprinted_20240315_102030_5.txt"));
 }
 
 TEST_F(EmulReceiptTest, CountersSaveFailureFailsTheReceipt) {

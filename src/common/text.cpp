@@ -109,6 +109,18 @@ std::string MidChars(std::string_view text, long from, long count) {
         std::u32string_view(u).substr(static_cast<size_t>(from - 1), static_cast<size_t>(count)));
 }
 
+std::string CutLongText(std::string_view text, size_t maxChars) {
+    if (text.size() <= maxChars)
+        return std::string(text);  // never more characters than bytes
+    size_t i = 0;
+    for (size_t n = 0; n < maxChars && i < text.size(); ++n)
+        NextChar(text, i);
+    if (i >= text.size())
+        return std::string(text);
+    return std::string(text.substr(0, i)) + " …[обрезано, всего " +
+           std::to_string(CharCount(text)) + " символов]";
+}
+
 std::string UpperLatin(std::string_view text) {
     std::string out(text);
     for (auto& c : out) {

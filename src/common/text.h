@@ -16,6 +16,10 @@ std::string LeftChars(std::string_view text, long n);
 // Characters from position `from` (1-based) on, at most `count` of them.
 std::string MidChars(std::string_view text, long from, long count);
 
+// The text when it has at most `maxChars` characters; otherwise its first `maxChars` followed by
+// " …[обрезано, всего N символов]". Reads no further than it keeps, whatever the length.
+std::string CutLongText(std::string_view text, size_t maxChars);
+
 // Upper case of the Latin letters a-z only (the command line rule).
 std::string UpperLatin(std::string_view text);
 // Upper case of Latin and of every Cyrillic letter Windows-1251 holds.

@@ -6,6 +6,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "common/key_values.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -265,7 +266,7 @@ void SelectNamedPrinter(const std::string& wanted, Platform& platform) {
 
 bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& platform) {
     try {
-        const ParamLines file(LoadLines(path));
+        const ParamLines file(LoadLines(path, kMaxParamFileBytes));
         CheckBlankBeforeEquals(file.Lines());
         ReadHead(file, param);
         ReadPayment(file, param);

@@ -5,6 +5,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "shell/dispatch.h"
 
 namespace orvenka {
@@ -39,6 +40,7 @@ bool CommandLoop::Tick() {
     const auto work = [&] {
         commandFileLeft_.reset();
         lineRead_.clear();
+        tooLarge_.reset();
         ctx_.RunGuarded([&] {
             const CommandText cmd = ReadCommandFile();
             if (!cmd.word.empty()) {
@@ -46,6 +48,15 @@ bool CommandLoop::Tick() {
                 DeleteFinishFile();
                 commandRead = true;
                 RunDispatch(ctx_, cmd);
+            } else if (tooLarge_) {
+                // Junk of any size is answered like a line without a command word, unread.
+                ctx_.LogMessage("Прочитал команду: файл команд слишком велик");
+                DeleteFinishFile();
+                commandRead = true;
+                ctx_.LogError("Файл команд " + ctx_.Path(kCommandFile) + " слишком велик (" +
+                              std::to_string(*tooLarge_) + " байт, допустимо не более " +
+                              std::to_string(kMaxCommandFileBytes) +
+                              " байт). Команда не выполнена");
             } else if (!lineRead_.empty()) {
                 // A line that names no command (e.g. "PRN,,") still gets an answer: without one
                 // the accounting system would wait for cmd.finish for ever.
@@ -75,7 +86,16 @@ CommandText CommandLoop::ReadCommandFile() {
         // Until the file is emptied, the file as found is what the end of the tick may delete
         // (also when it cannot be read: its error is reported and it does not come back).
         commandFileLeft_ = StampOf(path);
-        const std::vector<std::string> lines = LoadLines(path);
+        if (commandFileLeft_ &&
+            static_cast<uint64_t>(commandFileLeft_->size) > kMaxCommandFileBytes) {
+            ctx_.log.ClearErrors();
+            DeleteFileIfExists(ctx_.Path(kResultFile));
+            tooLarge_ = static_cast<uint64_t>(commandFileLeft_->size);
+            SaveLines(path, {});
+            commandFileLeft_ = StampOf(path);
+            return cmd;
+        }
+        const std::vector<std::string> lines = LoadLines(path, kMaxCommandFileBytes);
         if (lines.empty()) {
             if (commandFileLeft_ && JustWritten(commandFileLeft_->mtimeNs)) {
                 commandFileLeft_.reset();

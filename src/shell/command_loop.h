@@ -33,6 +33,7 @@ class CommandLoop {
     AppContext& ctx_;
     std::optional<FileStamp> commandFileLeft_;  // cmd.ini as read and emptied by this tick
     std::string lineRead_;                      // the non-empty first line this tick read
+    std::optional<uint64_t> tooLarge_;          // size of a command file beyond its limit
 };
 
 }  // namespace orvenka

@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "receipt/param_reader.h"
@@ -148,7 +149,7 @@ void PrintTextFile(AppContext& ctx, DeviceBackend& backend, const CommandText& c
         // folder; the process's current folder is wherever the desktop happened to start it.
         if (!fileName.empty() && fileName.front() != '/')
             fileName = ctx.Folder() + fileName;
-        for (const std::string& line : LoadLines(fileName))
+        for (const std::string& line : LoadLines(fileName, kMaxTextFileBytes))
             backend.PrintLine(line);
         if (cut)
             backend.FeedAndCut();

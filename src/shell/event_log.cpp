@@ -4,6 +4,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
 
@@ -13,7 +14,8 @@ EventLog::EventLog(Clock& clock, Platform& platform, const TParam& param, std::s
     : clock_(clock), platform_(platform), param_(param), longLogPath_(std::move(longLogPath)) {}
 
 std::string EventLog::Stamp(const std::string& text) {
-    return FormatDateTime(clock_.Now()) + ":" + text;
+    // A pane keeps its lines for the whole run: junk of any length costs one sane line.
+    return FormatDateTime(clock_.Now()) + ":" + CutLongText(text, kMaxLogLineChars);
 }
 
 void EventLog::LogMessage(const std::string& text) {
@@ -46,8 +48,8 @@ void EventLog::LogError(const std::string& text) {
 void EventLog::WriteLongLog(const std::string& message, const std::string& documentNumber) {
     std::string record = FormatDateTime(clock_.Now());
     record += "#KKM DocumentNumber=" + documentNumber;
-    record += " #NumCheck=" + param_.NumCheck;
-    record += " #DocumStr=" + param_.DocumStr;
+    record += " #NumCheck=" + CutLongText(param_.NumCheck, kMaxLogLineChars);
+    record += " #DocumStr=" + CutLongText(param_.DocumStr, kMaxLogLineChars);
     record += " #isNotFiscal=" + PlusOrBlank(param_.isNotFiscal);
     record += " #SummaTovar=" + FormatMoney(param_.SummaTovar);
     record += " #Message=" + message;

@@ -4,6 +4,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
 
@@ -130,6 +131,10 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines) {
     std::vector<TTovar> goods;
     for (size_t i = 0; i < lines.size() && !IsBlank(lines[i]); i += 4) {
         const size_t number = goods.size() + 1;
+        if (number > kMaxGoods) {
+            throw Failure(std::string(kPrefix) + "в списке больше " + std::to_string(kMaxGoods) +
+                          " товаров: столько строк в один чек не входит");
+        }
         if (i + 3 >= lines.size()) {
             throw Failure(std::string(kPrefix) + "товар №" + std::to_string(number) +
                           " неполный: после строки " + std::to_string(i + 1) +
@@ -158,7 +163,7 @@ std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
     try {
         std::vector<std::string> lines;
         try {
-            lines = LoadLines(path);
+            lines = LoadLines(path, kMaxGoodsFileBytes);
         } catch (const Failure& f) {
             throw Failure(std::string(kPrefix) + f.what());
         }
@@ -191,8 +196,15 @@ std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines) {
 }
 
 std::vector<TDop> ReadDopIni(AppContext& ctx) {
+    const std::string path = ctx.Path("Dop.ini");
+    if (const auto stamp = StampOf(path);
+        stamp && static_cast<uint64_t>(stamp->size) > kMaxExtraFileBytes) {
+        throw Failure("Dop.ini: файл " + path + " слишком велик (" + std::to_string(stamp->size) +
+                      " байт, допустимо не более " + std::to_string(kMaxExtraFileBytes) +
+                      " байт). Печать чека отменена!");
+    }
     try {
-        return ParseDopLines(LoadLines(ctx.Path("Dop.ini")));
+        return ParseDopLines(LoadLines(path, kMaxExtraFileBytes));
     } catch (const Failure&) {
         return {};  // no extra lines is a normal receipt
     }

@@ -12,7 +12,8 @@ namespace orvenka {
 // --- Tovar.ini: four lines per goods line (name or composite line, quantity, price, VAT) ----
 
 // Goods lines up to the first blank name line or the end. Raises Failure ("ReadTovar.ini: ...")
-// for an incomplete group, a quantity or price that is not a number, or a bad composite line.
+// for an incomplete group, a quantity or price that is not a number, a bad composite line, or
+// more than kMaxGoods lines.
 std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines);
 
 // Fills the composite fields from a name line "##f1##f2##...##": by position, the fourth
@@ -30,8 +31,10 @@ std::vector<TTovar> ReadTovarIni(AppContext& ctx);
 
 // Complete entries only; an incomplete last entry is dropped.
 std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines);
-// Dop.ini of the program folder; a missing or unreadable file gives no lines. Never fails and
-// never moves the file.
+// Dop.ini of the program folder; a missing or unreadable file gives no lines. Never moves the
+// file. Raises Failure only for a file beyond kMaxExtraFileBytes: printing the receipt without
+// the extra lines the accounting system meant would be wrong, and an error line with a receipt
+// printed after all would make it send the receipt again.
 std::vector<TDop> ReadDopIni(AppContext& ctx);
 
 }  // namespace orvenka

@@ -4,6 +4,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "common/text.h"
 #include "receipt/amounts.h"
 #include "receipt/param_reader.h"
@@ -100,7 +101,12 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         word = word == "PRINTS" ? "PRINT" : "RETURN";
         goods = ReadTovarIni(ctx);
     } else {
-        extras = ReadDopIni(ctx);
+        try {
+            extras = ReadDopIni(ctx);
+        } catch (const Failure& f) {
+            ctx.LogError(f.what());  // before the goods file is touched: it stays for a resend
+            return false;
+        }
         goods = ReadTovarIni(ctx);
     }
 
@@ -108,8 +114,14 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         ctx.LogError("Список Товаров/Услуг пуст. Печать чека отменена!");
         return false;
     }
-    // Amounts no register holds are refused before anything is asked, printed or counted.
+    // Amounts no register holds are refused before anything is asked, printed or counted, and
+    // so is an identifier CheckList.txt would keep for ever.
     try {
+        if (CharCount(ctx.param.DocumStr) > kMaxDocumentIdChars) {
+            throw Failure("Чек не напечатан: DocumStr длиннее " +
+                          std::to_string(kMaxDocumentIdChars) + " символов (" +
+                          std::to_string(CharCount(ctx.param.DocumStr)) + ")");
+        }
         CheckReceiptAmounts(ctx.param, goods);
     } catch (const Failure& f) {
         ctx.LogError(f.what());

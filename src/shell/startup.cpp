@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "common/key_values.h"
 #include "common/text.h"
 
@@ -49,7 +50,8 @@ void ReadProgramIni(AppContext& ctx) {
     ctx.KeepAtolDriver = false;
     try {
         if (FileExists(path)) {
-            const auto keep = KeyValueLines(LoadLines(path)).Value(kSettingsKey);
+            const auto keep =
+                KeyValueLines(LoadLines(path, kMaxSmallFileBytes)).Value(kSettingsKey);
             ctx.KeepAtolDriver = keep && SameTrimmed(*keep, "+");
         } else {
             SaveLinesAtomic(path, {std::string(kSettingsKey) + "="});

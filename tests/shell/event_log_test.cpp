@@ -9,6 +9,7 @@
 #include "common/clock.h"
 #include "common/cp1251.h"
 #include "common/failure.h"
+#include "common/input_limits.h"
 #include "common/text.h"
 #include "support/scripted_platform.h"
 #include "support/temp_folder.h"
@@ -148,6 +149,31 @@ TEST_F(EventLogTest, ErrorsAppendToMessagesAtExit) {
     EXPECT_EQ(log.Messages(), (Lines{"01.02.2021 09:05:07:m1", "01.02.2021 09:05:07:e1",
                                      "01.02.2021 09:05:07:e2"}));
     EXPECT_EQ(log.Errors().size(), 2u);
+}
+
+TEST_F(EventLogTest, LinesOfAnyLengthAreCutWithAMark) {
+    const std::string junk = std::string(10 << 20, 'J');  // a 10 MB junk command line
+    const std::string kept = std::string(kMaxLogLineChars, 'J') + " …[обрезано, всего " +
+                             std::to_string(junk.size()) + " символов]";
+    log.LogMessage(junk);
+    log.LogError("Ж" + junk);
+    EXPECT_EQ(log.Messages(), Lines{"01.02.2021 09:05:07:" + kept});
+    ASSERT_EQ(log.Errors().size(), 1u);
+    EXPECT_EQ(CharCount(log.Errors()[0]), 20 + CharCount(kept));
+    EXPECT_EQ(log.Errors()[0].rfind("01.02.2021 09:05:07:ЖJJJ", 0), 0u);
+
+    // The long-log record: the receipt's fields are cut the same way.
+    param.DocumStr = junk;
+    param.NumCheck = "42";
+    log.WriteLongLog("OK", "7");
+    const std::string record = Cp1251ToUtf8(tmp.ReadBytes("orvenka.long.log"));
+    EXPECT_LT(record.size(), 6u * kMaxLogLineChars);
+    EXPECT_NE(record.find("#DocumStr=" + kept + " #isNotFiscal="), std::string::npos);
+
+    // A line within the limit is kept whole, however many bytes its characters take.
+    const std::string cyrillic = RepeatText("Я", kMaxLogLineChars);
+    log.LogMessage(cyrillic);
+    EXPECT_EQ(log.Messages().back(), "01.02.2021 09:05:07:" + cyrillic);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "common/key_values.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -97,7 +98,7 @@ void LoadCounters(TEmulVar& counters, const TParam& param, DeviceKind kind,
     std::error_code ec;
     if (std::filesystem::exists(path, ec) || ec) {
         try {
-            lines = LoadLines(path);
+            lines = LoadLines(path, kMaxSmallFileBytes);
         } catch (const Failure& f) {
             throw Failure("Не удалось прочитать счетчики эмулятора: " + std::string(f.what()));
         }

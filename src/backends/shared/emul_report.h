@@ -8,9 +8,12 @@
 
 namespace orvenka {
 
-// The widest paper the emulated layouts accept, in characters. Real receipt paper holds a few
-// dozen; the limit only keeps a mistyped Param.ini from allocating gigabytes per line.
-inline constexpr long kEmulMaxWidth = 100000;
+// The widest paper the emulated layouts accept, in characters. Receipt paper holds a few dozen,
+// an A4 sheet across about 160 in a small font; wider than this no printer prints a line
+// legibly. Every laid-out line is padded to the paper width, so the limit is also what keeps a
+// receipt's memory in proportion to what can be printed (a width of 100,000 made 3,000 goods
+// lines take a gigabyte).
+inline constexpr long kEmulMaxWidth = 255;
 
 // Raises Failure unless the paper widths of the emulated layouts are set (and sane).
 void CheckEmulParams(const TParam& param);

@@ -72,6 +72,16 @@ class EmulFixture : public ::testing::Test {
         s.Summa = qty * price;
         return s;
     }
+    // The hand-made table with a name column of `name` characters, quantity and price of 6, sum
+    // of 8.
+    void HandMadeColumns(int name) {
+        TParam& p = ctx.param;
+        p.HandMade = true;
+        p.Name = name;
+        p.Kolvo = 6;
+        p.Cena = 6;
+        p.Summa = 8;
+    }
     static std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
 
     TempFolder folder;

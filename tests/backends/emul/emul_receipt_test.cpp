@@ -266,11 +266,7 @@ TEST_F(EmulReceiptTest, PaymentLines) {
 
 TEST_F(EmulReceiptTest, HandMadeTable) {
     TParam& p = ctx.param;
-    p.HandMade = true;
-    p.Name = 12;
-    p.Kolvo = 6;
-    p.Cena = 6;
-    p.Summa = 8;
+    HandMadeColumns(12);
     p.PRN_WIDHT = 40;
     p.isNotFiscal = false;
     p.Oplata = "VISA";
@@ -334,12 +330,7 @@ TEST_F(EmulReceiptTest, CenaAsSummaPrintsAndTotalsTheLineSumGiven) {
     EXPECT_DOUBLE_EQ(ctx.emul.SUM_TOTAL_PRIHOD, 21.10);
 
     // The hand-made table shows the same quantity, price and sum.
-    TParam& p = ctx.param;
-    p.HandMade = true;
-    p.Name = 8;
-    p.Kolvo = 6;
-    p.Cena = 6;
-    p.Summa = 8;
+    HandMadeColumns(8);
     ASSERT_TRUE(Receipt("PRINT", {Sale("Сок", 2, 21.00)}));
     EXPECT_EQ(At("Сок"), "Сок     2.00   10.50   21.00" + Blanks(4));
     EXPECT_EQ(At("ИТОГ"), "ИТОГ" + Blanks(10) + "=21.00");

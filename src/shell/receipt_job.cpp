@@ -54,6 +54,24 @@ void RefuseUnrecorded(AppContext& ctx, const std::string& documentId, const std:
                  " (" + why + "), а без этой записи повторная отправка напечатала бы его дважды");
 }
 
+// Amounts no register holds are refused before anything is asked, printed or counted, and so is
+// an identifier CheckList.txt would keep for ever. True (after the error line) when refused.
+bool BeyondLimits(AppContext& ctx, const std::vector<TTovar>& goods) {
+    try {
+        const size_t idChars = CharCount(ctx.param.DocumStr);
+        if (idChars > kMaxDocumentIdChars) {
+            throw Failure("Чек не напечатан: DocumStr длиннее " +
+                          std::to_string(kMaxDocumentIdChars) + " символов (" +
+                          std::to_string(idChars) + ")");
+        }
+        CheckReceiptAmounts(ctx.param, goods);
+        return false;
+    } catch (const Failure& f) {
+        ctx.LogError(f.what());
+        return true;
+    }
+}
+
 }  // namespace
 
 bool IsAlreadyPrinted(AppContext& ctx, const std::string& documentId) {
@@ -114,19 +132,8 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         ctx.LogError("Список Товаров/Услуг пуст. Печать чека отменена!");
         return false;
     }
-    // Amounts no register holds are refused before anything is asked, printed or counted, and
-    // so is an identifier CheckList.txt would keep for ever.
-    try {
-        if (CharCount(ctx.param.DocumStr) > kMaxDocumentIdChars) {
-            throw Failure("Чек не напечатан: DocumStr длиннее " +
-                          std::to_string(kMaxDocumentIdChars) + " символов (" +
-                          std::to_string(CharCount(ctx.param.DocumStr)) + ")");
-        }
-        CheckReceiptAmounts(ctx.param, goods);
-    } catch (const Failure& f) {
-        ctx.LogError(f.what());
+    if (BeyondLimits(ctx, goods))
         return false;
-    }
 
     // The register is read once: for the repeat question and for the entry below.
     const std::string& id = ctx.param.DocumStr;

@@ -125,7 +125,7 @@ class AtolRig {
 
     // Runs an operation as a command does; the failure text, empty when there was none.
     template <class Operation>
-    std::string Run(Operation operation) {
+    std::string Attempt(Operation operation) {
         try {
             operation();
             return {};

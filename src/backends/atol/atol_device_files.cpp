@@ -64,7 +64,6 @@ std::map<int, std::string> ATOL_DeviceFiles(const std::string& folder) {
 }
 
 TAtolDeviceStruct ATOL_ReadDeviceFile(const std::string& folder, int n) {
-    const std::string fileName = AtolDeviceFileName(n);
     const auto files = ATOL_DeviceFiles(folder);
     const auto it = files.find(n);
     if (it == files.end()) {
@@ -72,7 +71,7 @@ TAtolDeviceStruct ATOL_ReadDeviceFile(const std::string& folder, int n) {
         for (const auto& [number, path] : files)
             present += (present.empty() ? "" : ", ") + FileNameOf(path);
         throw Failure("Нет файла настроек логического устройства " + std::to_string(n) + " " +
-                      fileName + " в папке " + folder +
+                      AtolDeviceFileName(n) + " в папке " + folder +
                       (present.empty() ? "" : " (есть: " + present + ")"));
     }
     std::vector<std::string> lines;
@@ -82,13 +81,18 @@ TAtolDeviceStruct ATOL_ReadDeviceFile(const std::string& folder, int n) {
         throw Failure("Не удалось прочитать файл настроек " + FileNameOf(it->second) + ": " +
                       f.what());
     }
+    return ParseAtolDeviceLines(FileNameOf(it->second), n, lines);
+}
+
+TAtolDeviceStruct ParseAtolDeviceLines(const std::string& fileName, int n,
+                                       const std::vector<std::string>& lines) {
     const KeyValueLines values(lines);
     const char* const keys[] = {"PORT", "COM_FILE", "BAUDRATE", "IPADDRESS", "IPPORT"};
     bool any = false;
     for (const char* key : keys)
         any = any || values.Has(key);
     if (!any) {
-        throw Failure("Файл " + FileNameOf(it->second) +
+        throw Failure("Файл " + fileName +
                       " не является файлом настроек ККМ АТОЛ: в нём нет ни одного из ключей "
                       "PORT, COM_FILE, BAUDRATE, IPADDRESS, IPPORT");
     }
@@ -99,7 +103,7 @@ TAtolDeviceStruct ATOL_ReadDeviceFile(const std::string& folder, int n) {
     if (const auto baud = values.Value("BAUDRATE"); baud && !IsBlank(*baud)) {
         const auto n32 = ParseInt(TrimText(*baud));
         if (!n32) {
-            throw Failure("В файле " + FileNameOf(it->second) + " BAUDRATE=" + *baud +
+            throw Failure("В файле " + fileName + " BAUDRATE=" + *baud +
                           " не является целым числом");
         }
         device.BAUDRATE = *n32;
@@ -111,7 +115,7 @@ TAtolDeviceStruct ATOL_ReadDeviceFile(const std::string& folder, int n) {
         settings += (i ? "\r\n" : "") + lines[i];
     device.Settings = settings;
     device.Number = n;
-    device.FileName = fileName;
+    device.FileName = AtolDeviceFileName(n);
     return device;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <vector>
 
 #include "receipt/records.h"
 
@@ -22,6 +23,10 @@ std::map<int, std::string> ATOL_DeviceFiles(const std::string& folder);
 // missing or cannot be read, when its BAUDRATE is not a whole number, or when it holds none of
 // the keys of a device file: a command must never go to a register nobody described.
 TAtolDeviceStruct ATOL_ReadDeviceFile(const std::string& folder, int n);
+
+// The same from the lines of the file named `fileName`.
+TAtolDeviceStruct ParseAtolDeviceLines(const std::string& fileName, int n,
+                                       const std::vector<std::string>& lines);
 
 // The driver constant of a COM speed of the speed table ("LIBFPTR_PORT_BR_9600"); empty for a
 // speed the table does not have, which is passed as its own decimal text.

@@ -316,6 +316,21 @@ TEST_F(AtolConnectTest, ADriverThatCannotBeCreatedIsTriedSixTimesAndTheCommandFa
     EXPECT_EQ(atol->DriverState(), "симулятор (AddIn.Fptr10)");
 }
 
+TEST_F(AtolConnectTest, AConstantTheDriverDoesNotKnowIsNamedInTheFailure) {
+    AtolDriver driver(drivers, ctx.log);
+    driver.Create();
+    EXPECT_EQ(driver.ConstantInt("libfptr_param_text"),
+              SimulatedFptr10::Constant("LIBFPTR_PARAM_TEXT")->ToInt());
+    try {
+        driver.SetParam("LIBFPTR_PARAM_NO_SUCH", 1);
+        ADD_FAILURE() << "an unknown constant was accepted";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()),
+                  "Атол: драйвер не знает константу LIBFPTR_PARAM_NO_SUCH (AddIn.Fptr10: "
+                  "неизвестное имя LIBFPTR_PARAM_NO_SUCH)");
+    }
+}
+
 // The one message the simulator logs when its object is created.
 int ObjectsCreated(const AppContext& ctx) {
     int n = 0;

@@ -6,6 +6,7 @@
 #include "backends/shared/emul_report.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "shell/service_actions.h"
 
 namespace orvenka::test {
 namespace {
@@ -351,6 +352,64 @@ TEST_F(AtolReportsTest, EmulatedShiftReports) {
     EXPECT_EQ(Attempt([&] { atol->XReportEmul(); }), "");
     EXPECT_NE(Tape().find(FitText("ОТЧЕТ БЕЗ ГАШЕНИЯ", 48, false)), std::string::npos);
     EXPECT_EQ(folder.Read("A0012345.ini"), counters) << "an X report changes no counter";
+}
+
+// Every device button of the operator window on ATOL, through the shell's frame: the operator
+// chooses ATOL and logical device 2 of two device files, the operation runs on it.
+TEST_F(AtolReportsTest, EveryServiceButtonWorksOnAtol) {
+    struct Row {
+        ServiceButton button;
+        std::string printed;  // on the tape afterwards ("" when nothing is printed)
+        Lines errors;         // the button's own lines for the operator
+    };
+    const Row rows[] = {
+        {ServiceButton::ShowProperties, "", {}},
+        {ServiceButton::OpenDrawer, "", {}},
+        {ServiceButton::XReport, "X-ОТЧЕТ", {}},
+        {ServiceButton::CopyLastCheck, "ФД № 1", {}},
+        {ServiceButton::CopyCheckByNumber, "ФД № 1", {}},
+        {ServiceButton::UnsentFD,
+         "",
+         {"Количество неотправленных  ФД: 1", "Номер первого неотправленного:1",
+          "Дата первого неотправленного :12.02.2021 10:30:15"}},
+        {ServiceButton::TestLinkOFD,
+         "ТЕСТ СВЯЗИ С ОФД",
+         {"Проверка соединения с ОФД - Команда выполнена упешно!"}},
+        {ServiceButton::SrokFN,
+         "",
+         {"Cрок действия ФН:31.12.2030 00:00:00 Сделано перерегистраций=1 Осталось "
+          "перерегистраций=11"}},
+        {ServiceButton::ZReport, "ОТЧЕТ О ЗАКРЫТИИ СМЕНЫ", {}},
+    };
+    folder.Write("ATOLDEVICE1.ini", "PORT=USB\r\n");
+    folder.Write("ATOLDEVICE2.ini", "PORT=TCP_IP\r\nIPADDRESS=10.0.0.2\r\nIPPORT=5555\r\n");
+    folder.Write("ResultNumCheck.txt", "1\r\n");
+    ctx.ConnectPending = true;
+    ctx.device.LogicalDevice = 2;
+    ASSERT_EQ(Attempt([&] { atol->OpenShift(); }), "");
+    ServiceActions buttons(ctx);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.button));
+        platform.deviceKinds = {DeviceKind::Atol};
+        platform.logicalDevices = {2};
+        ctx.device.LogicalDevice = 1;
+        const size_t before = Tape().size();
+        EXPECT_TRUE(buttons.Run(row.button, "1"));
+        EXPECT_EQ(ctx.device.LogicalDevice, 2);
+        EXPECT_NE(Tape().substr(before).find(row.printed), std::string::npos) << Tape();
+        EXPECT_EQ(Errors(), row.errors);
+        EXPECT_FALSE(ctx.ConnectPending);
+    }
+    EXPECT_NE(folder.Read("Fptr10.sim.state.ini").find("SETTINGS=TCP/IP 10.0.0.2:5555"),
+              std::string::npos);
+
+    // The choice cancelled: nothing happens, nothing is said.
+    platform.deviceKinds = {DeviceKind::Atol};
+    platform.logicalDevices = {-1};
+    traffic.lines.clear();
+    EXPECT_TRUE(buttons.Run(ServiceButton::XReport));
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(std::count(traffic.lines.begin(), traffic.lines.end(), "report()"), 0);
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 // 1,000 and 10,000 goods lines. Median of several receipts each; the answer must be empty (the
 // receipt made). Goal: 1,000 lines under 150 ms, 10,000 lines about ten times that.
 // Usage: atol_receipt_bench [receipts=7]
-#include <poll.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 
 #include "common/cp1251.h"
 #include "common/files.h"
+#include "folder_wait.h"
 #include "program_under_test.h"
 
 using namespace orvenka::test;
@@ -46,22 +45,6 @@ std::string TovarText(int goods) {
     return text;
 }
 
-// Waits for `file` in the folder watched by `fd`, woken by inotify and looking every 0.2 ms.
-bool WaitForFile(int fd, const std::string& file, Steady::time_point deadline) {
-    char buffer[4096];
-    while (!orvenka::FileExists(file)) {
-        if (Steady::now() > deadline)
-            return false;
-        pollfd p{fd, POLLIN, 0};
-        const timespec slice{0, 200'000};
-        if (::ppoll(&p, 1, &slice, nullptr) > 0) {
-            while (::read(fd, buffer, sizeof buffer) > 0) {
-            }
-        }
-    }
-    return true;
-}
-
 double Median(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
@@ -77,8 +60,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the program did not start polling\n%s", app.Stderr().c_str());
         return 1;
     }
-    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0 || ::inotify_add_watch(fd, p.Folder().Path().c_str(), IN_MOVED_TO | IN_CREATE) < 0) {
+    const int fd = orvenka::bench::WatchFolder(p.Folder().Path());
+    if (fd < 0) {
         std::perror("inotify");
         return 1;
     }
@@ -101,7 +84,8 @@ int main(int argc, char** argv) {
             p.Folder().WriteBytes("cmd.tmp", command);
             const auto t0 = Steady::now();
             std::filesystem::rename(p.File("cmd.tmp"), p.File("cmd.ini"));
-            if (!WaitForFile(fd, p.File("cmd.finish"), Steady::now() + std::chrono::seconds(60))) {
+            if (!orvenka::bench::WaitForFile(fd, p.File("cmd.finish"),
+                                             Steady::now() + std::chrono::seconds(60))) {
                 std::fprintf(stderr, "no cmd.finish\n%s", app.Stderr().c_str());
                 return 1;
             }

@@ -116,7 +116,7 @@ class AtolBackend : public DeviceBackend {
     void CheckClock();
     void LearnWidths();
     void ATOL_CheckDocumentState();
-    void OpenAndRequirePort();
+    void RunReport(const std::string& reportType, bool checkDocument);
 
     // Receipt steps (atol_receipt.cpp).
     double CheckReceiptFigures(const std::string& command, const std::vector<AtolSale>& sales);

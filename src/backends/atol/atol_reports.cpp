@@ -13,33 +13,28 @@
 
 namespace orvenka {
 
-void AtolBackend::OpenAndRequirePort() {
+void AtolBackend::RunReport(const std::string& reportType, bool checkDocument) {
+    Connect();
     driver_.Run("open");
     if (!driver_.IsOpened())
         throw Failure("Не удалось занять порт:" + driver_.ErrorDescription());
+    if (checkDocument)
+        ATOL_CheckDocumentState();
+    driver_.SetParam("LIBFPTR_PARAM_REPORT_TYPE", driver_.Constant(reportType));
+    // A report the register refused must not be answered as taken (a shift not closed).
+    driver_.Check(driver_.Run("report"), "Снимаем отчет:");
 }
 
 void AtolBackend::ATOL_ZReport() {
-    Connect();
-    OpenAndRequirePort();
-    ATOL_CheckDocumentState();
-    driver_.SetParam("LIBFPTR_PARAM_REPORT_TYPE", driver_.Constant("LIBFPTR_RT_CLOSE_SHIFT"));
-    // A shift the register did not close must not be answered as closed.
-    driver_.Check(driver_.Run("report"), "Снимаем отчет:");
+    RunReport("LIBFPTR_RT_CLOSE_SHIFT", true);
 }
 
 void AtolBackend::ATOL_XReport() {
-    Connect();
-    OpenAndRequirePort();
-    driver_.SetParam("LIBFPTR_PARAM_REPORT_TYPE", driver_.Constant("LIBFPTR_RT_X"));
-    driver_.Check(driver_.Run("report"), "Снимаем отчет:");
+    RunReport("LIBFPTR_RT_X", false);
 }
 
 void AtolBackend::ATOL_DepartmentReport() {
-    Connect();
-    OpenAndRequirePort();
-    driver_.SetParam("LIBFPTR_PARAM_REPORT_TYPE", driver_.Constant("LIBFPTR_RT_DEPARTMENTS"));
-    driver_.Check(driver_.Run("report"), "Снимаем отчет:");
+    RunReport("LIBFPTR_RT_DEPARTMENTS", false);
 }
 
 void AtolBackend::ATOL_OpenShift() {

@@ -611,10 +611,7 @@ int SimulatedFptr10::PrintText(const Inputs& in) {
         in.Bool(C("LIBFPTR_PARAM_FONT_DOUBLE_HEIGHT"))) {
         text = "[КРУПНО] " + text;
     }
-    if (!receipt_ && !nonfiscal_ && !freeText_) {
-        BeginPrinted("ТЕКСТ");
-        freeText_ = true;
-    }
+    PrintOutsideDocuments();
     Print(text);
     return Done();
 }
@@ -625,10 +622,7 @@ int SimulatedFptr10::PrintBarcode(const Inputs& in) {
         return Fail(kBadValue, "Пустые данные штрихкода");
     if (in.Int(C("LIBFPTR_PARAM_BARCODE_TYPE")) != C("LIBFPTR_BT_QR"))
         return Fail(kBadValue, "Неподдерживаемый тип штрихкода");
-    if (!receipt_ && !nonfiscal_ && !freeText_) {
-        BeginPrinted("ТЕКСТ");
-        freeText_ = true;
-    }
+    PrintOutsideDocuments();
     Print("[QR-КОД: " + data + "]");
     return Done();
 }
@@ -647,12 +641,17 @@ int SimulatedFptr10::PrintPicture(const Inputs& in) {
     const bool png = bytes.rfind("\x89PNG", 0) == 0;
     if (!bmp && !png)
         return Fail(kBadValue, "Неподдерживаемый формат картинки (нужен BMP или PNG): " + file);
+    PrintOutsideDocuments();
+    Print("[КАРТИНКА: " + FileNameOf(file) + "]");
+    return Done();
+}
+
+void SimulatedFptr10::PrintOutsideDocuments() {
+    // Text outside a receipt or a non-fiscal document is a document of its own up to the cut.
     if (!receipt_ && !nonfiscal_ && !freeText_) {
         BeginPrinted("ТЕКСТ");
         freeText_ = true;
     }
-    Print("[КАРТИНКА: " + FileNameOf(file) + "]");
-    return Done();
 }
 
 int SimulatedFptr10::Cut() {

@@ -106,6 +106,7 @@ class SimulatedFptr10 : public SimulatedObject {
     void Save();
     void Print(const std::string& line);
     void BeginPrinted(const std::string& title);
+    void PrintOutsideDocuments();
     std::string ReceiptTitle(int64_t type) const;
     int LineLength() const;
 

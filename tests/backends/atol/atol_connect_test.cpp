@@ -35,11 +35,6 @@ const Lines kOpenAndRepair = {
     "getParamInt(LIBFPTR_PARAM_RECEIPT_LINE_LENGTH)",
 };
 
-Lines Concat(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 class AtolConnectTest : public AtolTest {
   protected:
     AtolConnectTest() { ctx.ConnectPending = true; }

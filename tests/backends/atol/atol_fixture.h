@@ -145,4 +145,10 @@ class AtolRig {
 
 class AtolTest : public ::testing::Test, public AtolRig {};
 
+inline std::vector<std::string> Concat(std::vector<std::string> a,
+                                       const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 }  // namespace orvenka::test

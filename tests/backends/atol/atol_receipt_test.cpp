@@ -66,11 +66,6 @@ const Lines kSaleTail = {
     "close()",
 };
 
-Lines Concat(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 TEST_F(AtolReceiptTest, PlainSale) {
     EXPECT_EQ(Print("PRINT", {Goods("Молоко", 2, 45.50, 10)}), "");
     EXPECT_TRUE(made);

@@ -52,6 +52,16 @@ bool AllDigits(const std::string& s) {
     return true;
 }
 
+// The fiscal tags of an operation as the tape shows them: " 1008=a@b.ru 1162=450D…".
+std::string TagsText(const std::vector<std::pair<int, Variant>>& tags) {
+    std::string text;
+    for (const auto& [tag, value] : tags) {
+        text += " " + std::to_string(tag) + "=" +
+                (value.GetType() == Variant::Type::Bytes ? ToHex(value.ToBytes()) : value.ToText());
+    }
+    return text;
+}
+
 }  // namespace
 
 // --- inputs -------------------------------------------------------------------------------
@@ -426,11 +436,7 @@ int SimulatedFptr10::OpenReceiptOp(const Inputs& in) {
         Print("ЭЛЕКТРОННЫЙ ЧЕК: на бумаге не печатается");
     if (!cashier_.empty())
         Print("КАССИР " + cashier_);
-    std::string tags;
-    for (const auto& [tag, value] : in.Tags()) {
-        tags += " " + std::to_string(tag) + "=" +
-                (value.GetType() == Variant::Type::Bytes ? ToHex(value.ToBytes()) : value.ToText());
-    }
+    const std::string tags = TagsText(in.Tags());
     if (!tags.empty())
         Print("ТЕГИ:" + tags);
     return Done();
@@ -470,19 +476,15 @@ int SimulatedFptr10::Registration(const Inputs& in) {
     const int64_t sum = LineKopecks(quantity, price);
     receipt_->totalKopecks += sum;
     ++receipt_->lines;
-    Print(name);
-    std::string line =
-        "  " + FormatQty(quantity) + " x " + FormatMoney(price) + " = " + Money(sum) + "  " + vat;
+    // One write per line: a long receipt must not cost a file opening per printed row.
+    std::string printed = name + "\r\n  " + FormatQty(quantity) + " x " + FormatMoney(price) +
+                          " = " + Money(sum) + "  " + vat;
     if (in.Has(C("LIBFPTR_PARAM_DEPARTMENT")))
-        line += "  СЕКЦИЯ " + std::to_string(in.Int(C("LIBFPTR_PARAM_DEPARTMENT")));
-    Print(line);
-    std::string tags;
-    for (const auto& [tag, value] : in.Tags()) {
-        tags += " " + std::to_string(tag) + "=" +
-                (value.GetType() == Variant::Type::Bytes ? ToHex(value.ToBytes()) : value.ToText());
-    }
+        printed += "  СЕКЦИЯ " + std::to_string(in.Int(C("LIBFPTR_PARAM_DEPARTMENT")));
+    const std::string tags = TagsText(in.Tags());
     if (!tags.empty())
-        Print("  ТЕГИ:" + tags);
+        printed += "\r\n  ТЕГИ:" + tags;
+    Print(printed);
     return Done();
 }
 

@@ -52,8 +52,8 @@ std::map<int, std::string> ATOL_DeviceFiles(const std::string& folder) {
         const int n = NumberOf(name);
         if (n == 0)
             continue;
-        // Two names for one number differ in letter case only: the one written as the
-        // behaviour names it wins, otherwise the first in alphabetical order.
+        // Two names for one number differ in letter case only: "ATOLDEVICE<n>.ini" as written
+        // here wins, otherwise the first in alphabetical order.
         auto it = files.find(n);
         if (it == files.end() || name == AtolDeviceFileName(n) ||
             (FileNameOf(it->second) != AtolDeviceFileName(n) && path < it->second)) {

@@ -53,7 +53,7 @@ class AtolRig {
         return lines;
     }
 
-    // Traffic lines as the behaviour lists them: every LIBFPTR_ name stands for the value the
+    // Traffic lines written with names: every LIBFPTR_ name stands for the value the
     // simulated driver gives it.
     static std::vector<std::string> Expected(const std::vector<std::string>& lines) {
         static const std::regex name("LIBFPTR_[A-Z0-9_]+");

@@ -1,6 +1,6 @@
 // ATOL receipts against the simulated register: the driver traffic of each receipt kind, the
-// tags, marking codes and payments, the non-fiscal imitation, and the sound behaviour where the
-// literal one would send wrong money, report a refusal as success or hang.
+// tags, marking codes and payments, the non-fiscal imitation, and what keeps a receipt from
+// sending wrong money, reporting a refusal as success or hanging.
 #include <gtest/gtest.h>
 
 #include <regex>

@@ -1,6 +1,6 @@
 // Memory of the real program (offscreen, /EMUL) over a run of hostile commands: junk command
 // files of 10 MB, a 3 GB Param.ini, paper 100,000 characters wide, 3,000 goods at the widest
-// paper accepted, 200-digit amounts, 20,001 goods, a 10 MB Dop.ini, a 1 MB DocumStr, a 1 GB text
+// paper accepted, 200-digit amounts, 30,001 goods, a 10 MB Dop.ini, a 1 MB DocumStr, a 1 GB text
 // file to print. Each command is answered before the next is sent; the big files are sparse, so
 // writing them costs nothing. Prints the resident memory at the start and at the end.
 // Goal: the end within 50 MB of the start.
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     const int commands = argc > 1 ? std::max(10, std::atoi(argv[1])) : 10000;
     Shop shop;
     const std::string tovar3000 = Goods(3000);
-    const std::string tovar20001 = Goods(20001);
+    const std::string tovarTooMany = Goods(30001);
     const std::string huge = "1" + std::string(200, '0');
     const std::vector<std::function<void()>> hostile = {
         [&] { shop.SparseCommand(10 << 20); },
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
             shop.Command("PRINT\r\n");
         },
         [&] {
-            shop.Write("Tovar.ini", tovar20001);
+            shop.Write("Tovar.ini", tovarTooMany);
             shop.Command("PRINT\r\n");
         },
         [&] {

@@ -166,11 +166,11 @@ std::string DecodeFileText(const std::string& bytes) {
     return Cp1251ToUtf8(bytes);
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
+std::vector<std::string> SplitLines(const std::string& text, size_t maxLines) {
     std::vector<std::string> lines;
     size_t start = 0;
     size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && lines.size() < maxLines) {
         const char c = text[i];
         if (c == '\r' || c == '\n') {
             lines.emplace_back(text, start, i - start);
@@ -182,13 +182,13 @@ std::vector<std::string> SplitLines(const std::string& text) {
             ++i;
         }
     }
-    if (start < text.size())
+    if (start < text.size() && lines.size() < maxLines)
         lines.emplace_back(text, start, text.size() - start);
     return lines;
 }
 
-std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes) {
-    return SplitLines(DecodeFileText(ReadFileBytes(path, maxBytes)));
+std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes, size_t maxLines) {
+    return SplitLines(DecodeFileText(ReadFileBytes(path, maxBytes)), maxLines);
 }
 
 void SaveText(const std::string& path, const std::string& text) {

@@ -37,10 +37,12 @@ std::string ReadFileBytes(const std::string& path, uint64_t maxBytes = kAnySize)
 // Decodes file bytes to UTF-8 text: Windows-1251, or UTF-8 when the bytes start with a UTF-8
 // byte-order mark and are valid UTF-8 (the mark is dropped either way).
 std::string DecodeFileText(const std::string& bytes);
-// Splits into lines at CR LF, CR or LF; a final line break adds no empty line.
-std::vector<std::string> SplitLines(const std::string& text);
+// Splits into lines at CR LF, CR or LF; a final line break adds no empty line. At most
+// `maxLines` lines: the rest of the text is not split.
+std::vector<std::string> SplitLines(const std::string& text, size_t maxLines = SIZE_MAX);
 // Loads a Windows-1251 text file as lines (UTF-8). Raises Failure (also beyond `maxBytes`).
-std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes = kAnySize);
+std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes = kAnySize,
+                                   size_t maxLines = SIZE_MAX);
 
 // Each line followed by CR LF, encoded to Windows-1251. Written in place. Raises Failure.
 void SaveLines(const std::string& path, const std::vector<std::string>& lines);

@@ -12,10 +12,11 @@ namespace orvenka {
 inline constexpr uint64_t kMaxCommandFileBytes = 64 * 1024;
 // Param.ini: some sixty keys; the template the program writes is about 3 KB.
 inline constexpr uint64_t kMaxParamFileBytes = 2 * 1024 * 1024;
-// Tovar.ini: up to kMaxGoods lines of four, composite lines with marking codes included.
+// Tovar.ini: kMaxGoods goods of four lines each with long names.
 inline constexpr uint64_t kMaxGoodsFileBytes = 8 * 1024 * 1024;
-// Goods lines of one receipt: far more than any register takes into one document.
-inline constexpr size_t kMaxGoods = 20000;
+// Goods lines of one receipt: far more than any register takes into one document. The file is
+// split into no more lines than they need, so a file of line breaks costs no more than goods.
+inline constexpr size_t kMaxGoods = 30000;
 // Dop.ini: extra lines above the goods, a handful in practice.
 inline constexpr uint64_t kMaxExtraFileBytes = 64 * 1024;
 // The text file of PRINTTXTFILE: a slip of some thousand lines.

@@ -163,7 +163,8 @@ std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
     try {
         std::vector<std::string> lines;
         try {
-            lines = LoadLines(path, kMaxGoodsFileBytes);
+            // One goods line more than a receipt takes is enough to tell there are too many.
+            lines = LoadLines(path, kMaxGoodsFileBytes, 4 * (kMaxGoods + 1));
         } catch (const Failure& f) {
             throw Failure(std::string(kPrefix) + f.what());
         }

@@ -202,6 +202,14 @@ TEST(Files, ReadingRefusesFilesBeyondTheirLimitFromTheSizeAlone) {
     EXPECT_EQ(ReadFileBytes(tmp.File("Param.ini"), 1 << 20), std::string(1000, 'x'));
 }
 
+TEST(Files, SplitLinesStopsAtItsLineLimit) {
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd", 2), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitLines("a\r\nb\n", 2), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitLines("a\r\nb", 5), (Lines{"a", "b"}));
+    EXPECT_TRUE(SplitLines(std::string(1 << 20, '\n'), 0).empty());
+    EXPECT_EQ(SplitLines(std::string(1 << 20, '\n'), 3).size(), 3u);
+}
+
 TEST(Files, AppendBytesSyncedAddsToAnExistingFileOnly) {
     TempFolder tmp;
     tmp.WriteBytes("CheckList.txt", "A\r\n");

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "common/files.h"
+#include "common/input_limits.h"
 #include "program_under_test.h"
 
 namespace orvenka::test {
@@ -282,14 +283,15 @@ class CommandE2E : public ::testing::Test {
         return "<no " + key + ">";
     }
 
-    // A text file big enough that reading it keeps the program busy for a good while.
-    std::string WriteBigTextFile(const std::string& name) const {
-        std::string text;
-        text.reserve(24'000'000);
-        for (int i = 0; i < 500'000; ++i)
-            text += "Строка текстового документа номер " + std::to_string(i) + "\r\n";
-        p.Folder().Write(name, text);
-        return p.File(name);
+    // A command that keeps the program busy for a good while: a receipt of as many goods lines
+    // as a receipt may have, on the simulated ATOL register. Answers the command line.
+    std::string WriteLongReceipt() const {
+        std::string goods;
+        for (size_t i = 0; i < kMaxGoods; ++i)
+            goods += "Товар " + std::to_string(i) + "\r\n1\r\n1.00\r\n20\r\n";
+        p.Folder().Write("Param.ini", "SNO=OSN\r\nOplata=\r\n");
+        p.Folder().Write("Tovar.ini", goods);
+        return "ATOL,1,PRINT";
     }
 
     // Waits until the program has taken cmd.ini (emptied it) and is running the command.
@@ -464,13 +466,12 @@ TEST_F(CommandE2E, EmptyCommandFileIsReportedAndDeletedWithoutAnEndMarker) {
 
 TEST_F(CommandE2E, CommandWrittenWhileAnotherRunsIsRunNext) {
     ChildProcess& app = Start();
-    const std::string big = WriteBigTextFile("big.txt");
     // The accounting system may replace the file or rewrite it in place.
     for (const bool inPlace : {false, true}) {
         SCOPED_TRACE(inPlace ? "rewritten in place" : "replaced through a rename");
         ASSERT_TRUE(DeleteFileIfExists(p.File("cmd.finish")));
         FinishWatcher watcher(p.Folder());
-        WriteCommand("PRINTTXTFILE=" + big);
+        WriteCommand(WriteLongReceipt());
         ASSERT_TRUE(WaitUntilTaken());
         if (inPlace) {
             std::ofstream(p.File("cmd.ini"), std::ios::binary | std::ios::trunc)
@@ -489,7 +490,7 @@ TEST_F(CommandE2E, CommandWrittenWhileAnotherRunsIsRunNext) {
         std::this_thread::sleep_for(Millis(50));
         const auto snapshots = watcher.Stop();
 
-        // Two end markers: the first with the empty answer of the text file, then the second.
+        // Two end markers: the first with the empty answer of the receipt, then the second.
         std::vector<FileId> markers;
         for (const auto& s : snapshots) {
             if (markers.empty() || !(markers.back() == s.finish))
@@ -511,8 +512,7 @@ TEST_F(CommandE2E, CommandWrittenWhileAnotherRunsIsRunNext) {
 
 TEST_F(CommandE2E, ClientWaitsForTheCommandBeforeItsOwn) {
     Start();
-    const std::string big = WriteBigTextFile("big.txt");
-    WriteCommand("PRINTTXTFILE=" + big);
+    WriteCommand(WriteLongReceipt());
     ASSERT_TRUE(WaitUntilTaken());
     // The emptied cmd.ini is still there: the client must not take the running command's
     // end marker for the answer to its own.

@@ -1,15 +1,86 @@
 #include "receipt/param_writer.h"
 
-#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <string_view>
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/key_values.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "receipt/param_keys.h"
 
 namespace orvenka {
 namespace {
+
+constexpr std::array<std::string_view, 6> kHeader = {
+    " #-----------------------------------",
+    " # Файл параметров для печати чека",
+    " #",
+    " # !!В КОММЕНТАРИЯХ НЕЛЬЗЯ ИСПОЛЬЗОВТЬ ЗНАК РАВНО!!",
+    " #",
+    " #",
+};
+
+// Every key the template may write, whatever the record holds: a line of the read file with one
+// of these keys is replaced by the template's own (or dropped with the value it no longer has).
+constexpr std::array<std::string_view, 44> kTemplateKeys = {
+    "CHECKSHAPKA1",
+    "CHECKSHAPKA2",
+    "CHECKSHAPKA3",
+    "CHECKSHAPKA4",
+    "SNO",
+    "NumCheck",
+    "AuthorName",
+    "AuthorCaption",
+    "AuthorINN",
+    "Oplata",
+    "BreakSumNAL",
+    "BreakSumVISA",
+    "Predmet",
+    "Sposob",
+    "DocumStr",
+    "EmailOrTel",
+    "ECheck",
+    "HandMade",
+    "CENA",
+    "KOLVO",
+    "SUMMA",
+    "NAME",
+    "Fiscal",
+    "SUMMADOC",
+    "Section",
+    "INN",
+    "ZN",
+    "USER",
+    "ADDRES",
+    "WEBADDRES",
+    "REGNUMKKT",
+    "REGNUMFN",
+    "PRN_WIDHT",
+    "PRN_WIDHT_ITOG",
+    "PRN_FONT",
+    "PRN_SIZEFONT",
+    "PRN_SIZEFONT_ITOG",
+    "PRN_SIZEFONT_QR",
+    "PRN_SPACE_LEFT_QR",
+    "PRINT_PICTURE",
+    "PRN_NAME",
+    "ISPREVIEW",
+    "PRN_HEX_CUT",
+    "MESTORASCHETA",
+};
+
+bool IsTemplateKey(std::string_view key) {
+    return std::any_of(kTemplateKeys.begin(), kTemplateKeys.end(),
+                       [key](std::string_view known) { return SameNoCase(key, known); });
+}
 
 // Collects the key=value lines of the template.
 class Entries {
@@ -43,23 +114,53 @@ class Entries {
     std::vector<std::string>& Lines() { return lines_; }
 
   private:
-    std::vector<std::string> lines_ = {
-        " #-----------------------------------",
-        " # Файл параметров для печати чека",
-        " #",
-        " # !!В КОММЕНТАРИЯХ НЕЛЬЗЯ ИСПОЛЬЗОВТЬ ЗНАК РАВНО!!",
-        " #",
-        " #",
-    };
+    std::vector<std::string> lines_{kHeader.begin(), kHeader.end()};
 };
+
+// The file the template goes to: an existing link is followed, so the file it points to is
+// replaced rather than the link. A folder or a read-only file is refused before anything is
+// written (a rename would otherwise replace a file its owner protected from writing).
+std::string TargetOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return path;  // a new file; a missing folder fails at the write with the system's text
+    if (S_ISDIR(st.st_mode))
+        throw Failure("Не удалось записать файл \"" + path + "\": это папка, а не файл");
+    if (!S_ISREG(st.st_mode))
+        throw Failure("Не удалось записать файл \"" + path + "\": это не обычный файл");
+    if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
+        throw Failure("Не удалось записать файл \"" + path + "\": файл только для чтения");
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr)
+        return path;
+    return resolved;
+}
 
 }  // namespace
 
-bool WriteParam(const std::string& path, const TParam& p) {
+std::vector<std::string> LinesBeyondTemplate(const std::vector<std::string>& readLines) {
+    std::vector<std::string> kept;
+    for (const auto& line : readLines) {
+        if (param_keys::HoldsOplataKey(line))
+            continue;
+        if (const auto key = LineKey(line)) {
+            if (IsTemplateKey(*key))
+                continue;
+        } else if (std::find(kHeader.begin(), kHeader.end(), line) != kHeader.end()) {
+            continue;
+        }
+        kept.push_back(line);
+    }
+    return kept;
+}
+
+bool WriteParam(const std::string& path, const TParam& p,
+                const std::vector<std::string>& readLines) {
     // Checked before anything touches the file, so a refused template never replaces one.
     if (!IsBlank(p.SNO) && !param_keys::SnoAccepted(p.SNO)) {
         throw Failure(std::string(param_keys::kSnoFailure));
     }
+    const std::string target = TargetOf(path);
     Entries e;
     e.Text("CHECKSHAPKA1", p.CHECKSHAPKA1);
     e.Text("CHECKSHAPKA2", p.CHECKSHAPKA2);
@@ -114,7 +215,13 @@ bool WriteParam(const std::string& path, const TParam& p) {
     if (p.ISPREVIEW)
         e.Add("ISPREVIEW", "ON");
     e.Text("PRN_HEX_CUT", p.PRN_HEX_CUT);
-    SaveLinesAtomic(path, e.Lines());
+    // The place of settlement (tag 1187) is edited with the cashier's data; without it here a
+    // register would lose it on the first save.
+    e.Text("MESTORASCHETA", p.MESTORASCHETA);
+    std::vector<std::string>& lines = e.Lines();
+    for (auto& line : LinesBeyondTemplate(readLines))
+        lines.push_back(std::move(line));
+    SaveLinesAtomic(target, lines);
     return true;
 }
 

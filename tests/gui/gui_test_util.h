@@ -2,12 +2,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QString>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvenka::test {
 
@@ -50,6 +53,53 @@ inline void CloseNextModal(std::function<void(QWidget*)> check = nullptr) {
     });
     timer->start();
 }
+
+// Answers the modal dialogs that open from now on, in order, one step each; a step must end its
+// dialog (click a button, accept, reject). A modal nobody expected is rejected and counted, so a
+// test never hangs on it and can tell.
+class ModalScript {
+  public:
+    using Step = std::function<void(QWidget* modal)>;
+
+    explicit ModalScript(std::deque<Step> steps) : steps_(std::move(steps)) {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start();
+    }
+
+    bool Done() const { return steps_.empty(); }
+    int Unexpected() const { return unexpected_; }
+
+  private:
+    void Poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        // A dialog that opened one of its own is active again when that one ends: handled once.
+        for (const auto& seen : handled_) {
+            if (seen.data() == modal)
+                return;
+        }
+        handled_.emplace_back(modal);
+        if (steps_.empty()) {
+            ++unexpected_;
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                dialog->reject();
+            } else {
+                modal->close();
+            }
+            return;
+        }
+        Step step = std::move(steps_.front());
+        steps_.pop_front();
+        step(modal);
+    }
+
+    std::deque<Step> steps_;
+    QTimer timer_;
+    std::vector<QPointer<QWidget>> handled_;
+    int unexpected_ = 0;
+};
 
 inline std::string Std(const QString& s) {
     return s.toStdString();

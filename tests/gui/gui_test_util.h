@@ -1,7 +1,10 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QPointer>
 #include <QString>
 #include <QThread>
@@ -90,9 +93,10 @@ class ModalScript {
             }
             return;
         }
-        Step step = std::move(steps_.front());
+        // Run from an event of its own: a step that opens another modal (a question after a
+        // click) waits in a nested loop, where this timer must go on to answer that one.
+        QTimer::singleShot(0, modal, [step = std::move(steps_.front()), modal] { step(modal); });
         steps_.pop_front();
-        step(modal);
     }
 
     std::deque<Step> steps_;
@@ -100,6 +104,31 @@ class ModalScript {
     std::vector<QPointer<QWidget>> handled_;
     int unexpected_ = 0;
 };
+
+// A step for a file dialog: notes the folder it opened in and the name it suggests, then picks
+// `path` (an empty path cancels).
+inline ModalScript::Step PickFile(std::string path, std::string* openedIn = nullptr,
+                                  std::string* suggested = nullptr) {
+    return [=](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr) << "not a file dialog";
+        if (openedIn)
+            *openedIn = dialog->directory().absolutePath().toStdString() + "/";
+        if (suggested && !dialog->selectedFiles().isEmpty())
+            *suggested = dialog->selectedFiles().front().toStdString();
+        if (path.empty()) {
+            dialog->reject();
+            return;
+        }
+        // The dialog does not overwrite the name field while the operator is typing in it.
+        if (QWidget* focus = QApplication::focusWidget())
+            focus->clearFocus();
+        dialog->selectFile(QString::fromStdString(path));
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own, as its button does
+        if (dialog->isVisible())
+            dialog->reject();  // refused: never wait for nobody
+    };
+}
 
 inline std::string Std(const QString& s) {
     return s.toStdString();

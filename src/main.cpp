@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
 
     CommandLoop loop(ctx);
     gui::TForm_mainFR window(ctx, loop);
+    QObject::connect(&window, &gui::TForm_mainFR::ExitRequested, &app, &QCoreApplication::quit);
     gui::UnixSignalWatcher stopSignals({SIGTERM, SIGINT});
     QObject::connect(&stopSignals, &gui::UnixSignalWatcher::Received, &app,
                      &QCoreApplication::quit);

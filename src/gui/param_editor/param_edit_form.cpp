@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <tuple>
 
 #include "common/failure.h"
@@ -157,6 +158,14 @@ int WholeNumberOf(const char* caption, const QString& text) {
     throw Failure(std::string(caption) + ": '" + typed + "' не является целым числом");
 }
 
+// A text field that holds any value a file may have (Qt cuts at 32767 characters by default).
+QLineEdit* NewEdit(const QString& name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
 // Selects the item whose data is `number`; a number the list does not have gets an item of its
 // own, so a value from a file is shown and kept rather than lost.
 void SelectNumber(QComboBox* list, int number) {
@@ -255,8 +264,7 @@ TFormParamEdit::Row& TFormParamEdit::AddTextRow(QGridLayout* grid, const std::st
     const int row = grid->rowCount();
     r.box = new QCheckBox(QString::fromUtf8(caption));
     r.box->setObjectName("Box" + Q(key));
-    r.edit = new QLineEdit;
-    r.edit->setObjectName("Edit" + Q(key));
+    r.edit = NewEdit("Edit" + Q(key));
     grid->addWidget(r.box, row, 0, Qt::AlignTop);
     // Without a help text the field takes the help column too.
     grid->addWidget(r.edit, row, 1, 1, help ? 1 : 2, Qt::AlignTop);
@@ -354,10 +362,8 @@ void TFormParamEdit::BuildProgramTab() {
     PanelSums->setObjectName("PanelSums");
     auto* sums = new QGridLayout(PanelSums);
     sums->setContentsMargins(0, 0, 0, 0);
-    EditSumNAL = new QLineEdit;
-    EditSumNAL->setObjectName("EditSumNAL");
-    EditSumVISA = new QLineEdit;
-    EditSumVISA->setObjectName("EditSumVISA");
+    EditSumNAL = NewEdit("EditSumNAL");
+    EditSumVISA = NewEdit("EditSumVISA");
     sums->addWidget(new QLabel("Сумма наличными"), 0, 0);
     sums->addWidget(EditSumNAL, 0, 1);
     sums->addWidget(new QLabel("Сумма безналичными"), 1, 0);
@@ -420,8 +426,7 @@ void TFormParamEdit::BuildEmulTab() {
         Row& r = rows_[f.key];
         const int row = grid->rowCount();
         grid->addWidget(new QLabel(QString::fromUtf8(f.caption)), row, 0);
-        r.edit = new QLineEdit;
-        r.edit->setObjectName("Edit" + QString::fromUtf8(f.key));
+        r.edit = NewEdit("Edit" + QString::fromUtf8(f.key));
         grid->addWidget(r.edit, row, 1);
     }
     auto* help = new QLabel(

@@ -136,6 +136,8 @@ TEST_F(EditorTest, OpenedAndSavedFileLosesNothing) {
                     "Foo=2", " SNO=PATENT", "Predmet=25", "Sposob=9", "Section=abc"}))},
         {"a UTF-8 file with a byte-order mark and LF line ends",
          "\xEF\xBB\xBFOplata=VISA\nUSER=ООО Ёлка\nt1085=тег\n"},
+        {"a value longer than a text field holds by default",
+         "Oplata=\r\nADDRES=" + std::string(40000, 'x') + "\r\n"},
         {"Windows-1251 bytes every file of ours may hold",
          "Oplata=\r\nUSER=\x98\xA0\xFF\r\nCHECKSHAPKA1=\t\x01табуляция\r\n"},
     };

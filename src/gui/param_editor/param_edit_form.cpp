@@ -660,6 +660,7 @@ bool TFormParamEdit::Save() {
         return false;
     }
     saved_ = true;
+    ctx_.LogMessage("Файл настроек чека сохранен: " + name);
     accept();
     return true;
 }

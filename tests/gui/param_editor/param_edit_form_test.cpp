@@ -419,6 +419,9 @@ TEST_F(EditorTest, OverwriteQuestionCancelLeavesTheFileAndTheDialog) {
     test::ModalScript yes({Answer(ModalResult::Yes)});
     EXPECT_TRUE(f.Save());
     EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(ctx.log.Messages().back(),
+              std::string(EditorTest::kStamp) +
+                  "Файл настроек чека сохранен: " + folder.File("Param.ini"));
     EXPECT_EQ(folder.ReadBytes("Param.ini"),
               TemplateBytes({"AuthorName=Кассир", "Oplata=", "ECheck=OFF", "Fiscal="}));
 }

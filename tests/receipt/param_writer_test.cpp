@@ -13,6 +13,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "receipt/param_reader.h"
+#include "support/param_template.h"
 #include "support/run_unprivileged.h"
 #include "support/scripted_platform.h"
 #include "support/temp_folder.h"
@@ -20,41 +21,14 @@
 namespace orvenka {
 namespace {
 
+using test::FileBytes;
+using test::RecordingLogger;
 using test::ScriptedPlatform;
 using test::TempFolder;
-
-class RecordingLogger : public Logger {
-  public:
-    std::vector<std::string> errors;
-    void LogMessage(const std::string&) override {}
-    void LogError(const std::string& text) override { errors.push_back(text); }
-};
-
-const std::vector<std::string> kHeader = {
-    " #-----------------------------------",
-    " # Файл параметров для печати чека",
-    " #",
-    " # !!В КОММЕНТАРИЯХ НЕЛЬЗЯ ИСПОЛЬЗОВТЬ ЗНАК РАВНО!!",
-    " #",
-    " #",
-};
+using test::WithHeader;
 
 const std::string kSnoFailure =
     "Не верно указан параметр SNO\rОн может принимать значения OSN DOH DOHRASH ENVD ESN PATENT";
-
-// Windows-1251 bytes of the lines, each ended by CR LF.
-std::string FileBytes(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return Utf8ToCp1251(text);
-}
-
-std::vector<std::string> WithHeader(const std::vector<std::string>& entries) {
-    std::vector<std::string> lines = kHeader;
-    lines.insert(lines.end(), entries.begin(), entries.end());
-    return lines;
-}
 
 // Every field the writer writes, none at its "not written" value.
 TParam FullParam() {

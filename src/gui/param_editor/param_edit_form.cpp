@@ -258,34 +258,36 @@ QLabel* TFormParamEdit::AddHelp(QGridLayout* grid, int row, const char* help) {
     return label;
 }
 
-TFormParamEdit::Row& TFormParamEdit::AddTextRow(QGridLayout* grid, const std::string& key,
-                                                const char* caption, const char* help) {
+TFormParamEdit::Row& TFormParamEdit::AddBoxedRow(QGridLayout* grid, const std::string& key,
+                                                 const char* caption, const char* help,
+                                                 QWidget* control) {
     Row& r = rows_[key];
     const int row = grid->rowCount();
     r.box = new QCheckBox(QString::fromUtf8(caption));
     r.box->setObjectName("Box" + Q(key));
-    r.edit = NewEdit("Edit" + Q(key));
     grid->addWidget(r.box, row, 0, Qt::AlignTop);
-    // Without a help text the field takes the help column too.
-    grid->addWidget(r.edit, row, 1, 1, help ? 1 : 2, Qt::AlignTop);
+    // Without a help text the control takes the help column too.
+    grid->addWidget(control, row, 1, 1, help ? 1 : 2, Qt::AlignTop);
     r.help = AddHelp(grid, row, help);
-    connect(r.box, &QCheckBox::toggled, r.edit, &QWidget::setVisible);
+    connect(r.box, &QCheckBox::toggled, control, &QWidget::setVisible);
+    return r;
+}
+
+TFormParamEdit::Row& TFormParamEdit::AddTextRow(QGridLayout* grid, const std::string& key,
+                                                const char* caption, const char* help) {
+    QLineEdit* edit = NewEdit("Edit" + Q(key));
+    Row& r = AddBoxedRow(grid, key, caption, help, edit);
+    r.edit = edit;
     return r;
 }
 
 TFormParamEdit::Row& TFormParamEdit::AddListRow(QGridLayout* grid, const std::string& key,
                                                 const char* caption, const char* help) {
-    Row& r = rows_[key];
-    const int row = grid->rowCount();
-    r.box = new QCheckBox(QString::fromUtf8(caption));
-    r.box->setObjectName("Box" + Q(key));
-    r.list = new QComboBox;
-    r.list->setObjectName("List" + Q(key));
-    r.list->setEditable(false);
-    grid->addWidget(r.box, row, 0, Qt::AlignTop);
-    grid->addWidget(r.list, row, 1, Qt::AlignTop);
-    r.help = AddHelp(grid, row, help);
-    connect(r.box, &QCheckBox::toggled, r.list, &QWidget::setVisible);
+    auto* list = new QComboBox;
+    list->setObjectName("List" + Q(key));
+    list->setEditable(false);
+    Row& r = AddBoxedRow(grid, key, caption, help, list);
+    r.list = list;
     return r;
 }
 

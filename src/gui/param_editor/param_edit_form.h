@@ -79,6 +79,9 @@ class TFormParamEdit : public QDialog {
     };
 
     QWidget* AddTab(const char* title, QGridLayout*& grid);
+    // A check box that shows `control` while it is checked, the control, and its help text.
+    Row& AddBoxedRow(QGridLayout* grid, const std::string& key, const char* caption,
+                     const char* help, QWidget* control);
     Row& AddTextRow(QGridLayout* grid, const std::string& key, const char* caption,
                     const char* help);
     Row& AddListRow(QGridLayout* grid, const std::string& key, const char* caption,

@@ -10,33 +10,19 @@
 #include <vector>
 
 #include "common/clock.h"
-#include "common/cp1251.h"
 #include "gui/param_editor/param_edit_form.h"
 #include "gui/rus_message.h"
 #include "gui_test_util.h"
 #include "shell/app_context.h"
+#include "support/param_template.h"
 #include "support/scripted_platform.h"
 #include "support/temp_folder.h"
 
 namespace orvenka::gui::test_editor {
 
-inline const std::vector<std::string> kHeader = {
-    " #-----------------------------------",
-    " # Файл параметров для печати чека",
-    " #",
-    " # !!В КОММЕНТАРИЯХ НЕЛЬЗЯ ИСПОЛЬЗОВТЬ ЗНАК РАВНО!!",
-    " #",
-    " #",
-};
-
-// Windows-1251 bytes of the header followed by `entries`, each line ended by CR LF.
+// Windows-1251 bytes of the template's header followed by `entries`.
 inline std::string TemplateBytes(const std::vector<std::string>& entries) {
-    std::string text;
-    for (const auto& line : kHeader)
-        text += line + "\r\n";
-    for (const auto& line : entries)
-        text += line + "\r\n";
-    return Utf8ToCp1251(text);
+    return test::FileBytes(test::WithHeader(entries));
 }
 
 // The editor on a screen an operator could answer on; its modal boxes are answered by scripts.

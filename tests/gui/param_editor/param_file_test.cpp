@@ -18,17 +18,10 @@ using test_editor::Answer;
 using test_editor::EditorTest;
 using test_editor::OnEditor;
 
-class NullLogger : public Logger {
-  public:
-    std::vector<std::string> errors;
-    void LogMessage(const std::string&) override {}
-    void LogError(const std::string& text) override { errors.push_back(text); }
-};
-
 // The file read the way the receipt job reads it.
 TParam Read(const std::string& path) {
     test::ScriptedPlatform printers;
-    NullLogger log;
+    test::RecordingLogger log;
     TParam p;
     EXPECT_TRUE(ReadParam(path, p, log, printers)) << (log.errors.empty() ? "" : log.errors[0]);
     return p;

@@ -45,10 +45,19 @@ QString Utf8(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// The pane follows its cursor (also when it is first shown): it is put at the start of the new
-// line, so the time stamp and the operation's prefix stay in view rather than the line's end.
+// A pane that follows its new lines keeps its cursor at the start of the last one: the view
+// follows the cursor (also when the window is first shown), so the time stamp and the prefix of
+// a long line stay in view rather than its end. A pane the operator is reading elsewhere in
+// (scrolled up, or clicked into an earlier line) is left where it is.
 void AppendLine(QPlainTextEdit* pane, const std::string& line) {
+    const QScrollBar* vertical = pane->verticalScrollBar();
+    const bool atBottom = vertical->value() == vertical->maximum();
+    const QTextCursor before = pane->textCursor();
+    const bool onLastLine =
+        !before.hasSelection() && before.blockNumber() == pane->document()->blockCount() - 1;
     pane->appendPlainText(Utf8(line));
+    if (!atBottom || !onLastLine)
+        return;
     QTextCursor cursor = pane->textCursor();
     cursor.movePosition(QTextCursor::End);
     cursor.movePosition(QTextCursor::StartOfBlock);

@@ -9,8 +9,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include "common/clock.h"
 #include "gui/param_editor/param_edit_form.h"
@@ -51,6 +54,30 @@ TEST_F(MainWindowTest, PanesMirrorTheEventLog) {
     EXPECT_EQ(Lines(w.MemoMSG).size(), 2);
     ctx.LogError("вторая");
     EXPECT_EQ(Lines(w.MemoError), QStringList({"12.02.2021 10:30:05:вторая"}));
+}
+
+// A long line shows its start (time stamp, prefix), also when it came before the window was shown;
+// a pane the operator clicked into stays where the operator put it.
+TEST_F(MainWindowTest, PanesShowTheStartOfNewLines) {
+    const std::string tail(400, 'x');
+    ctx.LogError("ReadParam:/tmp/Param.ini " + tail);
+    TForm_mainFR w(ctx, loop);
+    w.ShowFromTray();
+    test::Spin(20);
+    EXPECT_GT(w.MemoError->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(w.MemoError->horizontalScrollBar()->value(), 0);
+    for (int i = 0; i < 3; ++i)
+        ctx.LogError("ещё " + tail);
+    test::Spin(20);
+    EXPECT_EQ(w.MemoError->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(w.MemoError->textCursor().blockNumber(), 3);
+
+    QTextCursor reading = w.MemoError->textCursor();
+    reading.setPosition(5);
+    w.MemoError->setTextCursor(reading);
+    ctx.LogError("после " + tail);
+    EXPECT_EQ(w.MemoError->textCursor().position(), 5);
+    EXPECT_EQ(w.MemoError->document()->blockCount(), 5);
 }
 
 TEST_F(MainWindowTest, LogOutlivesTheWindow) {

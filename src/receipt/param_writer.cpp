@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
@@ -77,6 +79,26 @@ constexpr std::array<std::string_view, 44> kTemplateKeys = {
     "MESTORASCHETA",
 };
 
+// A sum as the reader's money rule reads it back: up to 15 significant digits like the general
+// form, but never with an exponent ("1E-7" would read as 0, and a split payment of 0 is refused).
+std::string PlainDecimal(double value) {
+    const std::string general = FormatGeneral(value);
+    if (general.find('E') == std::string::npos || !std::isfinite(value))
+        return general;
+    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    char buf[512];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
+                                   std::max(0, 14 - exponent))
+                         .ptr;
+    std::string text(buf, end);
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.')
+            text.pop_back();
+    }
+    return text;
+}
+
 bool IsTemplateKey(std::string_view key) {
     return std::any_of(kTemplateKeys.begin(), kTemplateKeys.end(),
                        [key](std::string_view known) { return SameNoCase(key, known); });
@@ -92,6 +114,11 @@ class Entries {
         // take as another key (or as a second Oplata).
         for (char c : value)
             line += (c == '\r' || c == '\n') ? ' ' : c;
+        // The reader takes a file with one line holding "Oplata=" only: the template's own.
+        if (key != "Oplata" && param_keys::HoldsOplataKey(line)) {
+            throw Failure("Значение параметра " + std::string(key) +
+                          " не может содержать текст Oplata=: " + std::string(value));
+        }
         lines_.push_back(std::move(line));
     }
     void Text(std::string_view key, const std::string& value) {
@@ -102,9 +129,9 @@ class Entries {
         if (value != 0)
             Add(key, std::to_string(value));
     }
-    void Float(std::string_view key, double value) {
+    void Money(std::string_view key, double value) {
         if (value != 0)
-            Add(key, FormatGeneral(value));
+            Add(key, PlainDecimal(value));
     }
     void Plus(std::string_view key, bool flag) {
         if (flag)
@@ -174,8 +201,8 @@ bool WriteParam(const std::string& path, const TParam& p,
     e.Text("AuthorINN", p.AuthorINN);
     if (p.OplataBreak) {
         e.Add("Oplata", "BREAK");
-        e.Add("BreakSumNAL", FormatGeneral(p.BreakSumNAL));
-        e.Add("BreakSumVISA", FormatGeneral(p.BreakSumVISA));
+        e.Add("BreakSumNAL", PlainDecimal(p.BreakSumNAL));
+        e.Add("BreakSumVISA", PlainDecimal(p.BreakSumVISA));
     } else {
         e.Add("Oplata", p.Oplata);
     }
@@ -194,7 +221,7 @@ bool WriteParam(const std::string& path, const TParam& p,
         e.Int("NAME", p.Name);
     }
     e.Add("Fiscal", p.isNotFiscal ? "-" : "");
-    e.Float("SUMMADOC", p.SUMMADOC);
+    e.Money("SUMMADOC", p.SUMMADOC);
     e.Int("Section", p.Section);
     e.Text("INN", p.INN);
     e.Text("ZN", p.ZN);

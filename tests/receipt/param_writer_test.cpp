@@ -182,12 +182,23 @@ TEST_F(ParamWriterTest, Conditions) {
         {"whole SUMMADOC",
          [](TParam& p) { p.SUMMADOC = 100; },
          {"Oplata=", "ECheck=OFF", "Fiscal=", "SUMMADOC=100"}},
+        // The money rule of the reader takes digits, "-" and "." only: an exponent would read
+        // as 0 (and a split payment of 0 is refused).
+        {"sums without an exponent, however small or large",
+         [](TParam& p) {
+             p.OplataBreak = true;
+             p.BreakSumNAL = 1e-7;
+             p.BreakSumVISA = -2.5e15;
+             p.SUMMADOC = 1234567890123456789.0;
+         },
+         {"Oplata=BREAK", "BreakSumNAL=0.0000001", "BreakSumVISA=-2500000000000000", "ECheck=OFF",
+          "Fiscal=", "SUMMADOC=1234567890123456768"}},
         {"BREAK with zero sums",
          [](TParam& p) { p.OplataBreak = true; },
          {"Oplata=BREAK", "BreakSumNAL=0", "BreakSumVISA=0", "ECheck=OFF", "Fiscal="}},
         {"a line break cannot start an entry of its own",
-         [](TParam& p) { p.CHECKSHAPKA1 = "a\r\nOplata=VISA"; },
-         {"CHECKSHAPKA1=a  Oplata=VISA", "Oplata=", "ECheck=OFF", "Fiscal="}},
+         [](TParam& p) { p.CHECKSHAPKA1 = "a\r\nSNO=DOH"; },
+         {"CHECKSHAPKA1=a  SNO=DOH", "Oplata=", "ECheck=OFF", "Fiscal="}},
         {"fields the writer does not handle",
          [](TParam& p) {
              p.t1085 = "x";
@@ -233,6 +244,37 @@ TEST_F(ParamWriterTest, BadSnoWritesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+// A second line holding "Oplata=" would make the reader refuse the file on every receipt.
+TEST_F(ParamWriterTest, AValueHoldingOplataIsRefusedAndNothingWritten) {
+    dir.WriteBytes("Param.ini", "Oplata=VISA\r\n");
+    const struct {
+        const char* name;
+        std::function<void(TParam&)> set;
+        std::string failure;
+    } rows[] = {
+        {"a header line", [](TParam& p) { p.CHECKSHAPKA2 = "Итого oplata=наличные"; },
+         "Значение параметра CHECKSHAPKA2 не может содержать текст Oplata=: Итого "
+         "oplata=наличные"},
+        {"the seller's name", [](TParam& p) { p.USER = "OPLATA="; },
+         "Значение параметра USER не может содержать текст Oplata=: OPLATA="},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TParam p;
+        row.set(p);
+        try {
+            WriteParam(Path(), p);
+            FAIL() << "written";
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()), row.failure);
+        }
+        EXPECT_EQ(dir.ReadBytes("Param.ini"), "Oplata=VISA\r\n");
+    }
+    TParam plain;
+    plain.Oplata = "oplata";  // the word alone is no second key
+    EXPECT_TRUE(WriteParam(Path(), plain));
 }
 
 TEST_F(ParamWriterTest, ReplacesAnExistingFileAndReportsAnUnwritableOne) {

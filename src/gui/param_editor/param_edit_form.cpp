@@ -581,7 +581,8 @@ TParam TFormParamEdit::Take() const {
             p.OplataBreak = false;
             break;
         case kCard:
-            p.Oplata = "VISA";
+            if (!SameTrimmed(p.Oplata, "VISA"))  // "visa" from a file stays as it was written
+                p.Oplata = "VISA";
             p.OplataBreak = false;
             break;
         default:

@@ -127,6 +127,7 @@ TEST_F(EditorTest, OpenedAndSavedFileLosesNothing) {
          Utf8ToCp1251(
              Lines({"# настройки магазина", "SNO=osn", "SNO=DOH", "Oplata=MIR", "", "Foo=1",
                     "Foo=2", " SNO=PATENT", "Predmet=25", "Sposob=9", "Section=abc"}))},
+        {"card payment in lower case", "Oplata=visa\r\n"},
         {"a UTF-8 file with a byte-order mark and LF line ends",
          "\xEF\xBB\xBFOplata=VISA\nUSER=ООО Ёлка\nt1085=тег\n"},
         {"a value longer than a text field holds by default",

@@ -79,26 +79,6 @@ constexpr std::array<std::string_view, 44> kTemplateKeys = {
     "MESTORASCHETA",
 };
 
-// A sum as the reader's money rule reads it back: up to 15 significant digits like the general
-// form, but never with an exponent ("1E-7" would read as 0, and a split payment of 0 is refused).
-std::string PlainDecimal(double value) {
-    const std::string general = FormatGeneral(value);
-    if (general.find('E') == std::string::npos || !std::isfinite(value))
-        return general;
-    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    char buf[512];
-    const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
-                                   std::max(0, 14 - exponent))
-                         .ptr;
-    std::string text(buf, end);
-    if (text.find('.') != std::string::npos) {
-        text.erase(text.find_last_not_of('0') + 1);
-        if (text.back() == '.')
-            text.pop_back();
-    }
-    return text;
-}
-
 bool IsTemplateKey(std::string_view key) {
     return std::any_of(kTemplateKeys.begin(), kTemplateKeys.end(),
                        [key](std::string_view known) { return SameNoCase(key, known); });
@@ -164,6 +144,24 @@ std::string TargetOf(const std::string& path) {
 }
 
 }  // namespace
+
+std::string PlainDecimal(double value) {
+    const std::string general = FormatGeneral(value);
+    if (general.find('E') == std::string::npos || !std::isfinite(value))
+        return general;
+    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    char buf[512];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
+                                   std::max(0, 14 - exponent))
+                         .ptr;
+    std::string text(buf, end);
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.')
+            text.pop_back();
+    }
+    return text;
+}
 
 std::vector<std::string> LinesBeyondTemplate(const std::vector<std::string>& readLines) {
     std::vector<std::string> kept;

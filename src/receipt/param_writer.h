@@ -24,4 +24,9 @@ bool WriteParam(const std::string& path, const TParam& param,
 // file with one such line only, and the template always writes its own).
 std::vector<std::string> LinesBeyondTemplate(const std::vector<std::string>& readLines);
 
+// A sum as the template writes it and the reader's money rule reads it back: up to 15
+// significant digits like the general form, but never with an exponent ("1E-7" would read as 0,
+// and a split payment of 0 is refused).
+std::string PlainDecimal(double value);
+
 }  // namespace orvenka

@@ -137,7 +137,7 @@ QString MoneyText(double value) {
     const std::string fixed = FormatMoney(value);
     if (ReadFloat(fixed, 0) == value)
         return Q(fixed);
-    return Q(FormatGeneral(value));
+    return Q(PlainDecimal(value));
 }
 
 // A sum as the operator typed it: a comma or a point as decimal separator, blanks between the

@@ -208,11 +208,13 @@ TEST_F(EditorTest, LoadingShowsTheRecord) {
          [](TParam& p) {
              p.SUMMADOC = 1234.5;
              p.BreakSumVISA = 0.125;
+             p.BreakSumNAL = 1e-7;
          },
          [](TFormParamEdit& f) {
              EXPECT_TRUE(f.Box("SUMMADOC")->isChecked());
              EXPECT_EQ(f.Edit("SUMMADOC")->text(), "1234.50");
              EXPECT_EQ(f.EditSumVISA->text(), "0.125");
+             EXPECT_EQ(f.EditSumNAL->text(), "0.0000001");
          }},
         {"texts: trimmed where the key is, boxes by blankness",
          [](TParam& p) {

@@ -1,4 +1,6 @@
 // The composition root: builds the application and runs it until "Выход" or a stop signal.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QStringList>
 #include <clocale>
@@ -20,6 +22,8 @@
 
 int main(int argc, char** argv) {
     using namespace orvenka;
+    // Taken before anything else: the start folder resolves a relative link path.
+    const ProgramFile program = StartedProgramFile(argc > 0 ? argv[0] : "");
     // A machine without a desktop (a server, a service) still runs the command loop.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
         !std::getenv("WAYLAND_DISPLAY")) {
@@ -31,10 +35,12 @@ int main(int argc, char** argv) {
     // The core never uses locale functions; keep the C library's numbers neutral anyway.
     std::setlocale(LC_NUMERIC, "C");
 
-    const std::string folder = ProgramFolder();
-    const std::string programFile = ProgramFileName();
+    const std::string& folder = program.folder;
+    const std::string& programFile = program.name;
     SystemClock clock;
-    if (!CheckSingleInstance(folder, FindOtherInstance(), clock))
+    // Held until the program ends: while it is, no other copy serves this folder.
+    const FolderLock folderLock(folder);
+    if (!CheckSingleInstance(folder, FindOtherInstance(program, folderLock, ::getpid()), clock))
         return 0;
 
     gui::QtPlatform platform;

@@ -75,9 +75,14 @@ int SpawnDetached(const std::string& path, const std::vector<std::string>& comma
         ::setsid();
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const int null = ::open("/dev/null", O_RDONLY);
-            if (null >= 0)
+            // Nothing of ours stays open in it: a caller reading our output through a pipe
+            // would otherwise wait for the program to end. Its messages are in its run log.
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0) {
                 ::dup2(null, 0);
+                ::dup2(null, 1);
+                ::dup2(null, 2);
+            }
             ::execv(path.c_str(), argv.data());
             const int err = errno;
             (void)!::write(fds[1], &err, sizeof err);

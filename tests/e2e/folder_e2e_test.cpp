@@ -330,6 +330,12 @@ TEST_F(FolderE2E, StartPutsEveryFolderToWorkInTheBackground) {
                   std::string::npos)
             << started.out;
     }
+    for (int pid : pids) {
+        for (const char* fd : {"/fd/0", "/fd/1", "/fd/2"}) {
+            EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(pid) + fd).string(), "/dev/null")
+                << "nothing of the caller's stays open in the program: a pipe would never end";
+        }
+    }
     const Outcome again = Tool({"start", b});
     EXPECT_EQ(again.out, b + ": уже работает (pid " + std::to_string(pids[1]) + ").\n");
 

@@ -15,6 +15,7 @@
 #include "folders/autostart_entry.h"
 #include "program_under_test.h"
 #include "support/desktop_exec.h"
+#include "support/shell_command.h"
 
 namespace orvenka::test {
 namespace {
@@ -280,14 +281,9 @@ TEST(FolderServiceUnit, SystemdAcceptsTheUnit) {
         const std::string command =
             "SYSTEMD_LOG_COLOR=0 /usr/bin/systemd-analyze verify --man=no '" + units.File(unit) +
             "' 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string output;
-        char buf[512];
-        while (const size_t n = std::fread(buf, 1, sizeof buf, pipe))
-            output.append(buf, n);
-        EXPECT_EQ(::pclose(pipe), 0) << unit << "\n" << output;
-        EXPECT_EQ(output, "") << unit;
+        const ShellOutcome verified = RunShell(command);
+        EXPECT_EQ(verified.status, 0) << unit << "\n" << verified.output;
+        EXPECT_EQ(verified.output, "") << unit;
     }
 }
 

@@ -1,10 +1,10 @@
 #include "folders/service_unit.h"
 
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include "common/failure.h"
+#include "support/shell_command.h"
 
 namespace orvenka {
 namespace {
@@ -39,14 +39,9 @@ TEST(ServiceUnit, SystemdAgrees) {
         for (char c : r.path)
             command += c == '\'' ? std::string("'\\''") : std::string(1, c);
         command += "'";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string answer;
-        char buf[512];
-        while (const size_t n = std::fread(buf, 1, sizeof buf, pipe))
-            answer.append(buf, n);
-        ASSERT_EQ(::pclose(pipe), 0) << r.path;
-        EXPECT_EQ(answer, r.escaped + "\n") << r.path;
+        const test::ShellOutcome escaped = test::RunShell(command);
+        ASSERT_EQ(escaped.status, 0) << r.path;
+        EXPECT_EQ(escaped.output, r.escaped + "\n") << r.path;
     }
 }
 

@@ -1,0 +1,7 @@
+#include "drivers/sim/simulators.h"
+
+namespace orvenka {
+
+void RegisterSimulators(DriverFactory&) {}
+
+}  // namespace orvenka

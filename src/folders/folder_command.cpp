@@ -226,7 +226,15 @@ int List(Context& c, const Args& args) {
     return kFolderOk;
 }
 
+std::string NoLinkText(const Context& c, const std::string& folder, DeviceKind kind) {
+    return "в папке " + folder + " нет ссылки " + kProgramLinkName + " на " + c.setup.program +
+           ": orvenka-folder create " + folder + " --kind " + KindName(kind) + " восстановит её";
+}
+
 // Starts the program on one folder and waits until it holds the folder or has ended.
+// Here and in Run the installed program itself is started, named by the folder's link: it takes
+// the link's folder as its own only while the link leads to it, and whoever may write into a
+// folder cannot have it run a file of theirs in the program's place.
 bool StartOne(Context& c, const std::string& folder) {
     const DeviceKind kind = RequireExchangeFolder(c, folder);
     if (const int pid = FolderLockHolder(folder)) {
@@ -234,7 +242,9 @@ bool StartOne(Context& c, const std::string& folder) {
         return true;
     }
     const std::string link = InFolder(folder, kProgramLinkName);
-    const int pid = c.setup.spawn(link, {link, KindArgument(kind)});
+    if (InspectFolder(folder, c.setup.program).link != FolderInfo::Link::ToProgram)
+        throw Failure(NoLinkText(c, folder, kind));
+    const int pid = c.setup.spawn(c.setup.program, {link, KindArgument(kind)});
     if (pid <= 0) {
         c.err << "orvenka-folder: " << folder << ": не удалось запустить " << link << "\n";
         return false;
@@ -286,18 +296,15 @@ int Run(Context& c, const Args& args) {
     const std::string folder = ExistingFolder(OneFolder(Parse(args, false, false)));
     const DeviceKind kind = RequireExchangeFolder(c, folder);
     const std::string link = InFolder(folder, kProgramLinkName);
-    if (InspectFolder(folder, c.setup.program).link != FolderInfo::Link::ToProgram) {
-        throw Failure("в папке " + folder + " нет ссылки " + kProgramLinkName + " на " +
-                      c.setup.program + ": orvenka-folder create " + folder + " --kind " +
-                      KindName(kind) + " восстановит её");
-    }
+    if (InspectFolder(folder, c.setup.program).link != FolderInfo::Link::ToProgram)
+        throw Failure(NoLinkText(c, folder, kind));
     if (const int pid = FolderLockHolder(folder)) {
         c.err << "orvenka-folder: папку " << folder << " уже обслуживает процесс " << pid
               << "; эта копия только отметится в RunInfo.txt\n";
     }
     c.err.flush();
     c.out.flush();
-    c.setup.exec(link, {link, KindArgument(kind)});
+    c.setup.exec(c.setup.program, {link, KindArgument(kind)});
     throw Failure("не удалось запустить " + link);
 }
 
@@ -351,6 +358,18 @@ std::string DropInPath(const Context& c, const std::string& unit) {
     return c.setup.systemdDir + "/" + unit + ".d/owner.conf";
 }
 
+// A service on a folder of root runs as root; files it writes in place there must not be links
+// that another user who may write into the folder has put in their stead.
+void RefuseSharedRootFolder(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0 && st.st_uid == 0 && (st.st_mode & (S_IWGRP | S_IWOTH))) {
+        throw Failure("папка " + folder +
+                      " принадлежит root, но писать в неё могут и другие пользователи: служба "
+                      "работала бы в ней от root. Отдайте папку пользователю, от имени которого "
+                      "служба должна работать (chown), или закройте запись другим (chmod go-w)");
+    }
+}
+
 // Writes the drop-in that runs the service as the folder's owner; false for a folder of root.
 bool WriteOwnerDropIn(Context& c, const std::string& folder, const std::string& unit) {
     struct stat st {};
@@ -394,6 +413,7 @@ int ServiceEnable(Context& c, const std::string& given) {
         throw Failure("папку " + folder + " уже обслуживает процесс " + std::to_string(pid) +
                       ": сначала остановите его, иначе служба не запустится");
     }
+    RefuseSharedRootFolder(folder);
     const bool dropIn = WriteOwnerDropIn(c, folder, unit);
     try {
         if (c.setup.systemdRunning)

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -167,6 +168,23 @@ int Create(Context& c, const Args& args) {
 
 int Remove(Context& c, const Args& args) {
     const std::string given = OneFolder(Parse(args, false, false));
+    struct stat st {};
+    if (::stat(given.c_str(), &st) != 0) {
+        // A folder deleted by hand: what refers to it goes too.
+        const std::string gone = AbsoluteFolder(given);
+        const FolderRegistry list(c.setup.registry);
+        const auto folders = list.Folders();
+        if (std::find(folders.begin(), folders.end(), gone) == folders.end())
+            throw Failure("папка не найдена: " + given);
+        if (ServiceEnabled(c, gone)) {
+            throw Failure("для папки " + gone +
+                          " включена служба: сначала orvenka-folder service disable " + gone);
+        }
+        DeleteFileIfExists(AutostartPath(c, gone));
+        list.Remove(gone);
+        c.out << "Папки " << gone << " нет; она убрана из списка.\n";
+        return kFolderOk;
+    }
     const std::string folder = ExistingFolder(given);
     RequireExchangeFolder(c, folder);
     if (const int pid = FolderLockHolder(folder)) {

@@ -167,6 +167,16 @@ TEST_F(FolderCommandTest, CreateListAndRemove) {
     fs::remove_all(kassa2);
     Run({"list"});
     EXPECT_EQ(Listed(), std::vector<std::string>{kassa2 + ": папки нет, служба " + Unit(kassa2)});
+
+    // A folder deleted by hand leaves the list by the same command, its service first.
+    EXPECT_EQ(Run({"remove", kassa2}), kFolderFailed);
+    fs::remove(setup.systemdDir + "/multi-user.target.wants/" + Unit(kassa2));
+    EXPECT_EQ(Run({"remove", kassa2}), kFolderOk);
+    EXPECT_EQ(Listed().at(0), "Папки " + kassa2 + " нет; она убрана из списка.");
+    Run({"list"});
+    EXPECT_EQ(Listed().at(0), "Папок обмена нет. Создать: orvenka-folder create ПАПКА --kind EMUL");
+    EXPECT_EQ(Run({"remove", kassa2}), kFolderFailed);
+    EXPECT_EQ(err.str(), "orvenka-folder remove: папка не найдена: " + kassa2 + "\n");
 }
 
 TEST_F(FolderCommandTest, RefusedCreatesLeaveNothingHalfMade) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "backends/atol/atol_backend.h"
 #include "backends/emul/emul_backend.h"
 #include "backends/unsupported/unsupported_backend.h"
 #include "drivers/sim/simulators.h"
@@ -15,8 +16,8 @@ std::shared_ptr<DriverFactory> DefaultDrivers(AppContext& ctx) {
     return drivers;
 }
 
-void InstallBackends(AppContext& ctx, std::shared_ptr<DriverFactory> /*drivers*/) {
-    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
+void InstallBackends(AppContext& ctx, std::shared_ptr<DriverFactory> drivers) {
+    ctx.SetBackend(std::make_unique<AtolBackend>(ctx, drivers));
     ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
     ctx.SetBackend(std::make_unique<EmulBackend>(ctx));
 }

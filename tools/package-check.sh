@@ -1,8 +1,9 @@
 #!/bin/bash
 # Builds the Debian package and proves it on this machine, as root: its contents and dependency
-# line, an install, an exchange folder made with the folder command, one emulator receipt through
-# the installed program and orvenka-cmd, the autostart and service set-up, and a purge that leaves
-# nothing behind but the exchange folder and its files.
+# line, an install, an exchange folder made with the folder command, the autostart and service
+# set-up, a running copy that outlives an upgrade, one emulator receipt through the installed
+# program and orvenka-cmd, and a purge that stops the copy and leaves nothing behind but the
+# exchange folder and its files.
 # ORVENKA_BUILD_DIR chooses the build folder (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -130,6 +131,11 @@ fi
 pid=$(orvenka-folder list | sed -n 's/.*работает (pid \([0-9]*\)).*/\1/p')
 [ -n "$pid" ] || fail "nothing serves the folder: $(orvenka-folder list)"
 [ "$(readlink "/proc/$pid/exe")" = /usr/lib/orvenka/orvenka ] || fail "pid $pid is not the installed program"
+# An upgrade (here: the same package again) leaves a running copy alone; it keeps the program
+# it started with, and the removal below must still find it.
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall "$DEB" >/dev/null
+[ "$(readlink "/proc/$pid/exe")" = "/usr/lib/orvenka/orvenka (deleted)" ] ||
+    fail "pid $pid did not outlive the upgrade: $(readlink "/proc/$pid/exe")"
 PDFDIR="$(getent passwd "$(id -un)" | cut -d: -f6)/PDF"
 touch "$WORK/.sent"
 orvenka-cmd -d "$DIR" -t 60 PRINT || fail "the receipt was refused"

@@ -22,6 +22,7 @@
 #include <exception>
 #include <initializer_list>
 
+#include "common/version.h"
 #include "gui/app_icon.h"
 #include "gui/param_editor/param_file.h"
 #include "gui/qt_platform.h"
@@ -288,7 +289,7 @@ void TForm_mainFR::CloseWindow() {
 
 std::string TForm_mainFR::AboutText() const {
     std::string text = std::string(kCaption) + "\nПечать чеков ККМ из ini файлов.\n\n";
-    text += "Версия: " ORVENKA_VERSION "\n";
+    text += std::string("Версия: ") + kOrvenkaVersion + "\n";
     text += "Папка программы: " + ctx_.Folder() + "\n";
     text += "Устройство при запуске: ";
     if (ctx_.StartupKind == DeviceKind::None) {

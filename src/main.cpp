@@ -1,6 +1,12 @@
 // The composition root: builds the application and runs it until "Выход" or a stop signal.
+#include <pthread.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -20,21 +26,39 @@
 
 int main(int argc, char** argv) {
     using namespace orvenka;
+    // Taken before anything else: the start folder resolves a relative link path.
+    const ProgramFile program = StartedProgramFile(argc > 0 ? argv[0] : "");
+    // A stop signal that comes while the program is still starting (a service stopped at once)
+    // waits until the watcher below can take it, so the exit steps still run.
+    sigset_t stops, startMask;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    ::pthread_sigmask(SIG_BLOCK, &stops, &startMask);
     // A machine without a desktop (a server, a service) still runs the command loop.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
         !std::getenv("WAYLAND_DISPLAY")) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
     QApplication app(argc, argv);
+    // Qt's own dialogs (files, printing) speak the operator's language when Debian's Qt
+    // translations (qt6-translations-l10n) are installed; without them they stay in English.
+    QTranslator qtRussian;
+    if (qtRussian.load(QLocale(QLocale::Russian, QLocale::Russia), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtRussian);
+    }
     // Only "Выход" or a stop signal ends the program, never the last closed dialog.
     QApplication::setQuitOnLastWindowClosed(false);
     // The core never uses locale functions; keep the C library's numbers neutral anyway.
     std::setlocale(LC_NUMERIC, "C");
 
-    const std::string folder = ProgramFolder();
-    const std::string programFile = ProgramFileName();
+    const std::string& folder = program.folder;
+    const std::string& programFile = program.name;
     SystemClock clock;
-    if (!CheckSingleInstance(folder, FindOtherInstance(), clock))
+    // Held until the program ends: while it is, no other copy serves this folder.
+    const FolderLock folderLock(folder);
+    if (!CheckSingleInstance(folder, FindOtherInstance(program, folderLock, ::getpid()), clock))
         return 0;
 
     gui::QtPlatform platform;
@@ -45,9 +69,11 @@ int main(int argc, char** argv) {
 
     CommandLoop loop(ctx);
     gui::TForm_mainFR window(ctx, loop);
+    QObject::connect(&window, &gui::TForm_mainFR::ExitRequested, &app, &QCoreApplication::quit);
     gui::UnixSignalWatcher stopSignals({SIGTERM, SIGINT});
     QObject::connect(&stopSignals, &gui::UnixSignalWatcher::Received, &app,
                      &QCoreApplication::quit);
+    ::pthread_sigmask(SIG_SETMASK, &startMask, nullptr);
 
     // Arguments as Qt leaves them: its own options (-platform ...) are not ours.
     std::vector<std::string> commandLine{folder + programFile};

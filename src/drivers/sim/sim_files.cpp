@@ -152,4 +152,12 @@ void SimTape::Line(const std::string& text) {
     AppendText(path_, text + "\r\n");
 }
 
+void SimTape::Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    if (!text.empty())
+        AppendText(path_, text);
+}
+
 }  // namespace orvenka

@@ -75,6 +75,8 @@ class SimTape {
 
     void BeginDocument(const std::string& title);
     void Line(const std::string& text);
+    // Several lines in one write (a long document costs one append, not one per line).
+    void Lines(const std::vector<std::string>& lines);
     const std::string& Path() const { return path_; }
 
   private:

@@ -1,7 +1,11 @@
 #include "drivers/sim/simulators.h"
 
+#include "drivers/sim/shtrih_sim.h"
+
 namespace orvenka {
 
-void RegisterSimulators(DriverFactory&) {}
+void RegisterSimulators(DriverFactory& factory) {
+    RegisterShtrihSimulator(factory);
+}
 
 }  // namespace orvenka

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "backends/emul/emul_backend.h"
+#include "backends/shtrih/shtrih_backend.h"
 #include "backends/unsupported/unsupported_backend.h"
 #include "drivers/sim/simulators.h"
 
@@ -15,9 +16,9 @@ std::shared_ptr<DriverFactory> DefaultDrivers(AppContext& ctx) {
     return drivers;
 }
 
-void InstallBackends(AppContext& ctx, std::shared_ptr<DriverFactory> /*drivers*/) {
+void InstallBackends(AppContext& ctx, std::shared_ptr<DriverFactory> drivers) {
     ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
-    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
+    ctx.SetBackend(std::make_unique<ShtrihBackend>(ctx, drivers));
     ctx.SetBackend(std::make_unique<EmulBackend>(ctx));
 }
 

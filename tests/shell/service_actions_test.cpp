@@ -4,6 +4,7 @@
 
 #include "backends/backends.h"
 #include "backends/emul/emul_backend.h"
+#include "backends/unsupported/unsupported_backend.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -164,7 +165,8 @@ TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
 }
 
 TEST_F(ServiceActionsTest, RegistersNotBuiltAnswerWithAClearFailure) {
-    InstallBackends(ctx);
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
     for (const ButtonRow& row : kButtons) {
         for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
             SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));

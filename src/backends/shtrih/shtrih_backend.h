@@ -102,7 +102,6 @@ class ShtrihBackend : public DeviceBackend {
     void FR_PrintHeader();
     void FR_PrintEmulatedTail(const std::string& command, double electronic, double cash,
                               double total);
-    int FR_SaveReceiptNumber();
 
     // --- tags and correction receipts (shtrih_tags.cpp) ---------------------------------------
     void FR_FNSendTag(int tag, int type, const std::string& value, const std::string& description);
@@ -153,6 +152,7 @@ class ShtrihBackend : public DeviceBackend {
     // and the long log's "OK"; nothing here fails the document.
     void SaveNumberAndLog(const std::function<int()>& number);
     int FnDocumentNumber();
+    int ReceiptNumber();
     std::string LastDescription();
     bool FR_ReportEmul(bool closing);
     void ServiceReport(const char* method);

@@ -291,7 +291,7 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
         throw;
     }
     RestoreTaxSystem(earlierTaxSystem);
-    SaveNumberAndLog([this] { return FR_SaveReceiptNumber(); });
+    SaveNumberAndLog([this] { return ReceiptNumber(); });
     return true;
 }
 
@@ -580,13 +580,13 @@ int ShtrihBackend::FnDocumentNumber() {
     return static_cast<int>(fr.GetInt("DocumentNumber"));
 }
 
-int ShtrihBackend::FR_SaveReceiptNumber() {
+// The number of the receipt just made: none (0) for format 1.0 and below, the emulated
+// counter for the non-fiscal imitation, the fiscal storage's last document otherwise.
+int ShtrihBackend::ReceiptNumber() {
     const TParam& p = ctx_.param;
-    int number = 0;
-    if (p.VERSION_FFD > 1)
-        number = p.isNotFiscal ? ctx_.emul.NUM_CHECKINSMENA : FnDocumentNumber();
-    WriteNumberFile(number);
-    return number;
+    if (p.VERSION_FFD <= 1)
+        return 0;
+    return p.isNotFiscal ? ctx_.emul.NUM_CHECKINSMENA : FnDocumentNumber();
 }
 
 // The document is made: nothing from here on may fail it, or a retry would make it twice.
@@ -597,16 +597,15 @@ void ShtrihBackend::SaveNumberAndLog(const std::function<int()>& number) {
     } catch (const std::exception& e) {
         ctx_.LogMessage("Штрих: документ напечатан, но его номер не получен (" +
                         std::string(e.what()) + "); в ResultNumCheck.txt записан 0");
-        try {
-            WriteNumberFile(0);
-        } catch (const std::exception& again) {
-            ctx_.LogMessage(again.what());
-        }
     }
-    try {
-        ctx_.log.WriteLongLog("OK", std::to_string(saved));
-    } catch (const std::exception& e) {
-        ctx_.LogMessage(e.what());
+    for (const auto& step :
+         {std::function<void()>([&] { WriteNumberFile(saved); }),
+          std::function<void()>([&] { ctx_.log.WriteLongLog("OK", std::to_string(saved)); })}) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            ctx_.LogMessage("Штрих: документ напечатан: " + std::string(e.what()));
+        }
     }
 }
 

@@ -301,7 +301,7 @@ void ShtrihSimulator::DefineStatusMethods() {
         lines.push_back("**** ЧЕК АННУЛИРОВАН ****");
         doc_.reset();
         Save();
-        PrintDocument("АННУЛИРОВАНИЕ ДОКУМЕНТА", lines, 0);
+        PrintDocument("АННУЛИРОВАНИЕ ДОКУМЕНТА", lines, 0, false);
         return Answer(kOk);
     });
     Method("Beep", kNeedPassword, [this] { return Answer(kOk); });

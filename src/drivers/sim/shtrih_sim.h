@@ -91,10 +91,10 @@ class ShtrihSimulator : public SimulatedObject {
     int OpenShiftIfClosed();
     void OpenShift();
     int NextDocument();  // the next fiscal-document number, taken
-    // Prints a finished document on the tape (the simulator mark first) and notes it as the
-    // last one for RepeatDocument.
+    // Prints a finished document on the tape (the simulator mark first) and, when it can be
+    // repeated, notes it as the last one for RepeatDocument (saved with the next Save).
     void PrintDocument(const std::string& title, const std::vector<std::string>& lines,
-                       int64_t total);
+                       int64_t total, bool repeatable = true);
     void PrintText(const std::string& line);
     void AfterPrinting();
 

@@ -97,11 +97,11 @@ void ShtrihSimulator::OpenShift() {
     for (int d = 1; d <= 16; ++d)
         state_.Set("DEPT" + std::to_string(d), 0);
     const int number = NextDocument();
-    Save();
     PrintDocument("ОТЧЕТ ОБ ОТКРЫТИИ СМЕНЫ",
                   {Pair("СМЕНА №", std::to_string(shift)), Pair("ФД №", std::to_string(number)),
                    Pair("ДАТА ВРЕМЯ", FormatDateTime(Now()))},
                   0);
+    Save();
 }
 
 int ShtrihSimulator::OpenShiftIfClosed() {
@@ -127,10 +127,12 @@ int ShtrihSimulator::NextDocument() {
 }
 
 void ShtrihSimulator::PrintDocument(const std::string& title, const std::vector<std::string>& lines,
-                                    int64_t total) {
+                                    int64_t total, bool repeatable) {
     textBlock_ = false;
     tape_.BeginDocument(title);
     tape_.Lines(lines);
+    if (!repeatable)
+        return;
     state_.Set("LAST_DOC_TITLE", title);
     state_.Set("LAST_DOC_NUMBER", state_.Int("DOC_NUMBER", 0));
     state_.Set("LAST_DOC_TOTAL", Money(total));

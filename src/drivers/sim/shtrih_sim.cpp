@@ -231,11 +231,12 @@ bool ShtrihSimulator::IsAdministrator(int64_t password) const {
 }
 
 bool ShtrihSimulator::IsPassword(int64_t password) const {
-    for (int row = 1; row <= RowsOf(2); ++row) {
-        if (password == ReadInt(FieldValue(2, row, 1), -1))
-            return true;
+    // Every call asks; table 2 changes only by WriteTable, which forgets this list.
+    if (passwords_.empty()) {
+        for (int row = 1; row <= RowsOf(2); ++row)
+            passwords_.push_back(ReadInt(FieldValue(2, row, 1), -1));
     }
-    return false;
+    return std::find(passwords_.begin(), passwords_.end(), password) != passwords_.end();
 }
 
 bool ShtrihSimulator::ShiftExpired() const {
@@ -520,8 +521,12 @@ void ShtrihSimulator::DefineTableMethods() {
                 return Answer(kBadParameter, "значение " + std::to_string(n));
             value = std::to_string(n);
         }
-        state_.Set(FieldKey(table, row, field), value);
-        Save();
+        // An unchanged value costs no write of the state file.
+        if (FieldValue(table, row, field) != value) {
+            state_.Set(FieldKey(table, row, field), value);
+            Save();
+            passwords_.clear();
+        }
         return Answer(kOk);
     });
 }

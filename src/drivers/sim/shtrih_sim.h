@@ -123,8 +123,9 @@ class ShtrihSimulator : public SimulatedObject {
     bool stuck_ = false;      // BUSY: the last document never finishes printing
     int nextStructure_ = 0;
     std::map<int, Structure> structures_;
-    std::map<int, Bytes> blocks_;  // 2D barcode data by block number
-    std::vector<Bytes> picture_;   // 200 raster lines
+    std::map<int, Bytes> blocks_;             // 2D barcode data by block number
+    std::vector<Bytes> picture_;              // 200 raster lines
+    mutable std::vector<int64_t> passwords_;  // of table 2, read when first needed
     bool pictureChanged_ = false;
     SimState pictureFile_;
 };

@@ -190,9 +190,9 @@ TDateTime ShtrihBackend::FR_GetClock() {
         FR_Prepare();
         AutomationObject& fr = Fr();
         Password(kAdmin);
-        const TDateTime date = fr.Get("Date").ToDateTime();
+        const TDateTime date = shtrih::DriverDate(fr, "Date");
         Password(kAdmin);
-        const TDateTime time = fr.Get("Time").ToDateTime();
+        const TDateTime time = shtrih::DriverDate(fr, "Time");
         DateParts parts = DecodeDateTime(date);
         const DateParts clock = DecodeDateTime(time);
         parts.hour = clock.hour;

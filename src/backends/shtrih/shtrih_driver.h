@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <string>
 
 #include "common/failure.h"
@@ -14,6 +15,15 @@ inline constexpr const char* kProgId = "AddIn.DrvFR";
 inline void Check(AutomationObject& fr, int result, const std::string& prefix = {}) {
     if (result != 0)
         throw Failure(prefix + fr.GetText("ResultCodeDescription"));
+}
+
+// A date-time the driver answered, as a value the date routines can take: from the year 1 to
+// the year 9999, or a failure.
+inline TDateTime DriverDate(AutomationObject& fr, const char* name) {
+    const TDateTime t = fr.Get(name).ToDateTime();
+    if (!std::isfinite(t) || t < -693593 || t > 2958466)
+        throw Failure(std::string("Штрих: драйвер вернул недопустимое значение ") + name);
+    return t;
 }
 
 }  // namespace orvenka::shtrih

@@ -131,7 +131,7 @@ void ShtrihBackend::FR_ShowSrokFN() {
     Check(fr, Call("FNGetExpirationTime"),
           "FR_ShowSrokFN ResultCodeDescription Срок действия ФН Ошибка:");
     ctx_.LogError("btnShtrihSrokFNClick:Cрок Действия ФН=" +
-                  FormatDate(fr.Get("Date").ToDateTime()));
+                  FormatDate(shtrih::DriverDate(fr, "Date")));
     ctx_.LogError("Количество регистраций = " + fr.GetText("RegistrationNumber"));
     ctx_.LogError("Осталось регистраций = " + fr.GetText("FreeRegistration"));
 }

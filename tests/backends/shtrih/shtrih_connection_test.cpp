@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "backends/shtrih/shtrih_fixture.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -188,12 +190,17 @@ TEST_F(ShtrihConnectionTest, ConnectionFailuresCarryTheirTexts) {
         EXPECT_EQ(Prepare(), c.failure);
     }
     // A clock that cannot be read is logged and passes as the zero date.
-    NextCommand();
-    OverrideReads({{"Date", "вчера"}});
     folder.Write("DrvFR.sim.faults.ini", "");
-    EXPECT_EQ(Prepare(), "");
-    ASSERT_EQ(ErrorTexts().size(), 1u);
-    EXPECT_NE(ErrorTexts()[0].find("Несовпадение типов"), std::string::npos);
+    for (const auto& [value, logged] : std::vector<std::pair<Variant, std::string>>{
+             {Variant("вчера"), "Несовпадение типов"},
+             {Variant(1e300), "недопустимое значение Date"},
+             {Variant(std::nan("")), "недопустимое значение Date"}}) {
+        NextCommand();
+        OverrideReads({{"Date", value}});
+        EXPECT_EQ(Prepare(), "");
+        ASSERT_EQ(ErrorTexts().size(), 1u);
+        EXPECT_NE(ErrorTexts()[0].find(logged), std::string::npos) << ErrorTexts()[0];
+    }
 }
 
 TEST_F(ShtrihConnectionTest, DriverThatCannotBeCreated) {

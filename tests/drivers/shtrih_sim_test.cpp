@@ -6,17 +6,13 @@
 #include "common/failure.h"
 #include "common/files.h"
 #include "drivers/sim/simulators.h"
+#include "support/list_logger.h"
 #include "support/temp_folder.h"
 
 namespace orvenka {
 namespace {
 
-class ListLogger : public Logger {
-  public:
-    std::vector<std::string> messages;
-    void LogMessage(const std::string& text) override { messages.push_back(text); }
-    void LogError(const std::string& text) override { messages.push_back("ERROR " + text); }
-};
+using test::ListLogger;
 
 // The simulated register as the back-end sees it: an automation object by name.
 class ShtrihSimTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include "backends/emul/emul_output.h"
 #include "backends/shared/emul_counters.h"
+#include "backends/shared/payment.h"
 #include "common/failure.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -244,16 +245,7 @@ void EmulReceipt::Layout(const std::string& cmd) {
     }
 
     const double receiptTotal = total;
-    double cash = 0;
-    double electronic = 0;
-    if (p.OplataBreak) {
-        cash = p.BreakSumNAL;
-        electronic = p.BreakSumVISA;
-    } else if (IsBlank(p.Oplata)) {
-        cash = receiptTotal;
-    } else {
-        electronic = receiptTotal;
-    }
+    auto [cash, electronic] = PaymentOf(p, receiptTotal);
 
     if (p.HandMade) {
         const std::string word = isReturn ? "Возврат" : "Продажа";

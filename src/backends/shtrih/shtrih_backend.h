@@ -154,6 +154,9 @@ class ShtrihBackend : public DeviceBackend {
     int FnDocumentNumber();
     int ReceiptNumber();
     std::string LastDescription();
+    // The operator's password and a tag's number, type and text, ready to be sent.
+    AutomationObject& TextTag(int tag, int type, const std::string& value);
+    bool CashOperation(const char* method, double sum);
     bool FR_ReportEmul(bool closing);
     void ServiceReport(const char* method);
     void WriteNumberFile(int number);

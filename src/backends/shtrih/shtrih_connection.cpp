@@ -12,11 +12,10 @@
 namespace orvenka {
 
 using shtrih::Check;
+using shtrih::kAdmin;
+using shtrih::kOperator;
 
 namespace {
-
-constexpr int kAdmin = kShtrihAdministratorPassword;
-constexpr int kOperator = kShtrihOperatorPassword;
 
 // Widths a receipt printer can have; anything else is a driver's garbage.
 constexpr int kMaxPaperWidth = 1000;

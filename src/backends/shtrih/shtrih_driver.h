@@ -9,6 +9,8 @@
 namespace orvenka::shtrih {
 
 inline constexpr const char* kProgId = "AddIn.DrvFR";
+inline constexpr int kAdmin = kShtrihAdministratorPassword;
+inline constexpr int kOperator = kShtrihOperatorPassword;
 
 // The one place where a driver result becomes our failure: a non-zero result raises `prefix`
 // followed by the driver's own description.

@@ -5,6 +5,7 @@
 
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/emul_report.h"
+#include "backends/shared/payment.h"
 #include "backends/shtrih/shtrih_backend.h"
 #include "backends/shtrih/shtrih_driver.h"
 #include "common/files.h"
@@ -17,11 +18,10 @@
 namespace orvenka {
 
 using shtrih::Check;
+using shtrih::kAdmin;
+using shtrih::kOperator;
 
 namespace {
-
-constexpr int kAdmin = kShtrihAdministratorPassword;
-constexpr int kOperator = kShtrihOperatorPassword;
 
 // One row of the command table.
 struct ReceiptKind {
@@ -256,16 +256,7 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
             }
         }
 
-        double cash = 0;
-        double electronic = 0;
-        if (p.OplataBreak) {
-            cash = p.BreakSumNAL;
-            electronic = p.BreakSumVISA;
-        } else if (IsBlank(p.Oplata)) {
-            cash = total;
-        } else {
-            electronic = total;
-        }
+        auto [cash, electronic] = PaymentOf(p, total);
 
         std::string summary;
         int registered = static_cast<int>(goods.size());

@@ -14,11 +14,10 @@
 namespace orvenka {
 
 using shtrih::Check;
+using shtrih::kAdmin;
+using shtrih::kOperator;
 
 namespace {
-
-constexpr int kAdmin = kShtrihAdministratorPassword;
-constexpr int kOperator = kShtrihOperatorPassword;
 
 constexpr int kPictureLines = 200;
 constexpr int kPictureBytes = 40;  // 320 dots
@@ -52,22 +51,21 @@ bool ShtrihBackend::FR_DepartmentReport() {
     return true;
 }
 
-bool ShtrihBackend::FR_CashIn(double sum) {
+bool ShtrihBackend::CashOperation(const char* method, double sum) {
     FR_Prepare();
     FR_PrintHeader();
     Password(kAdmin);
     Fr().Set("Summ1", sum);
-    Check(Fr(), Call("CashIncome"));
+    Check(Fr(), Call(method));
     return true;
 }
 
+bool ShtrihBackend::FR_CashIn(double sum) {
+    return CashOperation("CashIncome", sum);
+}
+
 bool ShtrihBackend::FR_CashOut(double sum) {
-    FR_Prepare();
-    FR_PrintHeader();
-    Password(kAdmin);
-    Fr().Set("Summ1", sum);
-    Check(Fr(), Call("CashOutcome"));
-    return true;
+    return CashOperation("CashOutcome", sum);
 }
 
 void ShtrihBackend::FR_OpenSession() {

@@ -10,13 +10,8 @@
 namespace orvenka {
 
 using shtrih::Check;
-
-namespace {
-
-constexpr int kAdmin = kShtrihAdministratorPassword;
-constexpr int kOperator = kShtrihOperatorPassword;
-
-}  // namespace
+using shtrih::kAdmin;
+using shtrih::kOperator;
 
 std::string ShtrihBackend::LastDescription() {
     try {
@@ -26,17 +21,22 @@ std::string ShtrihBackend::LastDescription() {
     }
 }
 
+AutomationObject& ShtrihBackend::TextTag(int tag, int type, const std::string& value) {
+    AutomationObject& fr = Fr();
+    Password(kOperator);
+    fr.Set("TagNumber", tag);
+    fr.Set("TagType", type);
+    fr.Set("TagValueStr", value);
+    return fr;
+}
+
 void ShtrihBackend::FR_FNSendTag(int tag, int type, const std::string& value,
                                  const std::string& description) {
     if (IsBlank(value))
         return;
     const std::string what = std::to_string(tag) + " " + description + " :";
     try {
-        AutomationObject& fr = Fr();
-        Password(kOperator);
-        fr.Set("TagNumber", tag);
-        fr.Set("TagType", type);
-        fr.Set("TagValueStr", value);
+        AutomationObject& fr = TextTag(tag, type, value);
         if (Call("FNSendTag") != 0) {
             ctx_.LogError("FR_FNSendTag Передача тэга:" + what +
                           fr.GetText("ResultCodeDescription"));
@@ -51,11 +51,7 @@ void ShtrihBackend::FR_FNSendTagOperationStr(int tag, int type, const std::strin
     if (IsBlank(value))
         return;
     try {
-        AutomationObject& fr = Fr();
-        Password(kOperator);
-        fr.Set("TagNumber", tag);
-        fr.Set("TagType", type);
-        fr.Set("TagValueStr", value);
+        AutomationObject& fr = TextTag(tag, type, value);
         fr.Set("TagValueLength", static_cast<int64_t>(CharCount(value)));
         if (Call("FNSendTagOperation") != 0)
             ctx_.LogError("FR_FNSendTagOperationStr:" + fr.GetText("ResultCodeDescription"));

@@ -469,61 +469,60 @@ std::string ShtrihSimulator::FieldValue(int table, int row, int field) const {
     return {};
 }
 
+int ShtrihSimulator::Locate(Place& at, bool withRow) {
+    at.table = static_cast<int>(Int("TableNumber"));
+    at.row = static_cast<int>(Int("RowNumber"));
+    at.field = static_cast<int>(Int("FieldNumber"));
+    const auto field = FindField(at.table, at.field);
+    if (!field) {
+        return Answer(kNoTable,
+                      "таблица " + std::to_string(at.table) + ", поле " + std::to_string(at.field));
+    }
+    at.f = *field;
+    if (withRow && (at.row < 1 || at.row > RowsOf(at.table)))
+        return Answer(kBadParameter, "ряд " + std::to_string(at.row));
+    return kOk;
+}
+
 void ShtrihSimulator::DefineTableMethods() {
-    const auto where = [this](int& table, int& row, int& field) -> std::optional<Field> {
-        table = static_cast<int>(Int("TableNumber"));
-        row = static_cast<int>(Int("RowNumber"));
-        field = static_cast<int>(Int("FieldNumber"));
-        return FindField(table, field);
-    };
-    Method("GetFieldStruct", kNeedPassword, [this, where] {
-        int table = 0, row = 0, field = 0;
-        const auto f = where(table, row, field);
-        if (!f)
-            return Answer(kNoTable,
-                          "таблица " + std::to_string(table) + ", поле " + std::to_string(field));
-        Value("FieldType") = f->text;
-        Value("FieldSize") = f->size;
-        Value("FieldName") = f->name;
+    Method("GetFieldStruct", kNeedPassword, [this] {
+        Place at;
+        if (const int refused = Locate(at, false))
+            return refused;
+        Value("FieldType") = at.f.text;
+        Value("FieldSize") = at.f.size;
+        Value("FieldName") = at.f.name;
         Value("MINValueOfField") = 0.0;
-        Value("MAXValueOfField") = f->text ? 0.0 : std::pow(256.0, f->size) - 1;
+        Value("MAXValueOfField") = at.f.text ? 0.0 : std::pow(256.0, at.f.size) - 1;
         return Answer(kOk);
     });
-    Method("ReadTable", kNeedPassword, [this, where] {
-        int table = 0, row = 0, field = 0;
-        const auto f = where(table, row, field);
-        if (!f)
-            return Answer(kNoTable,
-                          "таблица " + std::to_string(table) + ", поле " + std::to_string(field));
-        if (row < 1 || row > RowsOf(table))
-            return Answer(kBadParameter, "ряд " + std::to_string(row));
-        const std::string value = FieldValue(table, row, field);
+    Method("ReadTable", kNeedPassword, [this] {
+        Place at;
+        if (const int refused = Locate(at, true))
+            return refused;
+        const std::string value = FieldValue(at.table, at.row, at.field);
         Value("ValueOfFieldString") = value;
-        Value("ValueOfFieldInteger") = f->text ? 0 : ReadInt(value, 0);
+        Value("ValueOfFieldInteger") = at.f.text ? 0 : ReadInt(value, 0);
         return Answer(kOk);
     });
-    Method("WriteTable", kNeedAdministrator, [this, where] {
-        int table = 0, row = 0, field = 0;
-        const auto f = where(table, row, field);
-        if (!f)
-            return Answer(kNoTable,
-                          "таблица " + std::to_string(table) + ", поле " + std::to_string(field));
-        if (row < 1 || row > RowsOf(table))
-            return Answer(kBadParameter, "ряд " + std::to_string(row));
-        if (f->readOnly)
+    Method("WriteTable", kNeedAdministrator, [this] {
+        Place at;
+        if (const int refused = Locate(at, true))
+            return refused;
+        if (at.f.readOnly)
             return Answer(kBadParameter, "поле только для чтения");
         std::string value;
-        if (f->text) {
-            value = LeftChars(Text("ValueOfFieldString"), f->size);
+        if (at.f.text) {
+            value = LeftChars(Text("ValueOfFieldString"), at.f.size);
         } else {
             const int64_t n = Int("ValueOfFieldInteger");
-            if (n < 0 || n > static_cast<int64_t>(std::pow(256.0, f->size)) - 1)
+            if (n < 0 || n > static_cast<int64_t>(std::pow(256.0, at.f.size)) - 1)
                 return Answer(kBadParameter, "значение " + std::to_string(n));
             value = std::to_string(n);
         }
         // An unchanged value costs no write of the state file.
-        if (FieldValue(table, row, field) != value) {
-            state_.Set(FieldKey(table, row, field), value);
+        if (FieldValue(at.table, at.row, at.field) != value) {
+            state_.Set(FieldKey(at.table, at.row, at.field), value);
             Save();
             passwords_.clear();
         }

@@ -106,6 +106,12 @@ class ShtrihSimulator : public SimulatedObject {
         std::string name;
     };
     std::optional<Field> FindField(int table, int field) const;
+    // The field TableNumber, RowNumber and FieldNumber name: 0, or the code already answered.
+    struct Place {
+        int table = 0, row = 0, field = 0;
+        Field f;
+    };
+    int Locate(Place& at, bool withRow);
     int RowsOf(int table) const;
     std::string FieldValue(int table, int row, int field) const;
     std::string FieldKey(int table, int row, int field) const;

@@ -9,6 +9,7 @@
 namespace orvenka {
 namespace {
 
+using test::Join;
 using test::Lines;
 
 class ShtrihConnectionTest : public test::ShtrihTest {
@@ -30,13 +31,6 @@ const Lines kClock = {"Password:=30", "Date?", "Password:=30", "Time?"};
 const Lines kWidths = {"Password:=30", "FontType:=1",  "GetFontMetrics()", "PrintWidth?",
                        "CharWidth?",   "Password:=30", "FontType:=2",      "GetFontMetrics()",
                        "PrintWidth?",  "CharWidth?"};
-
-Lines Join(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 TEST_F(ShtrihConnectionTest, FirstConnectionOfTheRunBeepsChoosesTheDeviceAndLearnsTheWidths) {
     folder.Write("DrvFR.sim.state.ini", "LD_NUMBERS=1,2\r\n");

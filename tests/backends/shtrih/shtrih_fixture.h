@@ -22,6 +22,22 @@ namespace orvenka::test {
 
 using Lines = std::vector<std::string>;
 
+inline Lines Join(std::initializer_list<Lines> parts) {
+    Lines all;
+    for (const Lines& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// Tovar.ini groups (name, quantity, price, VAT) from their lines in a row.
+inline std::vector<Lines> Groups(const Lines& lines) {
+    std::vector<Lines> groups;
+    for (size_t i = 0; i + 4 <= lines.size(); i += 4)
+        groups.emplace_back(lines.begin() + static_cast<long>(i),
+                            lines.begin() + static_cast<long>(i) + 4);
+    return groups;
+}
+
 // A driver object that passes everything to another one but answers some reads itself: the
 // values a register's driver could return that the simulated register never does (a zero
 // character width, an absurd device count).
@@ -78,10 +94,6 @@ class ShtrihTest : public ::testing::Test {
         ctx.ConnectPending = true;
         fr->FR_Prepare();
         traffic.lines.clear();
-    }
-    // The simulated register of the current command.
-    ShtrihSimulator& Sim() {
-        return dynamic_cast<ShtrihSimulator&>(const_cast<AutomationObject&>(*fr->State().fr));
     }
     // A fresh driver object, as the next command gets.
     void NextCommand() {

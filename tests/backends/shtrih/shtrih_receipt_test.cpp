@@ -7,6 +7,7 @@
 namespace orvenka {
 namespace {
 
+using test::Join;
 using test::Lines;
 
 class ShtrihReceiptTest : public test::ShtrihTest {
@@ -37,13 +38,6 @@ Lines Zeroed(int from, int to) {
     for (int i = from; i <= to; ++i)
         lines.push_back("Summ" + std::to_string(i) + ":=0");
     return lines;
-}
-
-Lines Join(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
 }
 
 // The plain sale of the behaviour: one line, cash, OSN, nothing optional. Before its list come
@@ -283,11 +277,7 @@ TEST_F(ShtrihReceiptTest, SplitPaymentIsSentAsGiven) {
         SCOPED_TRACE(c.what);
         NextCommand();
         WriteParam(c.param);
-        std::vector<Lines> goods;
-        for (size_t i = 0; i < c.goods.size(); i += 4)
-            goods.push_back(Lines(c.goods.begin() + static_cast<long>(i),
-                                  c.goods.begin() + static_cast<long>(i) + 4));
-        WriteGoods(goods);
+        WriteGoods(test::Groups(c.goods));
         Command("PRINT");
         for (const std::string& line : c.sent)
             EXPECT_TRUE(Sent(line)) << line;
@@ -318,11 +308,7 @@ TEST_F(ShtrihReceiptTest, WorthlessLinesFailBeforeTheReceiptIsOpened) {
         NextCommand();
         traffic.lines.clear();
         WriteParam({{"SUMMADOC", c.summaDoc}});
-        std::vector<Lines> goods;
-        for (size_t i = 0; i < c.goods.size(); i += 4)
-            goods.push_back(Lines(c.goods.begin() + static_cast<long>(i),
-                                  c.goods.begin() + static_cast<long>(i) + 4));
-        WriteGoods(goods);
+        WriteGoods(test::Groups(c.goods));
         Command("PRINT");
         ASSERT_FALSE(ErrorTexts().empty());
         EXPECT_EQ(ErrorTexts().back().rfind(c.error, 0), 0u) << ErrorTexts().back();

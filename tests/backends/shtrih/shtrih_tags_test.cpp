@@ -5,6 +5,7 @@
 namespace orvenka {
 namespace {
 
+using test::Join;
 using test::Lines;
 
 class ShtrihTagsTest : public test::ShtrihTest {
@@ -20,13 +21,6 @@ class ShtrihTagsTest : public test::ShtrihTest {
 Lines TextTag(int password, int tag, const std::string& value, const char* method = "FNSendTag()") {
     return {"Password:=" + std::to_string(password), "TagNumber:=" + std::to_string(tag),
             "TagType:=7", "TagValueStr:=\"" + value + "\"", method};
-}
-
-Lines Join(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
 }
 
 TEST_F(ShtrihTagsTest, ReceiptTagsAfterOpening) {

@@ -56,7 +56,7 @@ class ServiceActionsTest : public test::ShellTest {
 
 TEST_F(ServiceActionsTest, FrameAroundARegisterOperation) {
     for (const ButtonRow& row : kButtons) {
-        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+        for (const DeviceKind kind : {DeviceKind::Shtrih}) {
             SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             ctx.LogError("ошибка прошлой команды");
@@ -131,7 +131,7 @@ TEST_F(ServiceActionsTest, EmulatorOnlyOpensThePrinterSetup) {
 
 TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
     for (const ButtonRow& row : kButtons) {
-        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+        for (const DeviceKind kind : {DeviceKind::Shtrih}) {
             SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             Fake(kind).failOn = row.operation;

@@ -5,6 +5,7 @@
 
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/emul_report.h"
+#include "backends/shared/imitation_vat.h"
 #include "backends/shared/payment.h"
 #include "backends/shtrih/shtrih_backend.h"
 #include "backends/shtrih/shtrih_driver.h"
@@ -167,7 +168,7 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
     st_.extras.clear();
     st_.records.clear();
     st_.ReceiptOpen = false;
-    st_.vat20 = st_.vat10 = 0;
+    st_.VatTotals[0] = st_.VatTotals[1] = 0;
 
     TParam& p = ctx_.param;
     // Quantity × price is the line sum from here on, as the goods total counted it.
@@ -349,19 +350,12 @@ double ShtrihBackend::FR_RegisterGoodsLine(int department, int nds, const TTovar
         FR_PrintLine(nameText, false);
         FR_PrintPair(std::to_string(department),
                      FormatQty(quantity) + " X " + FormatMoney(price) + " =" + FormatMoney(amount));
-        // Code 18 is the basic rate, 20 % since 2019.
-        if (nds == 18) {
-            const double vat = amount - amount / 1.2;
-            st_.vat20 += vat;
-            FR_PrintPair("НДС 20%", FormatMoney(vat));
-        } else if (nds == 10) {
-            const double vat = amount - amount / 1.1;
-            st_.vat10 += vat;
-            FR_PrintPair("НДС 10%", FormatMoney(vat));
-        } else if (nds == 0) {
-            FR_PrintLine("НДС 0%", false);
-        } else if (nds == -1) {
-            FR_PrintLine("Без НДС", false);
+        const ImitationVat vat = ImitationVatOf(nds, amount);
+        if (vat.withAmount) {
+            st_.VatTotals[vat.total] += vat.amount;
+            FR_PrintPair(vat.caption, FormatMoney(vat.amount));
+        } else if (!vat.caption.empty()) {
+            FR_PrintLine(vat.caption, false);
         }
         return amount;
     }
@@ -535,10 +529,10 @@ void ShtrihBackend::FR_PrintEmulatedTail(const std::string& command, double elec
     if (electronic != 0)
         FR_PrintPair("ЭЛЕКТРОННЫМИ", "=" + FormatMoney(electronic));
     FR_PrintPair("СНО:", TaxSystemName(p.SNO));
-    if (st_.vat20 != 0)
-        FR_PrintPair("НДС20%", FormatMoney(st_.vat20));
-    if (st_.vat10 != 0)
-        FR_PrintPair("НДС10%", FormatMoney(st_.vat10));
+    if (st_.VatTotals[0] != 0)
+        FR_PrintPair("НДС20%", FormatMoney(st_.VatTotals[0]));
+    if (st_.VatTotals[1] != 0)
+        FR_PrintPair("НДС10%", FormatMoney(st_.VatTotals[1]));
     if (!IsBlank(p.EmailOrTel)) {
         const bool email = p.EmailOrTel.find('@') != std::string::npos;
         FR_PrintPair(email ? "Эл.адр.покупателя:" : "Телефон покупателя:", p.EmailOrTel);

@@ -21,9 +21,8 @@ struct ShtrihState {
     std::vector<TSale> goods;
     std::deque<TTovar> records;  // the goods records the lines refer to (TSale::Tovar)
 
-    // VAT of the non-fiscal imitation, added up line by line.
-    double vat20 = 0;
-    double vat10 = 0;
+    // VAT of the non-fiscal imitation at 20 % and at 10 %, added up line by line.
+    double VatTotals[2] = {0, 0};
 };
 
 }  // namespace orvenka

@@ -23,7 +23,7 @@ struct ShtrihOptions {
 };
 
 // The Shtrih-M register, driven through the automation object "AddIn.DrvFR" (on this platform the
-// simulated register). The operations carry the names of the behaviour (FR_...); the connection
+// simulated register). The register operations are named FR_...; the connection
 // sequence runs once per command (ConnectPending) and the driver object lives for one command.
 //
 // The work is split by subject: shtrih_connection.cpp (driver object, connection and state

@@ -100,7 +100,7 @@ TEST_F(ShtrihConnectionTest, StateRepairByMode) {
     EXPECT_TRUE(slept.empty()) << "each register answered at the first query";
 }
 
-// Issue item: the wait for a register that never comes back is bounded and says which mode it
+// The wait for a register that never comes back is bounded and says which mode it
 // was repairing; the literal wait would poll forever.
 TEST_F(ShtrihConnectionTest, RegisterThatStaysBusyEndsTheWaitWithTheMode) {
     folder.Write("DrvFR.sim.state.ini", "SHIFT_OPEN=1\r\nSHIFT_OPENED=44000\r\n");
@@ -135,7 +135,7 @@ TEST_F(ShtrihConnectionTest, ClockCheckLetsARegisterRunBehindButNotFarAhead) {
     }
 }
 
-// Issue item: widths the driver cannot give sensibly fall back to 50 and 25 characters instead
+// Widths the driver cannot give sensibly fall back to 50 and 25 characters instead
 // of dividing by zero.
 TEST_F(ShtrihConnectionTest, WidthsFallBackWhenTheMetricsAreUseless) {
     struct Case {
@@ -260,7 +260,7 @@ TEST_F(ShtrihConnectionTest, TextLinesPairsAndWrapping) {
     ctx.param.PRN_WIDHT = 4;
     fr->FR_PrintWrapped("абвгдежзи");
     fr->FR_PrintWrapped("");
-    // Issue item: a width of 0 or below never loops: Name, then 100 characters.
+    // A width of 0 or below never loops: Name, then 100 characters.
     ctx.param.PRN_WIDHT = 0;
     ctx.param.Name = 6;
     fr->FR_PrintWrapped("абвгдежзи");

@@ -40,10 +40,10 @@ Lines Zeroed(int from, int to) {
     return lines;
 }
 
-// The plain sale of the behaviour: one line, cash, OSN, nothing optional. Before its list come
+// A plain sale: one line, cash, OSN, nothing optional. Before its list come
 // the two reads that keep a receipt's settings from leaking into the next one: table 17 field 7
 // (already 0, so nothing is written) and table 18 field 5 (the tax system to restore).
-TEST_F(ShtrihReceiptTest, PlainSaleSendsTheTrafficOfTheBehaviour) {
+TEST_F(ShtrihReceiptTest, PlainSaleTraffic) {
     WriteParam();
     WriteGoods({{"Хлеб", "2", "45.50", "20"}});
     ASSERT_TRUE(Receipt());
@@ -160,7 +160,7 @@ TEST_F(ShtrihReceiptTest, VatCodesAndCommandsAsTheRegisterTakesThem) {
     }
 }
 
-// Issue item: an unknown VAT code is refused instead of being registered at the rate of the line
+// An unknown VAT code is refused instead of being registered at the rate of the line
 // before it; nothing reaches the register.
 TEST_F(ShtrihReceiptTest, UnknownVatCodeIsRefusedBeforeTheReceiptIsOpened) {
     WriteParam();
@@ -172,7 +172,7 @@ TEST_F(ShtrihReceiptTest, UnknownVatCodeIsRefusedBeforeTheReceiptIsOpened) {
     EXPECT_FALSE(folder.Exists("ResultNumCheck.txt"));
 }
 
-// Issue item: with CENA_AS_SUMMA the price column is the line sum on every path, the SUMMADOC
+// With CENA_AS_SUMMA the price column is the line sum on every path, the SUMMADOC
 // spread included: what is paid is the goods total.
 TEST_F(ShtrihReceiptTest, PriceColumnAsLineSumIsTheLineSumOnEveryPath) {
     struct Case {
@@ -220,7 +220,7 @@ TEST_F(ShtrihReceiptTest, PriceColumnAsLineSumIsTheLineSumOnEveryPath) {
     }
 }
 
-// Issue item: a split payment is sent as given; only one kind of payment is raised to the
+// A split payment is sent as given; only one kind of payment is raised to the
 // subtotal, and a shortfall of line roundings is made up in cash.
 TEST_F(ShtrihReceiptTest, SplitPaymentIsSentAsGiven) {
     struct Case {
@@ -286,7 +286,7 @@ TEST_F(ShtrihReceiptTest, SplitPaymentIsSentAsGiven) {
     }
 }
 
-// Issue item: a line that the SUMMADOC spread takes to nothing, or a zero goods total against
+// A line that the SUMMADOC spread takes to nothing, or a zero goods total against
 // SUMMADOC, fails the receipt before the register sees it.
 TEST_F(ShtrihReceiptTest, WorthlessLinesFailBeforeTheReceiptIsOpened) {
     struct Case {
@@ -316,7 +316,7 @@ TEST_F(ShtrihReceiptTest, WorthlessLinesFailBeforeTheReceiptIsOpened) {
     }
 }
 
-// Issue item: once the register closed the receipt, a failing number query does not fail it.
+// Once the register closed the receipt, a failing number query does not fail it.
 TEST_F(ShtrihReceiptTest, ClosedReceiptStaysMadeWhenItsNumberCannotBeRead) {
     folder.Write("DrvFR.sim.faults.ini", "FAIL.FNGetStatus=3,Нет связи с ФН\r\n");
     WriteParam();
@@ -337,7 +337,7 @@ TEST_F(ShtrihReceiptTest, ClosedReceiptStaysMadeWhenItsNumberCannotBeRead) {
               messages.end());
 }
 
-// Issue item: an electronic receipt's "do not print" and a receipt's tax system do not stay
+// An electronic receipt's "do not print" and a receipt's tax system do not stay
 // behind for the next receipt.
 TEST_F(ShtrihReceiptTest, OneReceiptsSettingsDoNotLeakIntoTheNext) {
     WriteParam({{"ECheck", "ON"}, {"SNO", "DOH"}});
@@ -417,7 +417,7 @@ TEST_F(ShtrihReceiptTest, LinesOutsideABegunReceiptAreDroppedAndASecondBeginKeep
     EXPECT_FALSE(fr->PrintReceipt("PRINT")) << "the lists went with the receipt";
 }
 
-// Issue item: code 18 is the basic rate of 20 %, and the imitation prints it so.
+// Code 18 is the basic rate of 20 %, and the imitation prints it so.
 TEST_F(ShtrihReceiptTest, NonFiscalImitationPrintsTheReceiptAsTextWithEmulatedCounters) {
     WriteParam({{"Fiscal", "-"},
                 {"USER", "ООО Ромашка"},

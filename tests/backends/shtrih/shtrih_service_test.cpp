@@ -247,7 +247,7 @@ TEST_F(ShtrihServiceTest, PictureThatIsNoneOrIsRefused) {
         {"LOADPICTURE=readme.txt", "",
          "Картинка " + folder.File("readme.txt") + " не загружена: это не картинка", 0},
         {"LOADPICTURE=empty.png", "", "", 0},
-        // Issue item: a refused line is a failure, not a silently partial picture.
+        // A refused line is a failure, not a silently partial picture.
         {"LOADPICTURE=logo.png", "FAIL.LoadLineData=51,Нет памяти\r\n",
          "Картинка " + folder.File("logo.png") + " загружена не полностью, строка 0: Нет памяти",
          1},

@@ -197,7 +197,7 @@ TEST_F(ShtrihTagsTest, CorrectionReceiptFromParamIniWithItsOwnNumber) {
                                    sums,
                                    {"TaxType:=1", "FNBuildCorrectionReceipt2()", "Password:=30",
                                     "FNGetStatus()", "DocumentNumber?"}}));
-    // Issue item: its own number, not the receipt's before it.
+    // Its own number, not the receipt's before it.
     EXPECT_EQ(folder.Read("ResultNumCheck.txt"), "3\r\n");
     EXPECT_TRUE(folder.Exists("Tovar.oldini"));
     EXPECT_NE(Tape().find("КАССОВЫЙ ЧЕК КОРРЕКЦИИ ПРИХОД"), std::string::npos);

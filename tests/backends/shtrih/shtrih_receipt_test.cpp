@@ -40,7 +40,7 @@ Lines Zeroed(int from, int to) {
     return lines;
 }
 
-// A plain sale: one line, cash, OSN, nothing optional. Before its list come
+// A plain sale: one line, cash, OSN, nothing optional. Before the receipt opens come
 // the two reads that keep a receipt's settings from leaking into the next one: table 17 field 7
 // (already 0, so nothing is written) and table 18 field 5 (the tax system to restore).
 TEST_F(ShtrihReceiptTest, PlainSaleTraffic) {

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 #include "common/clock.h"
@@ -33,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const auto nul = bytes.find('\0');
     const std::string folder = Folder();
-    WriteFileBytesAtomic(folder + "DrvFR.sim.state.ini", bytes.substr(0, nul));
-    WriteFileBytesAtomic(folder + "DrvFR.sim.faults.ini",
-                         nul == std::string::npos ? "" : bytes.substr(nul + 1));
+    std::ofstream(folder + "DrvFR.sim.state.ini", std::ios::binary) << bytes.substr(0, nul);
+    std::ofstream(folder + "DrvFR.sim.faults.ini", std::ios::binary)
+        << (nul == std::string::npos ? "" : bytes.substr(nul + 1));
     DeleteFileIfExists(folder + "DrvFR.sim.tape.txt");
 
     NullLogger log;

@@ -108,6 +108,12 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
             return backend->PrintCorrection(command);
     }
 
+    // A device that cannot make the receipt refuses before the goods file is read: reading it
+    // moves it to Tovar.oldini, and the accounting system would have to write it again.
+    DeviceBackend& backend = BackendFor(ctx, kind);
+    if (!backend.MakesReceipts())
+        backend.BeginReceipt();  // raises the device's refusal
+
     std::string word = command;
     std::vector<TDop> extras;
     std::vector<TTovar> goods;
@@ -126,7 +132,6 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         return false;
     }
 
-    DeviceBackend& backend = BackendFor(ctx, kind);
     backend.BeginReceipt();
     for (const TDop& extra : extras) {
         backend.AddExtraLine(extra.Caption, TrimText(extra.Value), extra.Emphasis);

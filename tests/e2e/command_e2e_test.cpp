@@ -24,9 +24,6 @@ const std::string kStamp = R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)";
 const std::string kAtolFaults = "FAIL.report=99,Отчет отклонен: неисправность из теста\r\n";
 const std::string kAtolZ = "Снимаем отчет:Отчет отклонен: неисправность из теста";
 const std::string kAtolX = kAtolZ;
-const std::string kShtrihX =
-    "X-отчет: поддержка ККМ Штрих-М в этой версии программы ещё не реализована. Команда не "
-    "выполнена";
 const std::string kNoGoods = "Список Товаров/Услуг пуст. Печать чека отменена!";
 const std::string kNoPrinter = "Не установлен ни один принтер";
 const std::string kZn = "0012345";
@@ -327,8 +324,8 @@ TEST_F(CommandE2E, LongFormChoosesTheDeviceAndAnUnknownDeviceWordKeepsTheLastOne
         {"ATOL,2,ZOTCHET", {kAtolZ}},
         {"KASSA,2,ZOTCHET", {kAtolZ}},  // no device word: still ATOL
         {" kassa , 7 , xotchet ", {kAtolX}},
-        {"XOTCHET", printing.Answer("")},  // the short form is on the start-up kind again
-        {"SHTRIH,1,XOTCHET,ЗАКАЗ 15", {kShtrihX}},
+        {"XOTCHET", printing.Answer("")},   // the short form is on the start-up kind again
+        {"SHTRIH,1,XOTCHET,ЗАКАЗ 15", {}},  // on the simulated register
         {"ATOL,x,XOTCHET", {kAtolX}},
         {"PRN,\"Принтер, с запятой\",XOTCHET", printing.Answer("")},
         {"ZZZ,1,XOTCHET", printing.Answer("")},  // after PRN: the emulator

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "backends/backends.h"
+#include "backends/unsupported/unsupported_backend.h"
 #include "common/files.h"
 #include "shell/shell_fixture.h"
 
@@ -141,7 +142,7 @@ TEST_F(CommandLoopTest, FailingEndStepStillAnswersAndFreesTheLoop) {
 }
 
 TEST_F(CommandLoopTest, UnsupportedRegisterIsAnsweredWithItsErrorLine) {
-    InstallBackends(ctx);
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
     folder.Write("cmd.ini", "SHTRIH,1,ZOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.Read("Result.txt"),

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "backends/unsupported/unsupported_backend.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -190,6 +191,19 @@ TEST_F(ReceiptJobTest, CheckListIsSortedIgnoringCaseWithoutDuplicates) {
     EXPECT_TRUE(platform.questions.empty());
     EXPECT_TRUE(IsAlreadyPrinted(ctx, "я-1"));
     EXPECT_EQ(platform.questions, Calls{Question("я-1")});
+}
+
+// A kind that cannot make the receipt fails before the goods file is read, so the accounting
+// system does not have to write Tovar.ini again.
+TEST_F(ReceiptJobTest, DeviceWithoutReceiptsLeavesTheGoodsFileAlone) {
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
+    for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::None}) {
+        Files();
+        EXPECT_THROW(Run(kind, "PRINT"), Failure);
+        EXPECT_TRUE(folder.Exists("Tovar.ini"));
+        EXPECT_FALSE(folder.Exists("Tovar.oldini"));
+        EXPECT_FALSE(folder.Exists("CheckList.txt"));
+    }
 }
 
 TEST(SortedRegister, KeepsTheFirstSpellingOfADuplicate) {

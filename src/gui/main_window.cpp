@@ -163,8 +163,7 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     ctx_.log.SetListener(
         [this](EventLog::Pane pane, const std::string* line) { Mirror(pane, line); });
 
-    poller_ = std::make_unique<CommandPoller>(
-        ctx_.Folder(), [this] { loop_.Tick(); }, [this] { return ctx_.frame.Busy(); });
+    poller_ = std::make_unique<CommandPoller>(ctx_.Folder(), loop_);
     ctx_.frame.SetTimerControl([this](bool on) { poller_->SetTimerEnabled(on); });
 }
 

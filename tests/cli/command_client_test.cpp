@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "common/files.h"
+#include "common/folder_watch.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -17,7 +18,8 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// The client in a thread of its own, against a real command loop polled here.
+// The client in a thread of its own, against a real command loop driven here by a watch on the
+// folder, as the program drives it.
 class CommandClientTest : public test::ShellTest {
   protected:
     int Run(const std::string& commandLine, double timeout = 20, bool orvenkaRuns = true) {
@@ -29,12 +31,18 @@ class CommandClientTest : public test::ShellTest {
             std::async(std::launch::async, [&] { return RunCommandClient(options, out, err); });
         while (client.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
             if (orvenkaRuns)
-                loop.Tick();
+                Poll();
         }
         return client.get();
     }
+    void Poll() {
+        for (const FolderWatch::Event& event : watch.Read())
+            loop.NoteChange(event);
+        loop.Tick();
+    }
 
     CommandLoop loop{ctx};
+    FolderWatch watch{folder.Path()};
     std::ostringstream out, err;
 };
 
@@ -86,7 +94,7 @@ TEST_F(CommandClientTest, WritesTheCommandInWindows1251) {
     EXPECT_EQ(folder.ReadBytes("cmd.ini"),
               "PRINTQRCODE=https://\xCF\xF0\xE8\xEC\xE5\xF0.\xF0\xF4/AbC\r\n");
     while (client.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-        loop.Tick();
+        Poll();
     EXPECT_EQ(client.get(), kClientOk);
     EXPECT_EQ(Operations(),
               std::vector<std::string>{"S:PrintQRCode(PRINTQRCODE=https://Пример.рф/AbC)"});

@@ -472,24 +472,32 @@ TEST_F(CommandE2E, CommandWrittenWhileAnotherRunsIsRunNext) {
         std::this_thread::sleep_for(Millis(50));
         const auto snapshots = watcher.Stop();
 
-        // Two end markers: the first with the empty answer of the text file, then the second.
+        // The first end marker (empty answer of the text file) may live too briefly to be seen:
+        // the second command is taken the moment the first ends. The last is the second's.
         std::vector<FileId> markers;
         for (const auto& s : snapshots) {
             if (markers.empty() || !(markers.back() == s.finish))
                 markers.push_back(s.finish);
         }
-        ASSERT_EQ(markers.size(), 2u);
-        EXPECT_EQ(snapshots.front().resultBytes, "");
+        ASSERT_GE(markers.size(), 1u);
+        ASSERT_LE(markers.size(), 2u);
+        if (markers.size() == 2) {
+            EXPECT_EQ(snapshots.front().resultBytes, "");
+        }
         EXPECT_EQ(BodiesOf(snapshots.back().resultBytes), std::vector{kAtolX});
         EXPECT_FALSE(snapshots.back().commandExists);
     }
     const std::string log = app.Stderr();
-    const std::string kept =
-        "В " + p.File("cmd.ini") + " новая команда, она будет выполнена следующей";
-    size_t count = 0;
-    for (size_t at = log.find(kept); at != std::string::npos; at = log.find(kept, at + 1))
-        ++count;
-    EXPECT_EQ(count, 2u) << log;
+    const auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("В " + p.File("cmd.ini") + " новая команда, она будет выполнена следующей"), 2u)
+        << log;
+    EXPECT_EQ(count("Прочитал команду PRINTTXTFILE="), 2u) << log;
+    EXPECT_EQ(count("Прочитал команду XOTCHET\n"), 2u) << log;
 }
 
 TEST_F(CommandE2E, ClientWaitsForTheCommandBeforeItsOwn) {

@@ -112,8 +112,8 @@ TEST_F(ReceiptJobTest, RepeatQuestionDecidesAndIgnoresLetterCase) {
 TEST_F(ReceiptJobTest, RefusedRepeatLeavesAnEmptyAnswer) {
     Files();
     folder.Write("CheckList.txt", "DOC-1\r\n");
-    folder.Write("cmd.ini", "PRINT\r\n");
     CommandLoop loop(ctx);
+    WriteCommand(loop, "PRINT\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
     EXPECT_TRUE(Operations().empty());

@@ -1,0 +1,117 @@
+// The folder protocol under the conditions of a real shop, through the real program and client:
+// each test one way a shop's folder, writers or streams can differ from the simple case.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <thread>
+
+#include "common/files.h"
+#include "program_under_test.h"
+
+namespace orvenka::test {
+namespace {
+
+const Millis kWait(15000);
+const char* const kNoPrinter = "CUPS_SERVER=/nonexistent/orvenka-e2e/cups.sock";
+
+// "dd.mm.yyyy hh:mm:ss:text" -> "text".
+std::vector<std::string> Texts(const std::vector<std::string>& lines) {
+    static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d:(.*))");
+    std::vector<std::string> texts;
+    for (const auto& line : lines) {
+        std::smatch m;
+        texts.push_back(std::regex_match(line, m, stamp) ? std::string(m[1]) : "?" + line);
+    }
+    return texts;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+class FolderProtocolE2E : public ::testing::Test {
+  protected:
+    struct Run {
+        int code = -1;
+        std::string out;  // UTF-8
+        std::string err;
+    };
+
+    // With its settings file in place, so that the error pane starts empty.
+    ChildProcess& StartProgram() {
+        p.Folder().Write(p.SettingsName(), "AtolNoCloseLinkToDriverAfterCommand=\r\n");
+        ChildProcess& app = p.Start({"/EMUL"}, {kNoPrinter});
+        if (!app.WaitForStderr(ProgramUnderTest::kPollingLine, kWait))
+            throw std::runtime_error("the program did not start polling:\n" + app.Stderr());
+        return app;
+    }
+
+    // The integrator's client, started now; `Finish` waits for it.
+    std::unique_ptr<ChildProcess> Client(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"-d", p.Folder().Path()};
+        all.insert(all.end(), args.begin(), args.end());
+        const std::string prefix = outputs.Path() + "client" + std::to_string(++clients);
+        return std::make_unique<ChildProcess>(ORVENKA_CMD_EXECUTABLE, all,
+                                              std::vector<std::string>{kNoPrinter}, outputs.Path(),
+                                              prefix);
+    }
+    static Run Finish(ChildProcess& client) {
+        Run run;
+        run.code = client.WaitForExit(Millis(60000)).value_or(-1);
+        run.out = client.Stdout();
+        run.err = client.Stderr();
+        return run;
+    }
+    Run Send(const std::string& line) { return Finish(*Client({"-t", "20", line})); }
+
+    std::vector<std::string> Answer() const { return Texts(p.Lines("Result.txt")); }
+
+    ProgramUnderTest p;
+    TempFolder outputs;
+    int clients = 0;
+};
+
+// A writer that puts "OPEN", pauses, then "SESSION" and the line end: one command, OPENSESSION,
+// whether it keeps the file open or opens it twice.
+TEST_F(FolderProtocolE2E, CommandWrittenInPiecesRunsWhole) {
+    ChildProcess& app = StartProgram();
+    int commands = 0;
+    for (const int pause : {30, 100, 500}) {
+        for (const bool reopened : {false, true}) {
+            SCOPED_TRACE(std::to_string(pause) + " ms" + (reopened ? ", opened twice" : ""));
+            ASSERT_TRUE(DeleteFileIfExists(p.File("cmd.finish")));
+            {
+                std::ofstream out(p.File("cmd.ini"), std::ios::binary);
+                out << "OPEN" << std::flush;
+                if (reopened)
+                    out.close();
+                std::this_thread::sleep_for(Millis(pause));
+                if (reopened)
+                    out.open(p.File("cmd.ini"), std::ios::binary | std::ios::app);
+                out << "SESSION\r\n";
+            }
+            ASSERT_TRUE(p.WaitForFile("cmd.finish", kWait));
+            ++commands;
+            EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "");
+            EXPECT_FALSE(p.Folder().Exists("cmd.ini"));
+        }
+    }
+    EXPECT_EQ(Count(app.Stderr(), "Прочитал команду OPENSESSION\n"), size_t(commands))
+        << app.Stderr();
+    EXPECT_EQ(Count(app.Stderr(), "Прочитал команду OPEN\n"), 0u) << app.Stderr();
+}
+
+}  // namespace
+}  // namespace orvenka::test

@@ -103,9 +103,11 @@ bool RowMatches(const DispatchRow& row, std::string_view word) {
 
 void RunDispatch(AppContext& ctx, const CommandText& cmd) {
     const DeviceKind kind = ctx.device.Kind;
+    bool matched = false;
     for (const DispatchRow& row : kTable) {
         if (!RowMatches(row, cmd.word))
             continue;
+        matched = true;
         // Doing nothing here would answer the accounting system with an empty Result.txt as
         // if the command had been carried out.
         if (kind == DeviceKind::None) {
@@ -121,6 +123,10 @@ void RunDispatch(AppContext& ctx, const CommandText& cmd) {
         if (row.endsTable)
             break;
     }
+    // An empty answer would tell the accounting system that a typo ("PRINT " with a blank,
+    // "PRINTTXTFI") had printed its receipt. The word is quoted as written, blanks and all.
+    if (!matched)
+        throw Failure("Неизвестная команда \"" + cmd.original + "\". Команда не выполнена");
 }
 
 std::string TextAfterEquals(std::string_view word, std::size_t maxChars) {

@@ -288,17 +288,20 @@ class CommandE2E : public ::testing::Test {
     }
 };
 
-TEST_F(CommandE2E, UnknownOrUnmatchedWordIsAnsweredEmpty) {
+// A typo must never pass for a printed receipt: one error line naming the word as written.
+TEST_F(CommandE2E, UnknownWordIsAnsweredWithAnErrorNamingIt) {
     ChildProcess& app = Start();
     p.Folder().Write("Param.ini", ParamIni("Д-1", printing.queue));
     p.Folder().Write("Tovar.ini", kTovar);
     // "PRINT " with its blank matches no row: the goods file is not touched.
-    for (const std::string line : {"NOOP", "noop", "PRINT ", "ZOTCHET2", "SHTRIH,1"}) {
+    for (const std::string line :
+         {"NOOP", "noop", "PRINT ", "PRINTTXTFI", "ZOTCHET2", "SHTRIH,1", "PRN,x,PRNT"}) {
+        const std::string word = line == "PRN,x,PRNT" ? "PRNT" : line;
+        const std::string error = "Неизвестная команда \"" + word + "\". Команда не выполнена";
         const ClientRun run = Send(line);
-        EXPECT_EQ(run.code, 0) << line << "\n" << run.err;
-        EXPECT_EQ(run.out, "") << line;
-        EXPECT_TRUE(p.Folder().Exists("Result.txt"));
-        EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "") << line;
+        EXPECT_EQ(run.code, 1) << line << "\n" << run.err;
+        EXPECT_EQ(Bodies(SplitLines(run.out)), std::vector{error}) << line;
+        EXPECT_EQ(Answer(), std::vector{error}) << line;
         ExpectFinishMarker();
         EXPECT_FALSE(p.Folder().Exists("cmd.ini")) << line;
     }
@@ -367,7 +370,7 @@ TEST_F(CommandE2E, AnswerFilesAppearInTheOrderTheAccountingSystemReliesOn) {
     const std::vector<Row> rows = {
         {"ATOL,1,XOTCHET", {kAtolX}},
         {"PRINT", {"", kNoGoods}},
-        {"NOOP", {}},
+        {"OPENSESSION", {}},  // nothing to open on the emulator
     };
     FinishWatcher watcher(p.Folder());
     const int rounds = 8;
@@ -414,11 +417,11 @@ TEST_F(CommandE2E, EmptyCommandFileIsReportedAndDeletedWithoutAnEndMarker) {
     {
         std::ofstream(p.File("cmd.ini"), std::ios::binary).flush();
         std::this_thread::sleep_for(Millis(300));
-        std::ofstream(p.File("cmd.ini"), std::ios::binary | std::ios::app) << "NOOP\r\n";
+        std::ofstream(p.File("cmd.ini"), std::ios::binary | std::ios::app) << "OPENSESSION\r\n";
     }
     ASSERT_TRUE(p.WaitForFile("cmd.finish", kWait));
     EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "");
-    EXPECT_NE(app.Stderr().find("Прочитал команду NOOP"), std::string::npos);
+    EXPECT_NE(app.Stderr().find("Прочитал команду OPENSESSION"), std::string::npos);
     ASSERT_TRUE(DeleteFileIfExists(p.File("cmd.finish")));
 
     // Left empty: the timer finds it, but not before it is 2 s old, and reports it.

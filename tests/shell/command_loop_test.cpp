@@ -154,12 +154,16 @@ TEST_F(CommandLoopTest, UnsupportedRegisterIsAnsweredWithItsErrorLine) {
     EXPECT_TRUE(folder.Exists("cmd.finish"));
 }
 
-TEST_F(CommandLoopTest, UnknownCommandIsLoggedAndAnsweredEmpty) {
+// An empty answer would say that the typo's receipt was printed.
+TEST_F(CommandLoopTest, UnknownCommandIsAnsweredWithAnErrorNamingIt) {
     Command("PRINT \r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_TRUE(Operations().empty());
-    EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
+    EXPECT_EQ(folder.Read("Result.txt"), FormatDateTime(clock.Now()) +
+                                             ":Неизвестная команда \"PRINT \". Команда не "
+                                             "выполнена\r\n");
     EXPECT_TRUE(folder.Exists("cmd.finish"));
+    EXPECT_EQ(ctx.log.Messages().back(), FormatDateTime(clock.Now()) + ":Прочитал команду PRINT ");
 }
 
 // A line that names no command still gets cmd.finish, so the accounting system never waits for

@@ -4,7 +4,6 @@
 #include "common/files.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "receipt/param_reader.h"
 #include "shell/receipt_job.h"
 
 namespace orvenka {
@@ -34,7 +33,7 @@ void ReceiptJob(AppContext& ctx, DeviceBackend&, const CommandText& cmd) {
 // The emulated reports of a register print the counters with the requisites of Param.ini; a
 // failed read is already in the error log and the report goes on with what is there.
 void ReadParamOnly(AppContext& ctx, DeviceBackend&, const CommandText&) {
-    ReadParam(ctx.Path("Param.ini"), ctx.param, ctx.log, ctx.platform);
+    ReadParamIni(ctx);
 }
 void ZReportEmul(AppContext& ctx, DeviceBackend& b, const CommandText& cmd) {
     ReadParamOnly(ctx, b, cmd);

@@ -22,6 +22,9 @@ namespace {
 
 const Millis kWait(15000);
 const char* const kNoPrinter = "CUPS_SERVER=/nonexistent/orvenka-e2e/cups.sock";
+const std::string kAtolReceipt =
+    "Печать чека: поддержка ККМ АТОЛ в этой версии программы ещё не реализована. Команда не "
+    "выполнена";
 
 // "dd.mm.yyyy hh:mm:ss:text" -> "text".
 std::vector<std::string> Texts(const std::vector<std::string>& lines) {
@@ -111,6 +114,37 @@ TEST_F(FolderProtocolE2E, CommandWrittenInPiecesRunsWhole) {
     EXPECT_EQ(Count(app.Stderr(), "Прочитал команду OPENSESSION\n"), size_t(commands))
         << app.Stderr();
     EXPECT_EQ(Count(app.Stderr(), "Прочитал команду OPEN\n"), 0u) << app.Stderr();
+}
+
+// The accounting system's files in another letter case are found; the program's own files keep
+// their documented names; two spellings of one file at once are refused, not guessed.
+TEST_F(FolderProtocolE2E, FileNamesInAnyLetterCase) {
+    StartProgram();
+    const auto start = std::chrono::steady_clock::now();
+    p.Folder().Write("CMD.INI", "OPENSESSION\r\n");
+    ASSERT_TRUE(p.WaitForFile("cmd.finish", kWait));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, Millis(2000)) << "seen by the watch";
+    EXPECT_FALSE(p.Folder().Exists("CMD.INI"));
+    EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "");
+
+    p.Folder().Write("PARAM.INI", "Oplata=\r\nDocumStr=Д-1\r\n");
+    p.Folder().Write("DOP.INI", "Заказ\r\n42\r\n+\r\n");
+    p.Folder().Write("TOVAR.INI", "Хлеб\r\n1\r\n30\r\n10\r\n");
+    Run run = Send("ATOL,1,PRINT");
+    EXPECT_EQ(run.code, 1) << run.err;
+    // No line about a missing Param.ini or Tovar.ini: the register itself is what is missing.
+    EXPECT_EQ(Answer(), std::vector{kAtolReceipt});
+    EXPECT_FALSE(p.Folder().Exists("TOVAR.INI"));
+    EXPECT_TRUE(p.Folder().Exists("Tovar.oldini"));
+
+    p.Folder().Write("Tovar.ini", "Хлеб\r\n1\r\n30\r\n10\r\n");
+    p.Folder().Write("Param.ini", "Oplata=VISA\r\n");
+    run = Send("ATOL,1,PRINT");
+    EXPECT_EQ(run.code, 1);
+    const auto answer = Answer();
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_NE(answer[0].find("(Param.ini, PARAM.INI)"), std::string::npos) << answer[0];
+    EXPECT_TRUE(p.Folder().Exists("Tovar.ini")) << "nothing read, nothing moved";
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -195,6 +197,39 @@ TEST_F(ReceiptJobTest, CheckListIsSortedIgnoringCaseWithoutDuplicates) {
 TEST(SortedRegister, KeepsTheFirstSpellingOfADuplicate) {
     EXPECT_EQ(SortedRegister({"b", "B", "a", "ж", "Е", "е"}),
               (std::vector<std::string>{"a", "b", "Е", "ж"}));
+}
+
+TEST_F(ReceiptJobTest, FilesOfTheAccountingSystemInAnyLetterCase) {
+    folder.Write("PARAM.INI", "Oplata=\r\nDocumStr=DOC-7\r\n");
+    folder.Write("dop.INI", "Заказ\r\n15\r\n+\r\n");
+    folder.Write("TOVAR.INI", "Хлеб\r\n3\r\n0.1\r\n20\r\n");
+    EXPECT_TRUE(Run(DeviceKind::Emul, "PRINT"));
+    EXPECT_EQ(Operations(), (Calls{"E:BeginReceipt()", "E:AddExtraLine(Заказ|15|+)",
+                                   "E:AddGoodsLine(Хлеб)", "E:PrintReceipt(PRINT)"}));
+    EXPECT_EQ(ctx.param.DocumStr, "DOC-7");
+    EXPECT_TRUE(folder.Exists("Tovar.oldini")) << "moved under its documented name";
+    EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-7\r\n");
+}
+
+// Two spellings of one file: the receipt is refused before anything is printed or moved.
+TEST_F(ReceiptJobTest, TwoSpellingsOfAFileRefuseTheReceipt) {
+    Files();
+    folder.Write("param.ini", "Oplata=VISA\r\n");
+    EXPECT_FALSE(Run(DeviceKind::Emul, "PRINT"));
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_EQ(ErrorTexts()[0].rfind("ReadParam:В папке " + folder.Path() + " несколько файлов " +
+                                        "Param.ini, имена которых отличаются только регистром " +
+                                        "букв (Param.ini, param.ini)",
+                                    0),
+              0u)
+        << ErrorTexts()[0];
+    std::filesystem::remove(folder.File("param.ini"));
+
+    folder.Write("DOP.ini", "Стол\r\n4\r\n\r\n");
+    EXPECT_THROW(Run(DeviceKind::Emul, "PRINT"), Failure);
+    EXPECT_TRUE(Operations().empty());
+    EXPECT_TRUE(folder.Exists("Tovar.ini"));
+    EXPECT_FALSE(folder.Exists("CheckList.txt"));
 }
 
 }  // namespace

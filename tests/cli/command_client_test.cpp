@@ -1,6 +1,9 @@
 #include "cli/command_client.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -109,6 +112,33 @@ TEST_F(CommandClientTest, WaitsWhileAnotherCommandIsPending) {
     // Once Orvenka runs, the pending command goes first, then ours.
     EXPECT_EQ(Run("XOTCHET"), kClientOk);
     EXPECT_EQ(Operations(), (std::vector<std::string>{"S:ZReport()", "S:XReport()"}));
+}
+
+// Another client's turn: this one waits for it, and writes nothing when it does not come.
+TEST_F(CommandClientTest, WaitsForTheTurnOfAnotherClient) {
+    const int lock = ::open(folder.File(kClientLockFile).c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    EXPECT_EQ(Run("XOTCHET", 0.1, false), kClientTimeout);
+    EXPECT_NE(err.str().find("другой клиент"), std::string::npos) << err.str();
+    EXPECT_FALSE(folder.Exists("cmd.ini"));
+
+    // Its turn ends while this one waits: then this one runs.
+    auto release = std::async(std::launch::async, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(lock);
+    });
+    EXPECT_EQ(Run("XOTCHET"), kClientOk);
+    release.get();
+    EXPECT_EQ(Operations(), std::vector<std::string>{"S:XReport()"});
+}
+
+// A command file in another letter case is a command Orvenka has not finished either.
+TEST_F(CommandClientTest, WaitsForACommandFileInAnyLetterCase) {
+    folder.Write("CMD.INI", "ZOTCHET\r\n");
+    EXPECT_EQ(Run("XOTCHET", 0.05, false), kClientTimeout);
+    EXPECT_EQ(folder.Read("CMD.INI"), "ZOTCHET\r\n");
+    EXPECT_FALSE(folder.Exists("cmd.ini"));
 }
 
 TEST_F(CommandClientTest, RefusesWhatCannotBeHandedOver) {

@@ -37,6 +37,10 @@ std::vector<std::string> Texts(const std::vector<std::string>& lines) {
     return texts;
 }
 
+std::string Unknown(const std::string& word) {
+    return "Неизвестная команда \"" + word + "\". Команда не выполнена";
+}
+
 size_t Count(const std::string& text, const std::string& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
@@ -145,6 +149,33 @@ TEST_F(FolderProtocolE2E, FileNamesInAnyLetterCase) {
     ASSERT_EQ(answer.size(), 1u);
     EXPECT_NE(answer[0].find("(Param.ini, PARAM.INI)"), std::string::npos) << answer[0];
     EXPECT_TRUE(p.Folder().Exists("Tovar.ini")) << "nothing read, nothing moved";
+}
+
+// Clients started at once on one folder: every command runs once, and every client prints the
+// answer to its own command.
+TEST_F(FolderProtocolE2E, ClientsAtOnceEachGetTheirOwnAnswer) {
+    ChildProcess& app = StartProgram();
+    const int rounds = 20;
+    const std::vector<std::string> names = {"A", "B", "C"};
+    for (int round = 1; round <= rounds; ++round) {
+        std::vector<std::unique_ptr<ChildProcess>> started;
+        for (const std::string& name : names)
+            started.push_back(Client({"-t", "30", "ZAKAZ-" + name + "-" + std::to_string(round)}));
+        for (size_t i = 0; i < names.size(); ++i) {
+            const std::string word = "ZAKAZ-" + names[i] + "-" + std::to_string(round);
+            const Run run = Finish(*started[i]);
+            EXPECT_EQ(run.code, 1) << word << ": " << run.err;
+            EXPECT_EQ(Texts(SplitLines(run.out)), std::vector{Unknown(word)}) << word;
+        }
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !p.Folder().Exists("cmd.ini"); }, kWait));
+    const std::string log = app.Stderr();
+    for (int round = 1; round <= rounds; ++round) {
+        for (const std::string& name : names) {
+            const std::string word = "ZAKAZ-" + name + "-" + std::to_string(round);
+            EXPECT_EQ(Count(log, "Прочитал команду " + word + "\n"), 1u) << word;
+        }
+    }
 }
 
 }  // namespace

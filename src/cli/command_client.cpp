@@ -19,13 +19,17 @@ namespace orvenka {
 
 const char* const kClientUsageText =
     "Использование: orvenka-cmd [-d ПАПКА] [-t СЕКУНДЫ] КОМАНДА\n"
+    "               orvenka-cmd check [-d ПАПКА]\n"
     "Передаёт программе Orvenka одну команду (строку файла cmd.ini, например PRINT,\n"
     "ZOTCHET или ATOL,1,XOTCHET) и ждёт её окончания (файл cmd.finish).\n"
     "  -d ПАПКА     папка программы Orvenka (по умолчанию папка orvenka-cmd)\n"
     "  -t СЕКУНДЫ   сколько ждать ответа (по умолчанию 30)\n"
     "Печатает строки Result.txt и номер документа из ResultNumCheck.txt, если команда его\n"
     "записала. Код выхода: 0 - без ошибок, 1 - в Result.txt есть ошибки, 2 - неверные\n"
-    "аргументы, 3 - ответа нет за отведённое время, 4 - команду не удалось передать.\n";
+    "аргументы, 3 - ответа нет за отведённое время, 4 - команду не удалось передать.\n"
+    "check: читает Param.ini, Tovar.ini и Dop.ini папки так, как их прочтёт команда чека,\n"
+    "ничего не печатая, не считая и не трогая файлы, и печатает строки ошибок, сумму товаров\n"
+    "и оплату. Код выхода: 0 - чек был бы напечатан, 1 - в печати было бы отказано.\n";
 
 namespace {
 
@@ -137,6 +141,9 @@ bool ParseClientArguments(const std::vector<std::string>& args, const std::strin
         error = "лишний аргумент \"" + positional[1] +
                 "\": строку команды с пробелами заключите в кавычки";
         return false;
+    }
+    if (positional[0] == "check" && positional.size() == 1 && !optionsEnd) {
+        options.check = true;
     }
     options.commandLine = positional[0];
     if (options.commandLine.find_first_of("\r\n") != std::string::npos) {

@@ -20,11 +20,13 @@ struct ClientOptions {
     double timeoutSeconds = 30;
     std::string commandLine;  // UTF-8; written in Windows-1251
     bool help = false;
+    bool check = false;  // "check": the dry run of a receipt instead of a command
 };
 
 extern const char* const kClientUsageText;
 
-// Parses the arguments after the program name: [-d FOLDER] [-t SECONDS] COMMAND-LINE.
+// Parses the arguments after the program name: [-d FOLDER] [-t SECONDS] COMMAND-LINE, or
+// check [-d FOLDER].
 // Answers false with a message in `error` on a usage error.
 bool ParseClientArguments(const std::vector<std::string>& args, const std::string& defaultFolder,
                           ClientOptions& options, std::string& error);

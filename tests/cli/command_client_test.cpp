@@ -160,6 +160,7 @@ struct ArgsCase {
     std::string folder;
     double timeout;
     std::string command;
+    bool check = false;  // the dry run instead of a command
 };
 
 class ClientArgumentsTest : public ::testing::TestWithParam<ArgsCase> {};
@@ -176,6 +177,7 @@ TEST_P(ClientArgumentsTest, Parses) {
     EXPECT_EQ(options.folder, c.folder);
     EXPECT_DOUBLE_EQ(options.timeoutSeconds, c.timeout);
     EXPECT_EQ(options.commandLine, c.command);
+    EXPECT_EQ(options.check, c.check);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -192,7 +194,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgsCase{{"-t", "abc", "X"}, false, "", 0, ""},
                       ArgsCase{{"-x", "X"}, false, "", 0, ""},
                       ArgsCase{{"ATOL,1,PRINT,ORDER", "15"}, false, "", 0, ""},
-                      ArgsCase{{"A\nB"}, false, "", 0, ""}, ArgsCase{{"  "}, false, "", 0, ""}));
+                      ArgsCase{{"A\nB"}, false, "", 0, ""}, ArgsCase{{"  "}, false, "", 0, ""},
+                      ArgsCase{{"check"}, true, "/opt/orvenka/", 30, "check", true},
+                      ArgsCase{{"check", "-d", "/srv/o"}, true, "/srv/o/", 30, "check", true},
+                      ArgsCase{{"-d", "/srv/o", "check"}, true, "/srv/o/", 30, "check", true},
+                      ArgsCase{{"--", "check"}, true, "/opt/orvenka/", 30, "check", false},
+                      ArgsCase{{"CHECK"}, true, "/opt/orvenka/", 30, "CHECK", false},
+                      ArgsCase{{"check", "PRINT"}, false, "", 0, ""}));
 
 }  // namespace
 }  // namespace orvenka

@@ -48,6 +48,16 @@ size_t Count(const std::string& text, const std::string& part) {
     return n;
 }
 
+// Everything in a folder, bytes and all.
+std::map<std::string, std::string> Snapshot(const TempFolder& folder) {
+    std::map<std::string, std::string> all;
+    for (const auto& e : std::filesystem::directory_iterator(folder.Path())) {
+        const std::string name = e.path().filename().string();
+        all[name] = folder.ReadBytes(name);
+    }
+    return all;
+}
+
 class FolderProtocolE2E : public ::testing::Test {
   protected:
     struct Run {
@@ -149,6 +159,53 @@ TEST_F(FolderProtocolE2E, FileNamesInAnyLetterCase) {
     ASSERT_EQ(answer.size(), 1u);
     EXPECT_NE(answer[0].find("(Param.ini, PARAM.INI)"), std::string::npos) << answer[0];
     EXPECT_TRUE(p.Folder().Exists("Tovar.ini")) << "nothing read, nothing moved";
+}
+
+// "orvenka-cmd check" answers what a receipt command would, and changes nothing: no file moved
+// or written, nothing printed or counted.
+TEST_F(FolderProtocolE2E, DryRunOfAReceipt) {
+    struct Row {
+        std::string name;
+        std::map<std::string, std::string> files;
+        int code;
+        std::vector<std::string> output;  // the lines, in order; "..." stands for any one line
+    };
+    const std::vector<Row> rows = {
+        {"good",
+         {{"Param.ini",
+           "Oplata=Break\r\nBreakSumNAL=100\r\nBreakSumVISA=43.65\r\nDocumStr=Д-1\r\n"},
+          {"Dop.ini", "Заказ\r\n42\r\n+\r\n"},
+          {"tovar.ini", "Хлеб\r\n2,5\r\n45,50\r\n10\r\nМолоко\r\n1\r\n30\r\n10\r\n"}},
+         0,
+         {"Товаров: 2, сумма 143.75", "Доп. строк: 1",
+          "Оплата: наличными 100.00, электронными 43.65",
+          "Примечание: оплата меньше суммы товаров; ККМ откажет в закрытии такого чека",
+          "Чек был бы напечатан"}},
+        {"bad",
+         {{"Param.ini", "SNO=OSN\r\n"}, {"Tovar.ini", "Хлеб\r\n1\r\nцена\r\n10\r\n"}},
+         1,
+         {"...", "...", "Список Товаров/Услуг пуст. Печать чека отменена!",
+          "Товаров: 0, сумма 0.00", "Доп. строк: 0", "Оплата: наличными 0.00, электронными 0.00",
+          "Чек не был бы напечатан"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& e : std::filesystem::directory_iterator(p.Folder().Path()))
+            std::filesystem::remove_all(e.path());
+        for (const auto& [name, text] : row.files)
+            p.Folder().Write(name, text);
+        const auto before = Snapshot(p.Folder());
+        const Run run = Finish(*Client({"check"}));
+        EXPECT_EQ(run.code, row.code) << run.out << run.err;
+        const auto lines = SplitLines(run.out);
+        ASSERT_EQ(lines.size(), row.output.size()) << run.out;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (row.output[i] != "...") {
+                EXPECT_EQ(lines[i], row.output[i]);
+            }
+        }
+        EXPECT_EQ(Snapshot(p.Folder()), before);
+    }
 }
 
 // Clients started at once on one folder: every command runs once, and every client prints the

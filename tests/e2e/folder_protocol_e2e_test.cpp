@@ -235,5 +235,41 @@ TEST_F(FolderProtocolE2E, ClientsAtOnceEachGetTheirOwnAnswer) {
     }
 }
 
+// A link in place of cmd.ini or of the long log is an error line; the file it points to, outside
+// the program folder, is neither run, nor emptied, nor appended to. The folder watch keeps
+// seeing cmd.ini once a plain file replaces the link.
+TEST_F(FolderProtocolE2E, SymbolicLinksAreNeverFollowed) {
+    StartProgram();
+    TempFolder elsewhere;
+    elsewhere.Write("notes.txt", "ZOTCHET\r\nзаписи кассира\r\n");
+    const auto notes = StampOf(elsewhere.File("notes.txt"));
+    std::filesystem::create_symlink(elsewhere.File("notes.txt"), p.File("cmd.ini"));
+    ASSERT_TRUE(WaitUntil([&] { return !std::filesystem::is_symlink(p.File("cmd.ini")); }, kWait));
+    ASSERT_TRUE(WaitUntil([&] { return !Answer().empty(); }, kWait));
+    const auto answer = Answer();
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_NE(answer[0].find("символическая ссылка"), std::string::npos) << answer[0];
+    EXPECT_FALSE(p.Folder().Exists("cmd.finish")) << "no command was read";
+    EXPECT_EQ(elsewhere.Read("notes.txt"), "ZOTCHET\r\nзаписи кассира\r\n");
+    EXPECT_EQ(StampOf(elsewhere.File("notes.txt")), notes);
+
+    const auto start = std::chrono::steady_clock::now();
+    p.Folder().Write("cmd.ini", "OPENSESSION\r\n");
+    ASSERT_TRUE(p.WaitForFile("cmd.finish", kWait));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, Millis(2000)) << "taken by the timer";
+    EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "");
+
+    elsewhere.Write("journal", "чужой журнал\r\n");
+    std::filesystem::remove(p.File(p.LongLogName()));
+    std::filesystem::create_symlink(elsewhere.File("journal"), p.File(p.LongLogName()));
+    const Run run = Send("NOOP");
+    EXPECT_EQ(run.code, 1);
+    const auto lines = Answer();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], Unknown("NOOP"));
+    EXPECT_NE(lines[1].find("символическая ссылка"), std::string::npos) << lines[1];
+    EXPECT_EQ(elsewhere.Read("journal"), "чужой журнал\r\n");
+}
+
 }  // namespace
 }  // namespace orvenka::test

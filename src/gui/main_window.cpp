@@ -16,10 +16,10 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <exception>
 #include <initializer_list>
 
+#include "common/standard_streams.h"
 #include "gui/app_icon.h"
 #include "gui/qt_platform.h"
 #include "shell/startup.h"
@@ -263,9 +263,8 @@ void TForm_mainFR::ShowErrorBox(const std::string& text) {
     message.replace("\r\n", "\n");
     message.replace('\r', '\n');
     if (!ctx_.platform.HasScreen()) {
-        const QByteArray bytes = message.toUtf8();
-        std::fprintf(stderr, "%s\n", bytes.constData());
-        std::fflush(stderr);
+        const QByteArray bytes = message.toUtf8() + '\n';
+        WriteToStderr(std::string_view(bytes.constData(), size_t(bytes.size())));
         return;
     }
     QMessageBox::critical(this, "Orvenka", message);

@@ -271,5 +271,54 @@ TEST_F(FolderProtocolE2E, SymbolicLinksAreNeverFollowed) {
     EXPECT_EQ(elsewhere.Read("journal"), "чужой журнал\r\n");
 }
 
+// Standard output and error in a pipe whose reader takes one byte and goes (`| head -c1`), goes
+// after a while, or never reads at all: every command is still answered, and the program ends
+// normally on SIGTERM.
+TEST_F(FolderProtocolE2E, OutputStreamNobodyReadsNeitherStopsNorKills) {
+    enum class Reader { OneByte, GoesAwayLater, Never };
+    for (const Reader reader : {Reader::OneByte, Reader::GoesAwayLater, Reader::Never}) {
+        ProgramUnderTest q;
+        SCOPED_TRACE(static_cast<int>(reader));
+        int fds[2];
+        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        ChildProcess& app = q.Start({"/EMUL"}, {kNoPrinter}, fds[1]);
+        ::close(fds[1]);
+        char byte = 0;
+        if (reader == Reader::OneByte) {
+            ASSERT_EQ(::read(fds[0], &byte, 1), 1);
+            ::close(fds[0]);
+        }
+        // Reads while `reading` holds, looking at the flag at least every 20 ms.
+        std::atomic<bool> reading{reader == Reader::GoesAwayLater};
+        std::jthread drain([&reading, fd = fds[0]] {
+            char buf[4096];
+            while (reading) {
+                pollfd in{fd, POLLIN, 0};
+                if (::poll(&in, 1, 20) > 0 && ::read(fd, buf, sizeof buf) <= 0)
+                    break;
+            }
+        });
+        // Enough log lines to fill the pipe several times over.
+        const int commands = reader == Reader::OneByte ? 20 : 400;
+        for (int i = 1; i <= commands; ++i) {
+            if (i == 20 && reader == Reader::GoesAwayLater) {
+                reading = false;
+                drain.join();
+                ::close(fds[0]);
+            }
+            ASSERT_TRUE(DeleteFileIfExists(q.File("cmd.finish")));
+            q.Folder().Write("cmd.tmp", "OPENSESSION\r\n");
+            std::filesystem::rename(q.File("cmd.tmp"), q.File("cmd.ini"));
+            ASSERT_TRUE(q.WaitForFile("cmd.finish", kWait)) << "command " << i << " unanswered";
+            ASSERT_TRUE(app.Running()) << "ended with " << app.WaitForExit(Millis(0)).value_or(-1);
+        }
+        app.Terminate();
+        EXPECT_EQ(app.WaitForExit(kWait), 0);
+        EXPECT_TRUE(q.Folder().Exists(q.RunLogName()));
+        if (reader == Reader::Never)
+            ::close(fds[0]);
+    }
+}
+
 }  // namespace
 }  // namespace orvenka::test

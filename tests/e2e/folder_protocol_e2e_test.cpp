@@ -320,5 +320,30 @@ TEST_F(FolderProtocolE2E, OutputStreamNobodyReadsNeitherStopsNorKills) {
     }
 }
 
+// The hidden temporary files a killed run left behind are removed at the next start; those of a
+// writer still running, and other hidden files, stay.
+TEST_F(FolderProtocolE2E, StartRemovesTheLeftoversOfAKilledRun) {
+    ChildProcess& first = StartProgram();
+    const std::string killed = std::to_string(first.Pid());
+    first.Kill();
+    const std::string running = std::to_string(::getpid());
+    const std::vector<std::string> stale = {".Result.txt.tmp-" + killed + "-a1B2c3",
+                                            ".cmd.finish.tmp-" + killed + "-zzzzzz"};
+    const std::vector<std::string> kept = {".cmd.ini.tmp-" + running + "-q1w2e3", ".profile"};
+    for (const auto& name : stale)
+        p.Folder().Write(name, "половина");
+    for (const auto& name : kept)
+        p.Folder().Write(name, "x");
+    ChildProcess& second = StartProgram();
+    for (const auto& name : stale) {
+        EXPECT_FALSE(p.Folder().Exists(name)) << name;
+        EXPECT_NE(second.Stderr().find("Удалён временный файл прерванной записи " + p.File(name)),
+                  std::string::npos);
+    }
+    for (const auto& name : kept) {
+        EXPECT_TRUE(p.Folder().Exists(name)) << name;
+    }
+}
+
 }  // namespace
 }  // namespace orvenka::test

@@ -2,8 +2,6 @@
 // file + rename, Windows-1251) until cmd.finish is there, for a command that needs no device
 // (OPENSESSION: the emulator has no shift to open and answers at once).
 // Usage: command_latency_bench [commands=100]
-#include <poll.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +14,7 @@
 
 #include "common/cp1251.h"
 #include "common/files.h"
+#include "folder_wait.h"
 #include "program_under_test.h"
 
 using namespace orvenka::test;
@@ -30,23 +29,6 @@ double Ms(Clock::duration d) {
 double Percentile(const std::vector<double>& sorted, double q) {
     const size_t i = static_cast<size_t>(q * double(sorted.size() - 1) + 0.5);
     return sorted[std::min(i, sorted.size() - 1)];
-}
-
-// Waits for `file` in the folder watched by `fd`: woken at once by inotify, and looking at least
-// every 0.2 ms anyway, so a missed event costs no more than that.
-bool WaitForFile(int fd, const std::string& file, Clock::time_point deadline) {
-    char buffer[4096];
-    while (!orvenka::FileExists(file)) {
-        if (Clock::now() > deadline)
-            return false;
-        pollfd p{fd, POLLIN, 0};
-        const timespec slice{0, 200'000};
-        if (::ppoll(&p, 1, &slice, nullptr) > 0) {
-            while (::read(fd, buffer, sizeof buffer) > 0) {
-            }
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -67,8 +49,8 @@ int main(int argc, char** argv) {
     const std::string finish = p.File("cmd.finish");
     const std::string bytes = orvenka::Utf8ToCp1251("OPENSESSION\r\n");
 
-    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0 || ::inotify_add_watch(fd, p.Folder().Path().c_str(), IN_MOVED_TO | IN_CREATE) < 0) {
+    const int fd = orvenka::bench::WatchFolder(p.Folder().Path());
+    if (fd < 0) {
         std::perror("inotify");
         return 1;
     }
@@ -81,7 +63,7 @@ int main(int argc, char** argv) {
         p.Folder().WriteBytes("cmd.tmp", bytes);
         const auto t0 = Clock::now();
         std::filesystem::rename(tmp, cmd);
-        if (!WaitForFile(fd, finish, Clock::now() + timeout)) {
+        if (!orvenka::bench::WaitForFile(fd, finish, Clock::now() + timeout)) {
             std::fprintf(stderr, "command %d: no cmd.finish\n%s", i, app.Stderr().c_str());
             return 1;
         }

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto lines = orvenka::SplitLines(orvenka::DecodeFileText(bytes));
     const std::string line = lines.empty() ? std::string() : lines[0];
     orvenka::TDeviceParam device;
-    const auto cmd = orvenka::ParseCommandLine(orvenka::UpperLatin(line), device, 'E');
+    const auto cmd =
+        orvenka::ParseCommandLine(orvenka::UpperLatin(line), device, orvenka::DeviceKind::Emul);
     for (const auto& row : orvenka::DispatchTable())
         orvenka::RowMatches(row, cmd.word);
     orvenka::CommandAmount(cmd.word);

@@ -2,13 +2,22 @@
 
 #include <memory>
 
+#include "backends/atol/atol_backend.h"
 #include "backends/emul/emul_backend.h"
 #include "backends/unsupported/unsupported_backend.h"
+#include "drivers/sim/simulators.h"
 
 namespace orvenka {
 
-void InstallBackends(AppContext& ctx) {
-    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
+std::shared_ptr<DriverFactory> DefaultDrivers(AppContext& ctx) {
+    auto drivers =
+        std::make_shared<DriverFactory>(DriverEnvironment{ctx.Folder(), ctx.log, ctx.clock});
+    RegisterSimulators(*drivers);
+    return drivers;
+}
+
+void InstallBackends(AppContext& ctx, std::shared_ptr<DriverFactory> drivers) {
+    ctx.SetBackend(std::make_unique<AtolBackend>(ctx, drivers));
     ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
     ctx.SetBackend(std::make_unique<EmulBackend>(ctx));
 }

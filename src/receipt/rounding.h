@@ -19,14 +19,19 @@ double TruncDecimals(double x, int n);
 // Two-decimal price: decimals after the third are cut before the rounding.
 double Price2(double x);
 
+// The sum a register computes for a line: the quantity taken to 3 decimals times the price taken
+// to 2, the exact decimal product rounded half away from zero to kopecks (0.5 × 2.01 = 1.01, never
+// the 1.00 that binary floating point gives). Figures no register can hold are a Failure.
+double LineSum(double quantity, double price);
+
 struct LinePrice {
     double quantity = 0;
     double price = 0;
 };
 
 // Re-expresses a line whose price column holds the line sum. When quantity × two-decimal
-// price does not give the sum, the line becomes one unit at the full sum and `name` gets
-// " (кол-во=<quantity>)". A zero quantity is a Failure.
+// price does not give the sum exactly in decimals (3 × 0.10 does give 0.30), the line becomes one
+// unit at the full sum and `name` gets " (кол-во=<quantity>)". A zero quantity is a Failure.
 LinePrice SplitLineSum(double quantity, double lineSum, std::string& name);
 
 // Moves quantities and prices against SUMMADOC while every line keeps its sum, and leaves

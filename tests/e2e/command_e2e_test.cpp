@@ -19,10 +19,11 @@ namespace {
 
 const Millis kWait(15000);
 const std::string kStamp = R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)";
-const std::string kAtolZ =
-    "Z-отчет: поддержка ККМ АТОЛ в этой версии программы ещё не реализована. Команда не выполнена";
-const std::string kAtolX =
-    "X-отчет: поддержка ККМ АТОЛ в этой версии программы ещё не реализована. Команда не выполнена";
+// The simulated ATOL register refuses every report here (its faults file, written at start), so
+// an ATOL command has an answer of its own.
+const std::string kAtolFaults = "FAIL.report=99,Отчет отклонен: неисправность из теста\r\n";
+const std::string kAtolZ = "Снимаем отчет:Отчет отклонен: неисправность из теста";
+const std::string kAtolX = kAtolZ;
 const std::string kShtrihX =
     "X-отчет: поддержка ККМ Штрих-М в этой версии программы ещё не реализована. Команда не "
     "выполнена";
@@ -225,6 +226,7 @@ class CommandE2E : public ::testing::Test {
     int clients = 0;
 
     ChildProcess& Start() {
+        p.Folder().Write("Fptr10.sim.faults.ini", kAtolFaults);
         ChildProcess& app = p.Start({"/EMUL"}, printing.Env());
         if (!app.WaitForStderr(ProgramUnderTest::kPollingLine, kWait))
             throw std::runtime_error("the program did not start polling:\n" + app.Stderr());
@@ -531,15 +533,15 @@ TEST_F(CommandE2E, FileNamesKeepTheirLetterCase) {
         {"printtxtfilenocut=" + p.File("Чек.txt"), {}},
         {"PRINTTXTFILE=" + p.File("Mixed Case.txt"), {}},
         {"PRN,x,\"PRINTTXTFILE=" + p.File("Mixed Case.txt") + "\"", {}},
-        {"ATOL,1,PRINTTXTFILE=" + p.File("Чек.txt"),
-         {"Печать текстового файла: поддержка ККМ АТОЛ в этой версии программы ещё не "
-          "реализована. Команда не выполнена"}},
+        {"ATOL,1,PRINTTXTFILE=" + p.File("Чек.txt"), {}},
     };
     for (const Row& row : rows) {
         const ClientRun run = Send(row.line);
         EXPECT_EQ(run.code, row.answer.empty() ? 0 : 1) << row.line << "\n" << run.out;
         EXPECT_EQ(Answer(), row.answer) << row.line;
     }
+    EXPECT_NE(p.Folder().Read("Fptr10.sim.tape.txt").find("Вторая строка"), std::string::npos)
+        << "the ATOL row printed the file on the register";
     // A file that is not there is named as written.
     const ClientRun run = Send("PRINTTXTFILE=" + missing);
     EXPECT_EQ(run.code, 1);

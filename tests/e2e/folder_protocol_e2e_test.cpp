@@ -22,9 +22,7 @@ namespace {
 
 const Millis kWait(15000);
 const char* const kNoPrinter = "CUPS_SERVER=/nonexistent/orvenka-e2e/cups.sock";
-const std::string kAtolReceipt =
-    "Печать чека: поддержка ККМ АТОЛ в этой версии программы ещё не реализована. Команда не "
-    "выполнена";
+const char* const kAtolTape = "Fptr10.sim.tape.txt";  // what the simulated ATOL register prints
 
 // "dd.mm.yyyy hh:mm:ss:text" -> "text".
 std::vector<std::string> Texts(const std::vector<std::string>& lines) {
@@ -141,13 +139,16 @@ TEST_F(FolderProtocolE2E, FileNamesInAnyLetterCase) {
     EXPECT_FALSE(p.Folder().Exists("CMD.INI"));
     EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "");
 
-    p.Folder().Write("PARAM.INI", "Oplata=\r\nDocumStr=Д-1\r\n");
+    // A receipt on the simulated ATOL register, from the files in upper case.
+    p.Folder().Write("PARAM.INI", "Oplata=\r\nSNO=OSN\r\nDocumStr=Д-1\r\n");
     p.Folder().Write("DOP.INI", "Заказ\r\n42\r\n+\r\n");
-    p.Folder().Write("TOVAR.INI", "Хлеб\r\n1\r\n30\r\n10\r\n");
+    p.Folder().Write("TOVAR.INI", "Хлеб бородинский\r\n1\r\n30\r\n10\r\n");
     Run run = Send("ATOL,1,PRINT");
-    EXPECT_EQ(run.code, 1) << run.err;
-    // No line about a missing Param.ini or Tovar.ini: the register itself is what is missing.
-    EXPECT_EQ(Answer(), std::vector{kAtolReceipt});
+    EXPECT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_EQ(Answer(), std::vector<std::string>{});
+    EXPECT_NE(p.Folder().Read(kAtolTape).find("Хлеб бородинский"), std::string::npos);
+    EXPECT_NE(p.Folder().Read(kAtolTape).find("Заказ"), std::string::npos);
+    EXPECT_EQ(p.Lines("CheckList.txt"), std::vector<std::string>{"Д-1"});
     EXPECT_FALSE(p.Folder().Exists("TOVAR.INI"));
     EXPECT_TRUE(p.Folder().Exists("Tovar.oldini"));
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -123,7 +124,27 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitRow{2.5, 7.5, 2.5, 3, "Хлеб"}, SplitRow{1.5, 3.75, 1.5, 2.5, "Хлеб"},
                       SplitRow{0.333, 1, 1, 1, "Хлеб (кол-во=0.33)"},
                       SplitRow{1.235, 5, 1, 5, "Хлеб (кол-во=1.24)"},
-                      SplitRow{1, 123.45, 1, 123.45, "Хлеб"}, SplitRow{7, 0, 7, 0, "Хлеб"}));
+                      SplitRow{1, 123.45, 1, 123.45, "Хлеб"}, SplitRow{7, 0, 7, 0, "Хлеб"},
+                      // Equal in decimals whatever the binary product says.
+                      SplitRow{3, 0.30, 3, 0.10, "Хлеб"}, SplitRow{0.3, 0.03, 0.3, 0.10, "Хлеб"}));
+
+TEST(Rounding, LineSumIsTheExactDecimalProductRoundedHalfAwayFromZero) {
+    const struct {
+        double quantity, price, sum;
+    } rows[] = {
+        {0.5, 2.01, 1.01},    // 1.005: binary arithmetic gives 1.00
+        {3, 0.1, 0.3},        //
+        {1.5, 0.01, 0.02},    // 0.015
+        {0.333, 3, 1.00},     // 0.999
+        {-0.5, 2.01, -1.01},  // a return line rounds by size
+        {2, 21, 42},          //
+        {1.0005, 10, 10.01},  // the quantity is taken to 3 decimals first
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(LineSum(r.quantity, r.price), r.sum) << r.quantity << " x " << r.price;
+    EXPECT_THROW(LineSum(1e200, 1), Failure);
+    EXPECT_THROW(LineSum(1, std::numeric_limits<double>::infinity()), Failure);
+}
 
 TEST(Rounding, SplitLineSumRefusesZeroQuantity) {
     std::string name = "Молоко";

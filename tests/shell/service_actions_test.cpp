@@ -55,7 +55,7 @@ class ServiceActionsTest : public test::ShellTest {
 
 TEST_F(ServiceActionsTest, FrameAroundARegisterOperation) {
     for (const ButtonRow& row : kButtons) {
-        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+        for (const DeviceKind kind : {DeviceKind::Shtrih}) {
             SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             ctx.LogError("ошибка прошлой команды");
@@ -130,7 +130,7 @@ TEST_F(ServiceActionsTest, EmulatorOnlyOpensThePrinterSetup) {
 
 TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
     for (const ButtonRow& row : kButtons) {
-        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+        for (const DeviceKind kind : {DeviceKind::Shtrih}) {
             SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             Fake(kind).failOn = row.operation;
@@ -166,7 +166,7 @@ TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
 TEST_F(ServiceActionsTest, RegistersNotBuiltAnswerWithAClearFailure) {
     InstallBackends(ctx);
     for (const ButtonRow& row : kButtons) {
-        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
+        for (const DeviceKind kind : {DeviceKind::Shtrih}) {
             SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             std::string text;
@@ -189,8 +189,8 @@ TEST_F(ServiceActionsTest, RegistersNotBuiltAnswerWithAClearFailure) {
                 EXPECT_TRUE(ctx.log.Errors().empty());
             }
             const std::string notBuilt =
-                std::string(": поддержка ККМ ") + (kind == DeviceKind::Atol ? "АТОЛ" : "Штрих-М") +
-                " в этой версии программы ещё не реализована. Команда не выполнена";
+                ": поддержка ККМ Штрих-М в этой версии программы ещё не реализована. Команда не "
+                "выполнена";
             EXPECT_NE(text.find(notBuilt), std::string::npos) << text;
             EXPECT_EQ(timer, (Calls{"off", "on"}));
             EXPECT_FALSE(ctx.ConnectPending);

@@ -1,0 +1,117 @@
+// A fiscal receipt on the simulated ATOL register through the real program (offscreen, /ATOL):
+// Param.ini and Tovar.ini written, cmd.ini with PRINT renamed in, until cmd.finish is there, for
+// 1,000 and 10,000 goods lines. Median of several receipts each; the answer must be empty (the
+// receipt made). Goal: 1,000 lines under 150 ms, 10,000 lines about ten times that.
+// Usage: atol_receipt_bench [receipts=7]
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/cp1251.h"
+#include "common/files.h"
+#include "folder_wait.h"
+#include "program_under_test.h"
+
+using namespace orvenka::test;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+const char* const kParam =
+    "SNO=OSN\r\nOplata=\r\nAuthorCaption=Иванова А.П.\r\nAuthorINN=770123456789\r\n"
+    "PRN_WIDHT=40\r\nPRN_WIDHT_ITOG=20\r\nSection=1\r\n";
+
+// Plain and marked goods mixed, Cyrillic names, prices the register takes as they are.
+std::string TovarText(int goods) {
+    std::string text;
+    for (int i = 1; i <= goods; ++i) {
+        const std::string n = std::to_string(i);
+        if (i % 5 == 0) {
+            text += "##5##04600000000017##SN" + n + "##Сигареты «Ява» пачка № " + n +
+                    "####643##шт####1####4##\r\n";
+        } else {
+            text += "Хлеб ржаной нарезной, батон 400 г, № " + n + "\r\n";
+        }
+        text += i % 2 ? "1,500\r\n" : "2\r\n";
+        text += std::to_string(10 + i % 90) + ",25\r\n";
+        text += i % 3 ? "20\r\n" : "10\r\n";
+    }
+    return text;
+}
+
+double Median(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int receipts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    ProgramUnderTest p;
+    ChildProcess& app = p.Start({"/ATOL"});
+    if (!app.WaitForStderr(ProgramUnderTest::kPollingLine, Millis(20000))) {
+        std::fprintf(stderr, "the program did not start polling\n%s", app.Stderr().c_str());
+        return 1;
+    }
+    const int fd = orvenka::bench::WatchFolder(p.Folder().Path());
+    if (fd < 0) {
+        std::perror("inotify");
+        return 1;
+    }
+    p.Folder().Write("Param.ini", kParam);
+    const std::string command = orvenka::Utf8ToCp1251("PRINT\r\n");
+
+    std::printf("orvenka ATOL receipt through cmd.ini, offscreen, /ATOL, simulated register\n");
+    double perLine[2] = {0, 0};
+    const int sizes[] = {1000, 10000};
+    for (int k = 0; k < 2; ++k) {
+        const int lines = sizes[k];
+        const std::string tovar = orvenka::Utf8ToCp1251(TovarText(lines));
+        const int runs = lines > 1000 ? std::max(1, receipts / 2) : receipts;
+        std::vector<double> ms;
+        // One receipt first that is not counted: the driver object, the shift opening.
+        for (int i = 0; i <= runs; ++i) {
+            p.Folder().WriteBytes("Tovar.ini", tovar);
+            orvenka::DeleteFileIfExists(p.File("cmd.finish"));
+            ::usleep(2000);
+            p.Folder().WriteBytes("cmd.tmp", command);
+            const auto t0 = Steady::now();
+            std::filesystem::rename(p.File("cmd.tmp"), p.File("cmd.ini"));
+            if (!orvenka::bench::WaitForFile(fd, p.File("cmd.finish"),
+                                             Steady::now() + std::chrono::seconds(60))) {
+                std::fprintf(stderr, "no cmd.finish\n%s", app.Stderr().c_str());
+                return 1;
+            }
+            const double elapsed =
+                std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
+            if (!p.Folder().ReadBytes("Result.txt").empty()) {
+                std::fprintf(stderr, "the receipt was not made:\n%s",
+                             p.Folder().Read("Result.txt").c_str());
+                return 1;
+            }
+            if (i > 0)
+                ms.push_back(elapsed);
+        }
+        const double median = Median(ms);
+        perLine[k] = median / lines;
+        std::printf(
+            "%6d lines: cmd.ini -> cmd.finish median %8.1f ms  min %8.1f ms  max %8.1f ms"
+            "  (%d receipts, %.3f ms per line)\n",
+            lines, median, *std::min_element(ms.begin(), ms.end()),
+            *std::max_element(ms.begin(), ms.end()), runs, perLine[k]);
+        if (k == 0)
+            std::printf("goal: 1,000 lines under 150 ms -> %s\n", median < 150 ? "met" : "MISSED");
+    }
+    ::close(fd);
+    const double ratio = perLine[1] / perLine[0];
+    std::printf("time per line at 10,000 / at 1,000: %.2f -> %s\n", ratio,
+                ratio < 1.5 ? "linear" : "NOT LINEAR");
+    return 0;
+}

@@ -1,4 +1,7 @@
 // The composition root: builds the application and runs it until "Выход" or a stop signal.
+#include <pthread.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QStringList>
 #include <clocale>
@@ -35,6 +38,15 @@ int main(int argc, char** argv) {
     // Before anything is written: a stream nobody reads must neither stop nor kill the program.
     ProtectStandardStreams();
     qInstallMessageHandler(QtMessage);
+    // Taken before anything else: the start folder resolves a relative link path.
+    const ProgramFile program = StartedProgramFile(argc > 0 ? argv[0] : "");
+    // A stop signal that comes while the program is still starting (a service stopped at once)
+    // waits until the watcher below can take it, so the exit steps still run.
+    sigset_t stops, startMask;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    ::pthread_sigmask(SIG_BLOCK, &stops, &startMask);
     // A machine without a desktop (a server, a service) still runs the command loop.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
         !std::getenv("WAYLAND_DISPLAY")) {
@@ -46,10 +58,12 @@ int main(int argc, char** argv) {
     // The core never uses locale functions; keep the C library's numbers neutral anyway.
     std::setlocale(LC_NUMERIC, "C");
 
-    const std::string folder = ProgramFolder();
-    const std::string programFile = ProgramFileName();
+    const std::string& folder = program.folder;
+    const std::string& programFile = program.name;
     SystemClock clock;
-    if (!CheckSingleInstance(folder, FindOtherInstance(), clock))
+    // Held until the program ends: while it is, no other copy serves this folder.
+    const FolderLock folderLock(folder);
+    if (!CheckSingleInstance(folder, FindOtherInstance(program, folderLock, ::getpid()), clock))
         return 0;
 
     gui::QtPlatform platform;
@@ -63,6 +77,7 @@ int main(int argc, char** argv) {
     gui::UnixSignalWatcher stopSignals({SIGTERM, SIGINT});
     QObject::connect(&stopSignals, &gui::UnixSignalWatcher::Received, &app,
                      &QCoreApplication::quit);
+    ::pthread_sigmask(SIG_SETMASK, &startMask, nullptr);
 
     // Arguments as Qt leaves them: its own options (-platform ...) are not ours.
     std::vector<std::string> commandLine{folder + programFile};

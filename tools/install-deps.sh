@@ -1,9 +1,9 @@
 #!/bin/sh
-# Installs the Debian 12 packages Orvenka needs to build, test and print (as root; with sudo otherwise).
+# Installs the Debian 12 packages Orvenka needs to build, test, print and package (as root; with sudo otherwise).
 set -e
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev qt6-base-dev
   qt6-base-dev-tools libqt6printsupport6 libgl-dev fonts-dejavu-core poppler-utils
-  cups cups-client cups-bsd printer-driver-cups-pdf iconv clang-format"
+  cups cups-client cups-bsd printer-driver-cups-pdf iconv clang-format dpkg-dev file"
 missing=""
 for p in $PACKAGES; do
     [ "$p" = iconv ] && continue

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/cp1251.h"
 #include "common/failure.h"
@@ -472,6 +473,42 @@ std::string ProgramFolder() {
 std::string ProgramFileName() {
     const std::string exe = OwnExecutable();
     return exe.empty() ? "orvenka" : FileNameOf(exe);
+}
+
+std::optional<std::string> LinkToProgram(const std::string& argv0, const std::string& cwd,
+                                         const std::string& executable) {
+    if (argv0.find('/') == std::string::npos)
+        return std::nullopt;
+    std::string path = argv0[0] == '/' ? argv0 : cwd + "/" + argv0;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat link {};
+    struct stat target {};
+    struct stat running {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+        ::stat(path.c_str(), &target) != 0 || ::stat(executable.c_str(), &running) != 0 ||
+        target.st_dev != running.st_dev || target.st_ino != running.st_ino) {
+        return std::nullopt;
+    }
+    // "a/./b", "a/../b" and linked folders end in the folder the system found the link in.
+    const std::string folder = FolderOf(path);
+    char* real = ::realpath(folder.empty() ? "/" : folder.c_str(), nullptr);
+    if (!real)
+        return std::nullopt;
+    std::string resolved(real);
+    std::free(real);
+    if (resolved.back() != '/')
+        resolved += '/';
+    return resolved + FileNameOf(path);
+}
+
+ProgramFile StartedProgramFile(const std::string& argv0) {
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd)) {
+        if (const auto link = LinkToProgram(argv0, cwd, "/proc/self/exe"))
+            return {FolderOf(*link), FileNameOf(*link), true};
+    }
+    return {ProgramFolder(), ProgramFileName(), false};
 }
 
 std::string FolderOf(const std::string& path) {

@@ -102,6 +102,23 @@ int TemporaryFileOwner(const std::string& name);
 std::string ProgramFolder();
 // Base name of the running program file.
 std::string ProgramFileName();
+
+// The program file as it was started. An exchange folder holds a symbolic link to the one
+// installed program; started through that link the program serves the link's folder, under the
+// link's name. Started any other way (directly, a copy, a name found on PATH) it is the running
+// file itself, as ProgramFolder and ProgramFileName give it.
+struct ProgramFile {
+    std::string folder;  // ends in "/"
+    std::string name;
+    bool throughLink = false;
+};
+ProgramFile StartedProgramFile(const std::string& argv0);
+// The absolute path of the link `argv0` names (relative to `cwd`) when it is a symbolic link
+// that leads to `executable` (the same file, not just the same name); nullopt otherwise, and
+// for an `argv0` without a "/", which the shell found on PATH. The link's folder is given with
+// its own symbolic links resolved.
+std::optional<std::string> LinkToProgram(const std::string& argv0, const std::string& cwd,
+                                         const std::string& executable);
 std::string FolderOf(const std::string& path);  // ends in "/"; "" for a bare name
 std::string FileNameOf(const std::string& path);
 

@@ -1,9 +1,17 @@
 #include "common/process.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "common/files.h"
 
@@ -42,6 +50,55 @@ int FindOtherInstance(const std::string& exeName, int ownPid) {
 
 int FindOtherInstance() {
     return FindOtherInstance(ProgramFileName(), static_cast<int>(::getpid()));
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+        state_ = State::Held;
+        return;
+    }
+    state_ = errno == EWOULDBLOCK ? State::HeldByOther : State::Unavailable;
+    ::close(fd_);
+    fd_ = -1;
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int FolderLockHolder(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.empty() ? "." : folder.c_str(), &st) != 0)
+        return 0;
+    // Lines like "1: FLOCK  ADVISORY  WRITE 4242 fe:00:10953252 0 EOF"; the device numbers
+    // are hexadecimal. A waiting request ("1: -> FLOCK ...") holds nothing.
+    char device[64];
+    std::snprintf(device, sizeof device, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, type, mode, access, pid, where;
+        fields >> number >> type >> mode >> access >> pid >> where;
+        if (type == "FLOCK" && access == "WRITE" && where == device)
+            return std::atoi(pid.c_str());
+    }
+    return 0;
+}
+
+int FindOtherInstance(const ProgramFile& program, const FolderLock& lock, int ownPid) {
+    if (lock.state() == FolderLock::State::HeldByOther) {
+        const int holder = FolderLockHolder(program.folder);
+        return holder > 0 && holder != ownPid ? holder : -1;
+    }
+    if (program.throughLink)
+        return 0;
+    return FindOtherInstance(program.name, ownPid);
 }
 
 }  // namespace orvenka

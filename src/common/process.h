@@ -1,11 +1,46 @@
 #pragma once
 #include <string>
 
+#include "common/files.h"
+
 namespace orvenka {
 
 // Process id of another running process whose executable file name equals `exeName` exactly
 // (letter case included), or 0. Reads the /proc snapshot; `ownPid` is skipped.
 int FindOtherInstance(const std::string& exeName, int ownPid);
 int FindOtherInstance();  // this program's name and pid
+
+// The copy of the program that serves a folder holds an exclusive lock on the folder itself for
+// as long as it runs. The system drops the lock with the process, however it ends, and taking it
+// is one step, so two copies started at the same moment cannot both get it.
+class FolderLock {
+  public:
+    enum class State {
+        Held,         // ours until this object goes
+        HeldByOther,  // another process serves the folder
+        Unavailable,  // the folder cannot be opened or its file system has no such locks
+    };
+    explicit FolderLock(const std::string& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    State state() const { return state_; }
+
+  private:
+    int fd_ = -1;
+    State state_ = State::Unavailable;
+};
+
+// The process that holds the folder's lock, from the system's lock table; 0 when none does.
+int FolderLockHolder(const std::string& folder);
+
+// The copy a start must give way to (a process id; -1 when the folder's holder is not known by
+// id), or 0 when the start may go on:
+// - whoever holds the lock of the program's folder: one copy per folder, in every case;
+// - for a program file started directly, any process of the same program file name, as ever.
+//   Started through an exchange folder's link the name is not compared: the copies of all
+//   exchange folders run the one installed file.
+int FindOtherInstance(const ProgramFile& program, const FolderLock& lock, int ownPid);
 
 }  // namespace orvenka

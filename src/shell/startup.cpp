@@ -4,10 +4,11 @@
 #include "common/files.h"
 #include "common/key_values.h"
 #include "common/text.h"
+#include "common/version.h"
 
 namespace orvenka {
 
-const char* const kCaption = "Orvenka v4.52 от 12/02/2021";
+const char* const kCaption = "Orvenka v" ORVENKA_VERSION " от 12/02/2021";
 
 const char* const kStartupKindMessage =
     "Для запуска программы, в командной строке, необходимо указывать параметр: /ATOL или /SHTRIH\r"

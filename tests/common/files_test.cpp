@@ -204,6 +204,54 @@ TEST(Files, PathParts) {
     EXPECT_TRUE(FileExists(ProgramFolder() + ProgramFileName()));
 }
 
+TEST(Files, ProgramStartedThroughALinkServesTheLinksFolder) {
+    namespace fs = std::filesystem;
+    test::TempFolder tmp;
+    const std::string base = fs::canonical(tmp.Path()).string() + "/";
+    fs::create_directories(base + "lib");
+    fs::create_directories(base + "Обмен ККМ/sub");
+    tmp.WriteBytes("lib/orvenka", "program");
+    tmp.WriteBytes("lib/other", "other");
+    const std::string exe = base + "lib/orvenka";
+    fs::create_symlink(exe, base + "Обмен ККМ/orvenka");
+    fs::create_symlink("../lib/orvenka", base + "Обмен ККМ/relative");
+    fs::create_symlink(base + "Обмен ККМ/orvenka", base + "Обмен ККМ/chain");
+    fs::create_symlink(base + "lib/other", base + "Обмен ККМ/elsewhere");
+    fs::create_symlink(base + "lib/gone", base + "Обмен ККМ/dangling");
+    fs::create_directory_symlink(base + "Обмен ККМ", base + "short");
+    fs::copy_file(exe, base + "Обмен ККМ/copy");
+    fs::create_hard_link(exe, base + "Обмен ККМ/hard");
+
+    const std::string folder = base + "Обмен ККМ/";
+    struct Row {
+        std::string argv0, cwd;
+        std::optional<std::string> link;
+    };
+    const std::vector<Row> rows = {
+        {folder + "orvenka", "/", folder + "orvenka"},
+        {"./orvenka", folder, folder + "orvenka"},
+        {"../relative", folder + "sub", folder + "relative"},
+        {folder + "chain", "/", folder + "chain"},
+        {base + "short/orvenka", "/", folder + "orvenka"},
+        {base + "short//./orvenka", "/", folder + "orvenka"},
+        {"orvenka", folder, std::nullopt},  // found on PATH: the folder is unknown
+        {folder + "elsewhere", "/", std::nullopt},
+        {folder + "dangling", "/", std::nullopt},
+        {folder + "copy", "/", std::nullopt},
+        {folder + "hard", "/", std::nullopt},  // the same file, but no link: as started
+        {exe, "/", std::nullopt},
+        {"", "/", std::nullopt},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(LinkToProgram(r.argv0, r.cwd, exe), r.link) << r.argv0 << " in " << r.cwd;
+
+    // Not through a link: the running file, as ever.
+    const ProgramFile self = StartedProgramFile("orvenka_core_tests");
+    EXPECT_EQ(self.folder, ProgramFolder());
+    EXPECT_EQ(self.name, ProgramFileName());
+    EXPECT_FALSE(self.throughLink);
+}
+
 struct ExtRow {
     std::string name, ext, out;
 };

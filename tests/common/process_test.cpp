@@ -102,5 +102,73 @@ TEST(FindOtherInstance, NeverFindsItself) {
     EXPECT_NE(found, static_cast<int>(::getpid()));
 }
 
+TEST(FolderLock, OneHolderPerFolder) {
+    test::TempFolder a, b;
+    EXPECT_EQ(FolderLockHolder(a.Path()), 0);
+    {
+        const FolderLock first(a.Path());
+        ASSERT_EQ(first.state(), FolderLock::State::Held);
+        EXPECT_EQ(FolderLockHolder(a.Path()), ::getpid());
+        // The same folder by another path, or another folder.
+        EXPECT_EQ(FolderLock(a.Path() + "./").state(), FolderLock::State::HeldByOther);
+        EXPECT_EQ(FolderLock(b.Path()).state(), FolderLock::State::Held);
+        EXPECT_EQ(FolderLockHolder(b.Path()), 0) << "that lock went with its object";
+    }
+    EXPECT_EQ(FolderLockHolder(a.Path()), 0);
+    EXPECT_EQ(FolderLock(a.Path()).state(), FolderLock::State::Held);
+    EXPECT_EQ(FolderLock(a.File("none")).state(), FolderLock::State::Unavailable);
+}
+
+TEST(FolderLock, GoesWithTheProcessHoweverItEnds) {
+    test::TempFolder tmp;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const FolderLock lock(tmp.Path());
+        char c = lock.state() == FolderLock::State::Held ? 'y' : 'n';
+        (void)!::write(ready[1], &c, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    EXPECT_EQ(FolderLockHolder(tmp.Path()), child);
+    EXPECT_EQ(FolderLock(tmp.Path()).state(), FolderLock::State::HeldByOther);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(FolderLockHolder(tmp.Path()), 0);
+    EXPECT_EQ(FolderLock(tmp.Path()).state(), FolderLock::State::Held);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST_F(FindOtherInstanceTest, OneCopyPerFolderAndTheNameRuleOnlyForDirectStarts) {
+    const int self = static_cast<int>(::getpid());
+    test::TempFolder a, b;
+    const ProgramFile direct{a.Path(), name, false};
+    const ProgramFile linked{a.Path(), name, true};
+    {
+        const FolderLock lock(a.Path());
+        EXPECT_EQ(FindOtherInstance(direct, lock, self), 0);
+        EXPECT_EQ(FindOtherInstance(linked, lock, self), 0);
+        const pid_t child = Start();
+        EXPECT_EQ(FindOtherInstance(direct, lock, self), child) << "same program file name";
+        EXPECT_EQ(FindOtherInstance(linked, lock, self), 0)
+            << "every exchange folder's copy runs the one installed file";
+        // Another copy already serves the folder.
+        const FolderLock mine(a.Path());
+        EXPECT_EQ(FindOtherInstance(linked, mine, 1), self);
+        EXPECT_EQ(FindOtherInstance(direct, mine, 1), self);
+        EXPECT_EQ(FindOtherInstance(linked, mine, self), -1) << "a holder that is not known";
+    }
+    // A folder without such locks: the name rule still holds for a direct start.
+    const FolderLock none(b.File("gone"));
+    ASSERT_EQ(none.state(), FolderLock::State::Unavailable);
+    EXPECT_NE(FindOtherInstance(ProgramFile{b.Path(), name, false}, none, self), 0);
+    EXPECT_EQ(FindOtherInstance(ProgramFile{b.Path(), name, true}, none, self), 0);
+}
+
 }  // namespace
 }  // namespace orvenka

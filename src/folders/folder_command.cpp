@@ -1,0 +1,530 @@
+#include "folders/folder_command.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
+
+#include "common/failure.h"
+#include "common/files.h"
+#include "common/process.h"
+#include "common/version.h"
+#include "folders/autostart_entry.h"
+#include "folders/exchange_folder.h"
+#include "folders/folder_registry.h"
+#include "folders/service_unit.h"
+
+namespace orvenka {
+
+const char* const kFolderUsageText =
+    "Использование:\n"
+    "  orvenka-folder create ПАПКА --kind EMUL|ATOL|SHTRIH   сделать папку папкой обмена\n"
+    "  orvenka-folder remove ПАПКА                 перестать её обслуживать (файлы остаются)\n"
+    "  orvenka-folder list                         папки обмена и работают ли они\n"
+    "  orvenka-folder start [ПАПКА]                запустить программу (без папки: на всех)\n"
+    "  orvenka-folder run ПАПКА                    работать на папке (для службы и автозапуска)\n"
+    "  orvenka-folder autostart [--remove] ПАПКА   запуск в трее при входе пользователя\n"
+    "  orvenka-folder service enable|disable ПАПКА служба systemd на папке (нужен root)\n"
+    "  orvenka-folder service name ПАПКА           имя службы папки для systemctl и journalctl\n"
+    "Каждая папка обмена обслуживается своей копией программы; вторая копия на той же папке\n"
+    "не запускается. Код выхода: 0 - сделано, 1 - отказ (причина в сообщении), 2 - неверные\n"
+    "аргументы.\n";
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct Context {
+    const FolderToolSetup& setup;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Wrong arguments: the usage text follows the message.
+struct UsageError {
+    std::string text;
+};
+
+struct Parsed {
+    std::vector<std::string> positional;
+    std::optional<std::string> kind;
+    bool remove = false;
+};
+
+Parsed Parse(const Args& args, bool takesKind, bool takesRemove) {
+    Parsed p;
+    bool optionsEnd = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnd || a.size() < 2 || a[0] != '-') {
+            p.positional.push_back(a);
+        } else if (a == "--") {
+            optionsEnd = true;
+        } else if (takesKind && (a == "--kind" || a == "-k")) {
+            if (i + 1 >= args.size())
+                throw UsageError{"после " + a + " нужен вид устройства: EMUL, ATOL или SHTRIH"};
+            p.kind = args[++i];
+        } else if (takesKind && a.rfind("--kind=", 0) == 0) {
+            p.kind = a.substr(7);
+        } else if (takesRemove && a == "--remove") {
+            p.remove = true;
+        } else {
+            throw UsageError{"неизвестный ключ " + a};
+        }
+    }
+    return p;
+}
+
+std::string OneFolder(const Parsed& p) {
+    if (p.positional.empty())
+        throw UsageError{"не указана папка"};
+    if (p.positional.size() > 1)
+        throw UsageError{"лишний аргумент " + p.positional[1]};
+    return p.positional[0];
+}
+
+// The folder's kind; refuses a folder that is not an exchange folder.
+DeviceKind RequireExchangeFolder(const Context& c, const std::string& folder) {
+    const FolderInfo info = InspectFolder(folder, c.setup.program);
+    if (!info.kind) {
+        throw Failure("папка " + folder +
+                      " не папка обмена: сначала orvenka-folder create ПАПКА --kind ВИД");
+    }
+    return *info.kind;
+}
+
+// A folder to undo something for: it may be gone by now.
+std::string KnownFolder(const std::string& given) {
+    struct stat st {};
+    return ::stat(given.c_str(), &st) == 0 ? ExistingFolder(given) : AbsoluteFolder(given);
+}
+
+std::string WantsLink(const Context& c, const std::string& unit) {
+    return c.setup.systemdDir + "/multi-user.target.wants/" + unit;
+}
+
+bool ServiceEnabled(const Context& c, const std::string& folder) {
+    try {
+        struct stat st {};
+        return ::lstat(WantsLink(c, ServiceUnitName(folder)).c_str(), &st) == 0;
+    } catch (const Failure&) {
+        return false;  // a path too long for a service has none
+    }
+}
+
+std::string AutostartPath(const Context& c, const std::string& folder) {
+    return c.setup.autostartDir + "/" + AutostartFileName(folder);
+}
+
+bool ProcessRunning(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return false;
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
+int Create(Context& c, const Args& args) {
+    const Parsed p = Parse(args, true, false);
+    const std::string given = OneFolder(p);
+    if (!p.kind)
+        throw UsageError{"не указан вид устройства: --kind EMUL, ATOL или SHTRIH"};
+    const auto kind = KindFromName(*p.kind);
+    if (!kind)
+        throw UsageError{"неизвестный вид устройства " + *p.kind + ": EMUL, ATOL или SHTRIH"};
+    const std::string folder = ExistingFolder(given);
+    const CreateOutcome outcome = CreateExchangeFolder(folder, *kind, c.setup.program);
+    try {
+        FolderRegistry(c.setup.registry).Add(folder);
+    } catch (const Failure&) {
+        if (outcome == CreateOutcome::Created)
+            RemoveExchangeFolder(folder, c.setup.program);
+        throw;
+    }
+    switch (outcome) {
+        case CreateOutcome::Created:
+            c.out << "Папка обмена " << folder << " создана: " << KindName(*kind) << ".\n";
+            break;
+        case CreateOutcome::AlreadyThere:
+            c.out << "Папка " << folder << " уже папка обмена: " << KindName(*kind) << ".\n";
+            break;
+        case CreateOutcome::LinkRestored:
+            c.out << "Папка обмена " << folder << ": ссылка на программу восстановлена.\n";
+            break;
+    }
+    c.out << "Запуск: orvenka-folder start " << folder << "\n"
+          << "При входе в систему: orvenka-folder autostart " << folder << "\n"
+          << "Службой: orvenka-folder service enable " << folder << "\n";
+    return kFolderOk;
+}
+
+int Remove(Context& c, const Args& args) {
+    const std::string given = OneFolder(Parse(args, false, false));
+    struct stat st {};
+    if (::stat(given.c_str(), &st) != 0) {
+        // A folder deleted by hand: what refers to it goes too.
+        const std::string gone = AbsoluteFolder(given);
+        const FolderRegistry list(c.setup.registry);
+        const auto folders = list.Folders();
+        if (std::find(folders.begin(), folders.end(), gone) == folders.end())
+            throw Failure("папка не найдена: " + given);
+        if (ServiceEnabled(c, gone)) {
+            throw Failure("для папки " + gone +
+                          " включена служба: сначала orvenka-folder service disable " + gone);
+        }
+        DeleteFileIfExists(AutostartPath(c, gone));
+        list.Remove(gone);
+        c.out << "Папки " << gone << " нет; она убрана из списка.\n";
+        return kFolderOk;
+    }
+    const std::string folder = ExistingFolder(given);
+    RequireExchangeFolder(c, folder);
+    if (const int pid = FolderLockHolder(folder)) {
+        throw Failure("папку " + folder + " обслуживает процесс " + std::to_string(pid) +
+                      ": сначала остановите его");
+    }
+    if (ServiceEnabled(c, folder)) {
+        throw Failure("для папки " + folder +
+                      " включена служба: сначала orvenka-folder service disable " + folder);
+    }
+    DeleteFileIfExists(AutostartPath(c, folder));
+    RemoveExchangeFolder(folder, c.setup.program);
+    FolderRegistry(c.setup.registry).Remove(folder);
+    c.out << "Папка " << folder << " больше не папка обмена; её файлы остались на месте.\n";
+    return kFolderOk;
+}
+
+std::string StateOf(const Context& c, const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "папки нет";
+    FolderInfo info;
+    try {
+        info = InspectFolder(folder, c.setup.program);
+    } catch (const Failure&) {
+        return "файл " + std::string(kFolderFileName) + " испорчен";
+    }
+    if (!info.kind)
+        return "не папка обмена";
+    std::string state = KindName(*info.kind);
+    if (info.link != FolderInfo::Link::ToProgram)
+        state += ", нет ссылки на программу";
+    if (const int pid = FolderLockHolder(folder))
+        state += ", работает (pid " + std::to_string(pid) + ")";
+    else
+        state += ", остановлена";
+    return state;
+}
+
+int List(Context& c, const Args& args) {
+    const Parsed p = Parse(args, false, false);
+    if (!p.positional.empty())
+        throw UsageError{"лишний аргумент " + p.positional[0]};
+    const auto folders = FolderRegistry(c.setup.registry).Folders();
+    if (folders.empty()) {
+        c.out << "Папок обмена нет. Создать: orvenka-folder create ПАПКА --kind EMUL\n";
+        return kFolderOk;
+    }
+    for (const auto& folder : folders) {
+        c.out << folder << ": " << StateOf(c, folder);
+        if (FileExists(AutostartPath(c, folder)))
+            c.out << ", автозапуск";
+        if (ServiceEnabled(c, folder))
+            c.out << ", служба " << ServiceUnitName(folder);
+        c.out << "\n";
+    }
+    return kFolderOk;
+}
+
+std::string NoLinkText(const Context& c, const std::string& folder, DeviceKind kind) {
+    return "в папке " + folder + " нет ссылки " + kProgramLinkName + " на " + c.setup.program +
+           ": orvenka-folder create " + folder + " --kind " + KindName(kind) + " восстановит её";
+}
+
+// Starts the program on one folder and waits until it holds the folder or has ended.
+// Here and in Run the installed program itself is started, named by the folder's link: it takes
+// the link's folder as its own only while the link leads to it, and whoever may write into a
+// folder cannot have it run a file of theirs in the program's place.
+bool StartOne(Context& c, const std::string& folder) {
+    const DeviceKind kind = RequireExchangeFolder(c, folder);
+    if (const int pid = FolderLockHolder(folder)) {
+        c.out << folder << ": уже работает (pid " << pid << ").\n";
+        return true;
+    }
+    const std::string link = InFolder(folder, kProgramLinkName);
+    if (InspectFolder(folder, c.setup.program).link != FolderInfo::Link::ToProgram)
+        throw Failure(NoLinkText(c, folder, kind));
+    const int pid = c.setup.spawn(c.setup.program, {link, KindArgument(kind)});
+    if (pid <= 0) {
+        c.err << "orvenka-folder: " << folder << ": не удалось запустить " << link << "\n";
+        return false;
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < end) {
+        if (FolderLockHolder(folder) == pid) {
+            c.out << folder << ": запущена (pid " << pid << ").\n";
+            return true;
+        }
+        if (!ProcessRunning(pid)) {
+            c.err << "orvenka-folder: " << folder << ": программа закончилась сразу; "
+                  << "причина в RunInfo.txt и " << kProgramLinkName << ".log папки\n";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    c.out << folder << ": запускается (pid " << pid << ").\n";
+    return true;
+}
+
+int Start(Context& c, const Args& args) {
+    const Parsed p = Parse(args, false, false);
+    if (p.positional.size() > 1)
+        throw UsageError{"лишний аргумент " + p.positional[1]};
+    std::vector<std::string> folders;
+    if (p.positional.empty()) {
+        folders = FolderRegistry(c.setup.registry).Folders();
+        if (folders.empty()) {
+            throw Failure("папок обмена нет (список " + c.setup.registry +
+                          "). Создать: orvenka-folder create ПАПКА --kind EMUL");
+        }
+    } else {
+        folders.push_back(ExistingFolder(p.positional[0]));
+    }
+    bool all = true;
+    for (const auto& folder : folders) {
+        try {
+            all = StartOne(c, folder) && all;
+        } catch (const Failure& f) {
+            c.err << "orvenka-folder: " << f.what() << "\n";
+            all = false;
+        }
+    }
+    return all ? kFolderOk : kFolderFailed;
+}
+
+int Run(Context& c, const Args& args) {
+    const std::string folder = ExistingFolder(OneFolder(Parse(args, false, false)));
+    const DeviceKind kind = RequireExchangeFolder(c, folder);
+    const std::string link = InFolder(folder, kProgramLinkName);
+    if (InspectFolder(folder, c.setup.program).link != FolderInfo::Link::ToProgram)
+        throw Failure(NoLinkText(c, folder, kind));
+    if (const int pid = FolderLockHolder(folder)) {
+        c.err << "orvenka-folder: папку " << folder << " уже обслуживает процесс " << pid
+              << "; эта копия только отметится в RunInfo.txt\n";
+    }
+    c.err.flush();
+    c.out.flush();
+    c.setup.exec(c.setup.program, {link, KindArgument(kind)});
+    throw Failure("не удалось запустить " + link);
+}
+
+int Autostart(Context& c, const Args& args) {
+    const Parsed p = Parse(args, false, true);
+    const std::string given = OneFolder(p);
+    if (p.remove) {
+        const std::string path = AutostartPath(c, KnownFolder(given));
+        if (!FileExists(path)) {
+            c.out << "Автозапуска для папки " << given << " нет.\n";
+            return kFolderOk;
+        }
+        if (!DeleteFileIfExists(path))
+            throw Failure("не удалось удалить " + path);
+        c.out << "Автозапуск убран: " << path << "\n";
+        return kFolderOk;
+    }
+    const std::string folder = ExistingFolder(given);
+    RequireExchangeFolder(c, folder);
+    if (ServiceEnabled(c, folder)) {
+        throw Failure("папку " + folder + " обслуживает служба " + ServiceUnitName(folder) +
+                      "; вторую копию в трее она не пустит");
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(c.setup.autostartDir, ec);
+    if (ec) {
+        throw Failure("не удалось создать папку " + c.setup.autostartDir + ": " + ec.message());
+    }
+    const std::string path = AutostartPath(c, folder);
+    WriteFileBytesAtomic(path, AutostartEntry(folder, c.setup.tool));
+    c.out << "Автозапуск при входе в систему: " << path << "\n"
+          << "Убрать: orvenka-folder autostart --remove " << folder << "\n";
+    return kFolderOk;
+}
+
+void Systemctl(Context& c, const Args& args) {
+    Args command{"systemctl"};
+    command.insert(command.end(), args.begin(), args.end());
+    const int code = c.setup.runCommand(command);
+    if (code == -1)
+        throw Failure("systemctl не найден: службам нужен systemd");
+    if (code != 0) {
+        std::string line;
+        for (const auto& a : command)
+            line += (line.empty() ? "" : " ") + a;
+        throw Failure("\"" + line + "\" закончилась с кодом " + std::to_string(code));
+    }
+}
+
+std::string DropInPath(const Context& c, const std::string& unit) {
+    return c.setup.systemdDir + "/" + unit + ".d/owner.conf";
+}
+
+// A service on a folder of root runs as root; files it writes in place there must not be links
+// that another user who may write into the folder has put in their stead.
+void RefuseSharedRootFolder(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0 && st.st_uid == 0 && (st.st_mode & (S_IWGRP | S_IWOTH))) {
+        throw Failure("папка " + folder +
+                      " принадлежит root, но писать в неё могут и другие пользователи: служба "
+                      "работала бы в ней от root. Отдайте папку пользователю, от имени которого "
+                      "служба должна работать (chown), или закройте запись другим (chmod go-w)");
+    }
+}
+
+// Writes the drop-in that runs the service as the folder's owner; false for a folder of root.
+bool WriteOwnerDropIn(Context& c, const std::string& folder, const std::string& unit) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        throw Failure("папка недоступна: " + folder);
+    if (st.st_uid == 0)
+        return false;
+    const passwd* user = ::getpwuid(st.st_uid);
+    if (!user) {
+        throw Failure("у владельца папки " + folder + " (uid " + std::to_string(st.st_uid) +
+                      ") нет имени пользователя");
+    }
+    const std::string userName = user->pw_name;
+    const group* g = ::getgrgid(st.st_gid);
+    const std::string groupName = g ? g->gr_name : std::to_string(st.st_gid);
+    const std::string path = DropInPath(c, unit);
+    std::error_code ec;
+    std::filesystem::create_directories(FolderOf(path), ec);
+    if (ec)
+        throw Failure("не удалось создать папку " + FolderOf(path) + ": " + ec.message());
+    WriteFileBytesAtomic(path, OwnerDropIn(userName, groupName));
+    c.out << "Служба будет работать от имени владельца папки: " << userName << "\n";
+    return true;
+}
+
+void RemoveOwnerDropIn(Context& c, const std::string& unit) {
+    const std::string path = DropInPath(c, unit);
+    DeleteFileIfExists(path);
+    ::rmdir(FolderOf(path).c_str());  // only when empty: an administrator's own drop-ins stay
+}
+
+int ServiceEnable(Context& c, const std::string& given) {
+    const std::string folder = ExistingFolder(given);
+    RequireExchangeFolder(c, folder);
+    const std::string unit = ServiceUnitName(folder);
+    if (ServiceEnabled(c, folder)) {
+        c.out << "Служба " << unit << " уже включена.\n";
+        return kFolderOk;
+    }
+    if (const int pid = FolderLockHolder(folder)) {
+        throw Failure("папку " + folder + " уже обслуживает процесс " + std::to_string(pid) +
+                      ": сначала остановите его, иначе служба не запустится");
+    }
+    RefuseSharedRootFolder(folder);
+    const bool dropIn = WriteOwnerDropIn(c, folder, unit);
+    try {
+        if (c.setup.systemdRunning)
+            Systemctl(c, {"daemon-reload"});
+        if (c.setup.systemdRunning)
+            Systemctl(c, {"enable", "--now", unit});
+        else
+            Systemctl(c, {"enable", unit});
+    } catch (const Failure&) {
+        if (dropIn)
+            RemoveOwnerDropIn(c, unit);
+        throw;
+    }
+    c.out << "Служба " << unit << " включена.\n";
+    if (!c.setup.systemdRunning)
+        c.out << "systemd сейчас не работает: служба запустится при следующей загрузке.\n";
+    c.out << "Состояние: systemctl status " << unit << "\n"
+          << "Журнал: journalctl -u " << unit << "\n";
+    return kFolderOk;
+}
+
+int ServiceDisable(Context& c, const std::string& given) {
+    const std::string unit = ServiceUnitName(KnownFolder(given));
+    if (c.setup.systemdRunning)
+        Systemctl(c, {"disable", "--now", unit});
+    else
+        Systemctl(c, {"disable", unit});
+    RemoveOwnerDropIn(c, unit);
+    if (c.setup.systemdRunning)
+        Systemctl(c, {"daemon-reload"});
+    c.out << "Служба " << unit << " выключена.\n";
+    return kFolderOk;
+}
+
+int Service(Context& c, const Args& args) {
+    if (args.empty())
+        throw UsageError{"после service нужно enable, disable или name"};
+    const std::string action = args[0];
+    const std::string given = OneFolder(Parse(Args(args.begin() + 1, args.end()), false, false));
+    if (action == "name") {
+        c.out << ServiceUnitName(ExistingFolder(given)) << "\n";
+        return kFolderOk;
+    }
+    if (action != "enable" && action != "disable")
+        throw UsageError{"неизвестное действие службы " + action + ": enable, disable или name"};
+    if (!c.setup.root)
+        throw Failure("службы включает и выключает root: sudo orvenka-folder service " + action +
+                      " " + given);
+    return action == "enable" ? ServiceEnable(c, given) : ServiceDisable(c, given);
+}
+
+struct CommandRow {
+    const char* name;
+    int (*handler)(Context&, const Args&);
+};
+
+constexpr CommandRow kCommands[] = {
+    {"create", Create}, {"remove", Remove},       {"list", List},       {"start", Start},
+    {"run", Run},       {"autostart", Autostart}, {"service", Service},
+};
+
+}  // namespace
+
+int RunFolderTool(const std::vector<std::string>& args, const FolderToolSetup& setup,
+                  std::ostream& out, std::ostream& err) {
+    Context c{setup, out, err};
+    if (args.empty()) {
+        err << "orvenka-folder: не указана команда\n" << kFolderUsageText;
+        return kFolderUsage;
+    }
+    if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+        out << kFolderUsageText;
+        return kFolderOk;
+    }
+    if (args[0] == "--version") {
+        out << "orvenka-folder " << kOrvenkaVersion << "\n";
+        return kFolderOk;
+    }
+    for (const auto& row : kCommands) {
+        if (args[0] != row.name)
+            continue;
+        try {
+            return row.handler(c, Args(args.begin() + 1, args.end()));
+        } catch (const UsageError& e) {
+            err << "orvenka-folder " << row.name << ": " << e.text << "\n" << kFolderUsageText;
+            return kFolderUsage;
+        } catch (const Failure& f) {
+            err << "orvenka-folder " << row.name << ": " << f.what() << "\n";
+            return kFolderFailed;
+        }
+    }
+    err << "orvenka-folder: неизвестная команда " << args[0] << "\n" << kFolderUsageText;
+    return kFolderUsage;
+}
+
+}  // namespace orvenka

@@ -1,0 +1,361 @@
+#include "folders/folder_command.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/files.h"
+#include "common/process.h"
+#include "folders/autostart_entry.h"
+#include "folders/exchange_folder.h"
+#include "folders/service_unit.h"
+#include "support/desktop_exec.h"
+#include "support/run_unprivileged.h"
+#include "support/temp_folder.h"
+
+namespace orvenka {
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+// The command on folders of its own, with systemctl and exec recorded instead of run.
+class FolderCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        base = ExistingFolder(tmp.Path());
+        fs::create_directories(base + "/lib");
+        fs::create_directories(base + "/etc/systemd/system");
+        fs::create_directories(base + "/Обмен ККМ");
+        fs::create_directories(base + "/kassa2");
+        std::ofstream(base + "/lib/orvenka") << "#!/bin/sh\n";
+        setup.program = base + "/lib/orvenka";
+        setup.tool = base + "/lib/orvenka-folder";
+        setup.registry = base + "/state/folders";
+        setup.autostartDir = base + "/config/autostart";
+        setup.systemdDir = base + "/etc/systemd/system";
+        setup.root = true;
+        setup.runCommand = [this](const Args& command) {
+            commands.push_back(command);
+            return commandExit;
+        };
+        setup.exec = [this](const std::string& path, const Args& argv) {
+            execs.push_back(Args{path});
+            execs.back().insert(execs.back().end(), argv.begin(), argv.end());
+        };
+        setup.spawn = [](const std::string&, const Args&) { return -1; };
+        kassa1 = base + "/Обмен ККМ";
+        kassa2 = base + "/kassa2";
+    }
+
+    int Run(const Args& args) {
+        out.str("");
+        err.str("");
+        return RunFolderTool(args, setup, out, err);
+    }
+    std::vector<std::string> Listed() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out.str());
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    std::string Unit(const std::string& folder) const { return ServiceUnitName(folder); }
+    void EnableByHand(const std::string& folder) {
+        fs::create_directories(setup.systemdDir + "/multi-user.target.wants");
+        fs::create_symlink("/lib/systemd/system/orvenka@.service",
+                           setup.systemdDir + "/multi-user.target.wants/" + Unit(folder));
+    }
+
+    test::TempFolder tmp;
+    std::string base, kassa1, kassa2;
+    FolderToolSetup setup;
+    std::vector<Args> commands, execs;
+    int commandExit = 0;
+    std::ostringstream out, err;
+};
+
+TEST_F(FolderCommandTest, BadArgumentsAreUsageErrorsThatChangeNothing) {
+    struct Row {
+        Args args;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {{}, "orvenka-folder: не указана команда"},
+        {{"frobnicate"}, "orvenka-folder: неизвестная команда frobnicate"},
+        {{"create", kassa1}, "orvenka-folder create: не указан вид устройства"},
+        {{"create", kassa1, "--kind"}, "orvenka-folder create: после --kind нужен вид"},
+        {{"create", kassa1, "--kind", "PRN"},
+         "orvenka-folder create: неизвестный вид устройства PRN"},
+        {{"create", "--kind", "EMUL"}, "orvenka-folder create: не указана папка"},
+        {{"create", kassa1, kassa2, "-k", "EMUL"},
+         "orvenka-folder create: лишний аргумент " + kassa2},
+        {{"remove", kassa1, "--force"}, "orvenka-folder remove: неизвестный ключ --force"},
+        {{"autostart", "--kind=EMUL", kassa1},
+         "orvenka-folder autostart: неизвестный ключ --kind=EMUL"},
+        {{"list", "x"}, "orvenka-folder list: лишний аргумент x"},
+        {{"service"}, "orvenka-folder service: после service нужно enable, disable или name"},
+        {{"service", "start", kassa1}, "orvenka-folder service: неизвестное действие службы start"},
+        {{"service", "enable"}, "orvenka-folder service: не указана папка"},
+        {{"run"}, "orvenka-folder run: не указана папка"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(Run(r.args), kFolderUsage) << r.message;
+        EXPECT_EQ(err.str().rfind(r.message, 0), 0u) << err.str();
+        EXPECT_NE(err.str().find(kFolderUsageText), std::string::npos) << r.message;
+        EXPECT_TRUE(fs::is_empty(kassa1)) << r.message;
+        EXPECT_FALSE(fs::exists(setup.registry)) << r.message;
+    }
+    EXPECT_TRUE(commands.empty());
+    EXPECT_EQ(Run({"--help"}), kFolderOk);
+    EXPECT_EQ(out.str(), kFolderUsageText);
+    EXPECT_EQ(Run({"--version"}), kFolderOk);
+    EXPECT_EQ(out.str(), "orvenka-folder 4.52\n");
+}
+
+TEST_F(FolderCommandTest, CreateListAndRemove) {
+    EXPECT_EQ(Run({"list"}), kFolderOk);
+    EXPECT_EQ(out.str(), "Папок обмена нет. Создать: orvenka-folder create ПАПКА --kind EMUL\n");
+
+    ASSERT_EQ(Run({"create", kassa1 + "/", "--kind", "emul"}), kFolderOk) << err.str();
+    EXPECT_EQ(Listed().at(0), "Папка обмена " + kassa1 + " создана: EMUL.");
+    ASSERT_EQ(Run({"create", "--kind=/Atol", kassa2}), kFolderOk) << err.str();
+    EXPECT_EQ(Run({"create", kassa2, "--kind", "ATOL"}), kFolderOk);
+    EXPECT_EQ(Listed().at(0), "Папка " + kassa2 + " уже папка обмена: ATOL.");
+    fs::remove(kassa2 + "/orvenka");
+    EXPECT_EQ(Run({"create", kassa2, "--kind", "ATOL"}), kFolderOk);
+    EXPECT_EQ(Listed().at(0), "Папка обмена " + kassa2 + ": ссылка на программу восстановлена.");
+
+    EXPECT_EQ(Run({"list"}), kFolderOk);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{kassa1 + ": EMUL, остановлена",
+                                                  kassa2 + ": ATOL, остановлена"}));
+    {
+        // This test process serving the first folder, as the program would.
+        const FolderLock serving(kassa1);
+        ASSERT_EQ(serving.state(), FolderLock::State::Held);
+        Run({"list"});
+        EXPECT_EQ(Listed().at(0),
+                  kassa1 + ": EMUL, работает (pid " + std::to_string(::getpid()) + ")");
+        EXPECT_EQ(Run({"remove", kassa1}), kFolderFailed);
+        EXPECT_EQ(err.str(), "orvenka-folder remove: папку " + kassa1 + " обслуживает процесс " +
+                                 std::to_string(::getpid()) + ": сначала остановите его\n");
+    }
+    EnableByHand(kassa2);
+    Run({"autostart", kassa1});
+    fs::remove(kassa2 + "/orvenka");
+    Run({"list"});
+    EXPECT_EQ(Listed(), (std::vector<std::string>{
+                            kassa1 + ": EMUL, остановлена, автозапуск",
+                            kassa2 + ": ATOL, нет ссылки на программу, остановлена, служба " +
+                                Unit(kassa2)}));
+    EXPECT_EQ(Run({"remove", kassa2}), kFolderFailed);
+    EXPECT_NE(err.str().find("включена служба: сначала orvenka-folder service disable"),
+              std::string::npos);
+
+    std::ofstream(kassa1 + "/Result.txt") << "";
+    ASSERT_EQ(Run({"remove", kassa1}), kFolderOk) << err.str();
+    EXPECT_EQ(Listed().at(0),
+              "Папка " + kassa1 + " больше не папка обмена; её файлы остались на месте.");
+    EXPECT_TRUE(fs::exists(kassa1 + "/Result.txt"));
+    EXPECT_FALSE(fs::exists(kassa1 + "/orvenka"));
+    EXPECT_FALSE(fs::exists(setup.autostartDir + "/" + AutostartFileName(kassa1)));
+    fs::remove_all(kassa2);
+    Run({"list"});
+    EXPECT_EQ(Listed(), std::vector<std::string>{kassa2 + ": папки нет, служба " + Unit(kassa2)});
+
+    // A folder deleted by hand leaves the list by the same command, its service first.
+    EXPECT_EQ(Run({"remove", kassa2}), kFolderFailed);
+    fs::remove(setup.systemdDir + "/multi-user.target.wants/" + Unit(kassa2));
+    EXPECT_EQ(Run({"remove", kassa2}), kFolderOk);
+    EXPECT_EQ(Listed().at(0), "Папки " + kassa2 + " нет; она убрана из списка.");
+    Run({"list"});
+    EXPECT_EQ(Listed().at(0), "Папок обмена нет. Создать: orvenka-folder create ПАПКА --kind EMUL");
+    EXPECT_EQ(Run({"remove", kassa2}), kFolderFailed);
+    EXPECT_EQ(err.str(), "orvenka-folder remove: папка не найдена: " + kassa2 + "\n");
+}
+
+TEST_F(FolderCommandTest, RefusedCreatesLeaveNothingHalfMade) {
+    std::ofstream(base + "/file") << "x";
+    ASSERT_EQ(Run({"create", kassa2, "--kind", "SHTRIH"}), kFolderOk);
+    const std::string registry = ReadFileBytes(setup.registry);
+    struct Row {
+        std::string folder, message;
+    };
+    const std::vector<Row> rows = {
+        {base + "/нет такой", "папка не найдена: " + base + "/нет такой"},
+        {base + "/file", "это не папка: " + base + "/file"},
+        {kassa2, "папка " + kassa2 + " уже обслуживает SHTRIH"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(Run({"create", r.folder, "--kind", "EMUL"}), kFolderFailed) << r.folder;
+        EXPECT_EQ(err.str().rfind("orvenka-folder create: " + r.message, 0), 0u) << err.str();
+        EXPECT_EQ(ReadFileBytes(setup.registry), registry);
+    }
+    EXPECT_EQ(ReadFileBytes(kassa2 + "/" + kFolderFileName), "Kind=SHTRIH\r\n");
+
+    // A list that cannot be written takes the new folder back.
+    setup.registry = base + "/file/folders";
+    EXPECT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderFailed);
+    EXPECT_TRUE(fs::is_empty(kassa1));
+}
+
+TEST_F(FolderCommandTest, RunBecomesTheProgramOnTheFolder) {
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "SHTRIH"}), kFolderOk);
+    EXPECT_EQ(Run({"run", kassa1 + "/."}), kFolderFailed) << "exec returned: it failed";
+    // The installed program, named by the link: the program serves the link's folder.
+    EXPECT_EQ(execs, (std::vector<Args>{{setup.program, kassa1 + "/orvenka", "/SHTRIH"}}));
+    EXPECT_EQ(err.str(), "orvenka-folder run: не удалось запустить " + kassa1 + "/orvenka\n");
+
+    {
+        const FolderLock serving(kassa1);
+        Run({"run", kassa1});
+        EXPECT_EQ(err.str().rfind("orvenka-folder: папку " + kassa1 + " уже обслуживает процесс " +
+                                      std::to_string(::getpid()) +
+                                      "; эта копия только отметится в RunInfo.txt\n",
+                                  0),
+                  0u)
+            << err.str();
+        EXPECT_EQ(execs.size(), 2u) << "the program itself refuses, and says so in RunInfo.txt";
+    }
+
+    // No link, or one that leads elsewhere: nothing runs.
+    execs.clear();
+    fs::remove(kassa1 + "/orvenka");
+    EXPECT_EQ(Run({"run", kassa1}), kFolderFailed);
+    const std::string noLink = "orvenka-folder run: в папке " + kassa1 + " нет ссылки orvenka на " +
+                               setup.program + ": orvenka-folder create " + kassa1 +
+                               " --kind SHTRIH восстановит её\n";
+    EXPECT_EQ(err.str(), noLink);
+    fs::create_symlink("/bin/true", kassa1 + "/orvenka");
+    EXPECT_EQ(Run({"run", kassa1}), kFolderFailed);
+    EXPECT_EQ(err.str(), noLink);
+    EXPECT_EQ(Run({"run", kassa2}), kFolderFailed);
+    EXPECT_EQ(err.str(), "orvenka-folder run: папка " + kassa2 +
+                             " не папка обмена: сначала orvenka-folder create ПАПКА --kind ВИД\n");
+    EXPECT_TRUE(execs.empty());
+}
+
+TEST_F(FolderCommandTest, AutostartEntryOnAndOff) {
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderOk);
+    ASSERT_EQ(Run({"autostart", kassa1}), kFolderOk) << err.str();
+    const std::string path = setup.autostartDir + "/" + AutostartFileName(kassa1);
+    EXPECT_EQ(Listed().at(0), "Автозапуск при входе в систему: " + path);
+    EXPECT_EQ(ReadFileBytes(path), AutostartEntry(kassa1, setup.tool));
+    EXPECT_EQ(Run({"autostart", kassa1}), kFolderOk) << "again: the same entry";
+
+    ASSERT_EQ(Run({"autostart", "--remove", kassa1}), kFolderOk);
+    EXPECT_EQ(Listed().at(0), "Автозапуск убран: " + path);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(Run({"autostart", "--remove", kassa1}), kFolderOk);
+    EXPECT_EQ(Listed().at(0), "Автозапуска для папки " + kassa1 + " нет.");
+
+    EXPECT_EQ(Run({"autostart", kassa2}), kFolderFailed) << "not an exchange folder";
+    EnableByHand(kassa1);
+    EXPECT_EQ(Run({"autostart", kassa1}), kFolderFailed);
+    EXPECT_EQ(err.str(), "orvenka-folder autostart: папку " + kassa1 + " обслуживает служба " +
+                             Unit(kassa1) + "; вторую копию в трее она не пустит\n");
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(FolderCommandTest, ServiceEnableAndDisable) {
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderOk);
+    const std::string unit = Unit(kassa1);
+    struct Row {
+        bool systemdRunning;
+        std::vector<Args> enable, disable;
+    };
+    const std::vector<Row> rows = {
+        {false, {{"systemctl", "enable", unit}}, {{"systemctl", "disable", unit}}},
+        {true,
+         {{"systemctl", "daemon-reload"}, {"systemctl", "enable", "--now", unit}},
+         {{"systemctl", "disable", "--now", unit}, {"systemctl", "daemon-reload"}}},
+    };
+    for (const auto& r : rows) {
+        setup.systemdRunning = r.systemdRunning;
+        commands.clear();
+        ASSERT_EQ(Run({"service", "enable", kassa1}), kFolderOk) << err.str();
+        EXPECT_EQ(commands, r.enable);
+        EXPECT_NE(out.str().find("Журнал: journalctl -u " + unit), std::string::npos);
+        EXPECT_EQ(out.str().find("при следующей загрузке") != std::string::npos, !r.systemdRunning);
+        EXPECT_FALSE(fs::exists(setup.systemdDir + "/" + unit + ".d")) << "root's folder";
+        commands.clear();
+        ASSERT_EQ(Run({"service", "disable", kassa1}), kFolderOk) << err.str();
+        EXPECT_EQ(commands, r.disable);
+    }
+
+    EXPECT_EQ(Run({"service", "name", kassa1}), kFolderOk);
+    EXPECT_EQ(out.str(), unit + "\n");
+
+    commands.clear();
+    EnableByHand(kassa1);
+    EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderOk);
+    EXPECT_EQ(out.str(), "Служба " + unit + " уже включена.\n");
+    EXPECT_TRUE(commands.empty());
+}
+
+TEST_F(FolderCommandTest, AServiceRunsAsTheOwnerOfItsFolder) {
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderOk);
+    // Others may write into a folder of root: a service there would run as root among files
+    // they could swap for links.
+    for (mode_t mode : {0775, 0757, 01777}) {
+        ASSERT_EQ(::chmod(kassa1.c_str(), mode), 0);
+        EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderFailed) << std::oct << mode;
+        EXPECT_NE(err.str().find("принадлежит root, но писать в неё могут и другие"),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(commands.empty());
+    // Given to a user, it is fine: the service runs as that user.
+    ASSERT_EQ(::chown(kassa1.c_str(), 65534, 65534), 0);
+    const std::string dropIn = setup.systemdDir + "/" + Unit(kassa1) + ".d/owner.conf";
+    const group* g = ::getgrgid(65534);
+    const std::string groupName = g ? g->gr_name : "65534";
+
+    ASSERT_EQ(Run({"service", "enable", kassa1}), kFolderOk) << err.str();
+    EXPECT_EQ(ReadFileBytes(dropIn), OwnerDropIn("nobody", groupName));
+    ASSERT_EQ(Run({"service", "disable", kassa1}), kFolderOk);
+    EXPECT_FALSE(fs::exists(FolderOf(dropIn))) << "the drop-in folder goes with it";
+
+    // systemctl refusing takes the drop-in back.
+    for (int code : {1, -1}) {
+        commandExit = code;
+        EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderFailed);
+        EXPECT_FALSE(fs::exists(FolderOf(dropIn)));
+    }
+    EXPECT_EQ(err.str(), "orvenka-folder service: systemctl не найден: службам нужен systemd\n");
+    commandExit = 1;
+    Run({"service", "enable", kassa1});
+    EXPECT_EQ(err.str(), "orvenka-folder service: \"systemctl enable " + Unit(kassa1) +
+                             "\" закончилась с кодом 1\n");
+}
+
+TEST_F(FolderCommandTest, ServiceRefusals) {
+    commands.clear();
+    EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderFailed) << "not an exchange folder";
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderOk);
+    {
+        const FolderLock serving(kassa1);
+        EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderFailed);
+        EXPECT_NE(err.str().find("уже обслуживает процесс " + std::to_string(::getpid()) +
+                                 ": сначала остановите его, иначе служба не запустится"),
+                  std::string::npos)
+            << err.str();
+    }
+    setup.root = false;
+    for (const std::string action : {"enable", "disable"}) {
+        EXPECT_EQ(Run({"service", action, kassa1}), kFolderFailed);
+        EXPECT_EQ(err.str(),
+                  "orvenka-folder service: службы включает и выключает root: sudo "
+                  "orvenka-folder service " +
+                      action + " " + kassa1 + "\n");
+    }
+    EXPECT_EQ(Run({"service", "name", kassa1}), kFolderOk) << "anyone may ask the name";
+    EXPECT_TRUE(commands.empty());
+}
+
+}  // namespace
+}  // namespace orvenka

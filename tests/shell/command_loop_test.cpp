@@ -365,32 +365,6 @@ INSTANTIATE_TEST_SUITE_P(
         WriterRow{"no_report_half_line_long_unchanged", "ZOT", std::nullopt, kUnfinished, true}),
     [](const auto& info) { return info.param.name; });
 
-// The split write: "ZOT", a pause, "CHET" and the line end, by a writer that keeps the file open
-// (seen only by polls) or that opens it twice (two closings).
-TEST_F(CommandLoopTest, PiecesWithAPauseRunAsOneCommand) {
-    for (const bool reopened : {false, true}) {
-        journal.clear();
-        folder.WriteBytes("cmd.ini", "ZOT");
-        if (reopened)
-            loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
-        EXPECT_FALSE(loop.Tick());
-        nowMs += 500;
-        EXPECT_FALSE(loop.Tick()) << "half a line is never taken soon after it was written";
-        std::ofstream(folder.File("cmd.ini"), std::ios::binary | std::ios::app) << "CHET\r\n";
-        if (reopened) {
-            loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
-        } else {
-            nowMs += 1;
-            EXPECT_FALSE(loop.Tick()) << "changed since the last poll";
-            nowMs += CommandLoop::kSettledMs;
-        }
-        EXPECT_TRUE(loop.Tick());
-        EXPECT_EQ(Operations(), Calls{"S:ZReport()"});
-        EXPECT_EQ(ctx.log.Messages().back(),
-                  FormatDateTime(clock.Now()) + ":Прочитал команду ZOTCHET");
-    }
-}
-
 TEST_F(CommandLoopTest, CommandFileInAnyLetterCase) {
     Command("XOTCHET\r\n", "CMD.INI");
     EXPECT_TRUE(loop.Tick());
@@ -412,29 +386,6 @@ TEST_F(CommandLoopTest, CommandFileInAnyLetterCase) {
     EXPECT_FALSE(loop.CommandWaiting());
     EXPECT_FALSE(loop.Tick());
     EXPECT_TRUE(ctx.log.Errors().empty());
-}
-
-// The link is reported, not followed: the file it points to (outside the program folder) is
-// neither run nor emptied, and the link goes like any unreadable command file.
-TEST_F(CommandLoopTest, SymbolicLinkInPlaceOfTheCommandFile) {
-    test::TempFolder elsewhere;
-    elsewhere.Write("notes.txt", "ZOTCHET\r\nдругие строки\r\n");
-    const auto before = StampOf(elsewhere.File("notes.txt"));
-    std::filesystem::create_symlink(elsewhere.File("notes.txt"), folder.File("cmd.ini"));
-    EXPECT_TRUE(loop.NoteChange({FolderWatch::Change::Created, "cmd.ini"}))
-        << "a link is looked at at once";
-    EXPECT_FALSE(loop.Tick());
-    EXPECT_TRUE(Operations().empty());
-    ASSERT_EQ(ErrorTexts().size(), 1u);
-    EXPECT_NE(ErrorTexts()[0].find("символическая ссылка"), std::string::npos) << ErrorTexts()[0];
-    EXPECT_FALSE(std::filesystem::is_symlink(folder.File("cmd.ini")));
-    EXPECT_EQ(elsewhere.Read("notes.txt"), "ZOTCHET\r\nдругие строки\r\n");
-    EXPECT_EQ(StampOf(elsewhere.File("notes.txt")), before);
-
-    // A plain file in its place is taken as usual.
-    Command("XOTCHET\r\n");
-    EXPECT_TRUE(loop.Tick());
-    EXPECT_EQ(Operations(), Calls{"S:XReport()"});
 }
 
 struct ChangeRow {

@@ -150,18 +150,5 @@ TEST_F(EventLogTest, ErrorsAppendToMessagesAtExit) {
     EXPECT_EQ(log.Errors().size(), 2u);
 }
 
-// A link in place of the long log: the error still reaches the pane with a line about the log,
-// and the file the link points to is not appended to.
-TEST_F(EventLogTest, LongLogThatIsALinkIsNotFollowed) {
-    test::TempFolder elsewhere;
-    elsewhere.Write("shadow", "root:x:0:0\r\n");
-    std::filesystem::create_symlink(elsewhere.File("shadow"), tmp.File("orvenka.long.log"));
-    log.LogError("Ошибка печати");
-    ASSERT_EQ(log.Errors().size(), 2u);
-    EXPECT_EQ(log.Errors()[0], "01.02.2021 09:05:07:Ошибка печати");
-    EXPECT_NE(log.Errors()[1].find("символическая ссылка"), std::string::npos) << log.Errors()[1];
-    EXPECT_EQ(elsewhere.ReadBytes("shadow"), "root:x:0:0\r\n");
-}
-
 }  // namespace
 }  // namespace orvenka

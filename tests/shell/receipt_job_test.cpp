@@ -199,18 +199,6 @@ TEST(SortedRegister, KeepsTheFirstSpellingOfADuplicate) {
               (std::vector<std::string>{"a", "b", "Е", "ж"}));
 }
 
-TEST_F(ReceiptJobTest, FilesOfTheAccountingSystemInAnyLetterCase) {
-    folder.Write("PARAM.INI", "Oplata=\r\nDocumStr=DOC-7\r\n");
-    folder.Write("dop.INI", "Заказ\r\n15\r\n+\r\n");
-    folder.Write("TOVAR.INI", "Хлеб\r\n3\r\n0.1\r\n20\r\n");
-    EXPECT_TRUE(Run(DeviceKind::Emul, "PRINT"));
-    EXPECT_EQ(Operations(), (Calls{"E:BeginReceipt()", "E:AddExtraLine(Заказ|15|+)",
-                                   "E:AddGoodsLine(Хлеб)", "E:PrintReceipt(PRINT)"}));
-    EXPECT_EQ(ctx.param.DocumStr, "DOC-7");
-    EXPECT_TRUE(folder.Exists("Tovar.oldini")) << "moved under its documented name";
-    EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-7\r\n");
-}
-
 // Two spellings of one file: the receipt is refused before anything is printed or moved.
 TEST_F(ReceiptJobTest, TwoSpellingsOfAFileRefuseTheReceipt) {
     Files();

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -300,29 +298,6 @@ TEST_F(StartupTest, ExitWithUnwritableRunLogStillEnds) {
     std::filesystem::create_directory(tmp.File("orvenka.log"));
     EXPECT_NO_THROW(FormDestroy(ctx));
     EXPECT_EQ(ctx.log.Messages().back(), Stamped("Запись log файла:" + tmp.File("orvenka.log")));
-}
-
-// A killed run leaves the hidden temporary files of its atomic writes; the next start removes
-// those whose writer is gone, and nothing else.
-TEST_F(StartupTest, StartRemovesTheTemporaryFilesOfAKilledRun) {
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(0);
-    ::waitpid(pid, nullptr, 0);
-    const std::string ended = std::to_string(pid);
-    const std::string mine = std::to_string(::getpid());
-    tmp.Write(".Result.txt.tmp-" + ended + "-Ab12Cd", "");
-    tmp.Write(".E0012345.ini.tmp-" + ended + "-zzzzzz", "SMENA=1\r\n");
-    tmp.Write(".cmd.ini.tmp-" + mine + "-Ab12Cd", "XOTCHET\r\n");  // a writer still running
-    tmp.Write(".hidden.tmp", "");
-    ASSERT_TRUE(FormCreate(ctx, {"/opt/kassa/orvenka", "/EMUL"}));
-    EXPECT_EQ(FolderEntries(tmp.Path()), (Lines{".cmd.ini.tmp-" + mine + "-Ab12Cd", ".hidden.tmp",
-                                                "orvenka.ini", "orvenka.long.log"}));
-    const Lines& messages = ctx.log.Messages();
-    EXPECT_NE(std::find(messages.begin(), messages.end(),
-                        Stamped("Удалён временный файл прерванной записи " + tmp.Path() +
-                                ".Result.txt.tmp-" + ended + "-Ab12Cd")),
-              messages.end());
 }
 
 }  // namespace

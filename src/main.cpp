@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -53,6 +56,13 @@ int main(int argc, char** argv) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
     QApplication app(argc, argv);
+    // Qt's own dialogs (files, printing) speak the operator's language when Debian's Qt
+    // translations (qt6-translations-l10n) are installed; without them they stay in English.
+    QTranslator qtRussian;
+    if (qtRussian.load(QLocale(QLocale::Russian, QLocale::Russia), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtRussian);
+    }
     // Only "Выход" or a stop signal ends the program, never the last closed dialog.
     QApplication::setQuitOnLastWindowClosed(false);
     // The core never uses locale functions; keep the C library's numbers neutral anyway.
@@ -74,6 +84,7 @@ int main(int argc, char** argv) {
 
     CommandLoop loop(ctx);
     gui::TForm_mainFR window(ctx, loop);
+    QObject::connect(&window, &gui::TForm_mainFR::ExitRequested, &app, &QCoreApplication::quit);
     gui::UnixSignalWatcher stopSignals({SIGTERM, SIGINT});
     QObject::connect(&stopSignals, &gui::UnixSignalWatcher::Received, &app,
                      &QCoreApplication::quit);

@@ -11,12 +11,19 @@ constexpr std::size_t kIndexedKeyBytes = 256;
 
 }  // namespace
 
+std::optional<std::string_view> LineKey(std::string_view line) {
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return std::nullopt;
+    return line.substr(0, eq);
+}
+
 KeyValueLines::KeyValueLines(std::vector<std::string> lines) : lines_(std::move(lines)) {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const auto eq = lines_[i].find('=');
-        if (eq == std::string::npos || eq > kIndexedKeyBytes)
+        const auto key = LineKey(lines_[i]);
+        if (!key || key->size() > kIndexedKeyBytes)
             continue;
-        first_.try_emplace(UpperRus(std::string_view(lines_[i]).substr(0, eq)), Entry{i, eq + 1});
+        first_.try_emplace(UpperRus(*key), Entry{i, key->size() + 1});
     }
 }
 
@@ -28,9 +35,9 @@ std::optional<KeyValueLines::Entry> KeyValueLines::Find(std::string_view key) co
         return it->second;
     }
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const auto eq = lines_[i].find('=');
-        if (eq != std::string::npos && SameNoCase(std::string_view(lines_[i]).substr(0, eq), key))
-            return Entry{i, eq + 1};
+        const auto lineKey = LineKey(lines_[i]);
+        if (lineKey && SameNoCase(*lineKey, key))
+            return Entry{i, lineKey->size() + 1};
     }
     return std::nullopt;
 }

@@ -8,6 +8,10 @@
 
 namespace orvenka {
 
+// The key of one line of a key=value file: the text before its first "=", as written; nullopt
+// for a line without "=".
+std::optional<std::string_view> LineKey(std::string_view line);
+
 // The lines of a key=value file: Param.ini, the settings file, the emulated counters file, the
 // ATOL device files. One rule for all of them: the key is the text before the first "=", as
 // written (blanks are part of it), matched without regard to case (Latin and Cyrillic); the

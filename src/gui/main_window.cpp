@@ -12,15 +12,19 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <exception>
 #include <initializer_list>
 
 #include "common/standard_streams.h"
+#include "common/version.h"
 #include "gui/app_icon.h"
+#include "gui/param_editor/param_file.h"
 #include "gui/qt_platform.h"
 #include "shell/startup.h"
 
@@ -42,10 +46,44 @@ QString Utf8(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
+// A pane that follows its new lines keeps its cursor at the start of the last one: the view
+// follows the cursor (also when the window is first shown), so the time stamp and the prefix of
+// a long line stay in view rather than its end. A pane the operator is reading elsewhere in
+// (scrolled up, or clicked into an earlier line) is left where it is.
+void AppendLine(QPlainTextEdit* pane, const std::string& line) {
+    const QScrollBar* vertical = pane->verticalScrollBar();
+    const bool atBottom = vertical->value() == vertical->maximum();
+    const QTextCursor before = pane->textCursor();
+    const bool onLastLine =
+        !before.hasSelection() && before.blockNumber() == pane->document()->blockCount() - 1;
+    pane->appendPlainText(Utf8(line));
+    if (!atBottom || !onLastLine)
+        return;
+    QTextCursor cursor = pane->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    pane->setTextCursor(cursor);
+    pane->horizontalScrollBar()->setValue(0);
+}
+
 QPushButton* Button(const char* caption, const char* name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     return button;
+}
+
+const char* KindWord(DeviceKind kind) {
+    switch (kind) {
+        case DeviceKind::Atol:
+            return "ATOL";
+        case DeviceKind::Shtrih:
+            return "SHTRIH";
+        case DeviceKind::Emul:
+            return "EMUL";
+        case DeviceKind::None:
+            break;
+    }
+    return "";
 }
 
 }  // namespace
@@ -129,15 +167,14 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     auto* paramLayout = new QVBoxLayout(TabSheet1);
     ButtonNewParamFile = Button("Создать файл настроек", "ButtonNewParamFile", TabSheet1);
     ButtonOpenParamFile = Button("Открыть существующий файл", "ButtonOpenParamFile", TabSheet1);
-    ButtonNewParamFile->setEnabled(false);
-    ButtonOpenParamFile->setEnabled(false);
+    connect(ButtonNewParamFile, &QPushButton::clicked, this, &TForm_mainFR::NewParamFileClicked);
+    connect(ButtonOpenParamFile, &QPushButton::clicked, this, &TForm_mainFR::OpenParamFileClicked);
     paramLayout->addWidget(ButtonNewParamFile);
     paramLayout->addWidget(ButtonOpenParamFile);
     paramLayout->addStretch(1);
     PageControl->addTab(TabSheetFR, "Устройство");
     PageControl->addTab(TabSheet1, "Данные чека");
     PageControl->setCurrentWidget(TabSheetFR);
-    PageControl->setTabVisible(PageControl->indexOf(TabSheet1), false);
     ButtonClose = new QPushButton("Закрыть окно", right);
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
@@ -154,12 +191,17 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     setCentralWidget(split);
 
     connect(ButtonAbout, &QPushButton::clicked, this, &TForm_mainFR::AboutClicked);
-    connect(ButtonClose, &QPushButton::clicked, this, &QWidget::hide);
+    connect(ButtonClose, &QPushButton::clicked, this, &TForm_mainFR::CloseWindow);
+
+    trayMenu_ = std::make_unique<QMenu>();
+    trayMenu_->setObjectName("PopupMenu1");
+    trayMenu_->addAction("Показать", this, &TForm_mainFR::ShowFromTray);
+    trayMenu_->addAction("Выход", this, &TForm_mainFR::ExitRequested);
 
     for (const auto& line : ctx_.log.Messages())
-        MemoMSG->appendPlainText(Utf8(line));
+        AppendLine(MemoMSG, line);
     for (const auto& line : ctx_.log.Errors())
-        MemoError->appendPlainText(Utf8(line));
+        AppendLine(MemoError, line);
     ctx_.log.SetListener(
         [this](EventLog::Pane pane, const std::string* line) { Mirror(pane, line); });
 
@@ -176,29 +218,39 @@ TForm_mainFR::~TForm_mainFR() {
 void TForm_mainFR::Mirror(EventLog::Pane pane, const std::string* line) {
     QPlainTextEdit* target = pane == EventLog::Pane::Messages ? MemoMSG : MemoError;
     if (line) {
-        target->appendPlainText(Utf8(*line));
+        AppendLine(target, *line);
     } else {
         target->clear();
     }
 }
 
-void TForm_mainFR::AddTrayIcon() {
-    if (tray_ || !ctx_.platform.HasScreen() || !QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    trayMenu_ = std::make_unique<QMenu>();
-    trayMenu_->addAction("Показать", this, &TForm_mainFR::ShowFromTray);
-    trayMenu_->addAction("Выход", qApp, &QCoreApplication::quit);
-
+bool TForm_mainFR::AddTrayIcon() {
+    if (tray_)
+        return true;
+    if (!ctx_.platform.HasScreen())
+        return false;  // nobody to see an icon or a window
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        noTrayArea_ = true;
+        ctx_.LogMessage(
+            "Нет области уведомлений: окно программы показано сразу, \"Закрыть окно\" "
+            "сворачивает его");
+        ShowFromTray();
+        return false;
+    }
     tray_ = new QSystemTrayIcon(AppIcon(), this);
     tray_->setToolTip(kTrayTip);
-    tray_->setContextMenu(trayMenu_.get());  // right button
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::Trigger)
-            trayMenu_->popup(QCursor::pos());  // left button
-    });
+    tray_->setContextMenu(trayMenu_.get());
+    connect(tray_, &QSystemTrayIcon::activated, this, &TForm_mainFR::TrayActivated);
     tray_->show();
     if (auto* platform = dynamic_cast<QtPlatform*>(&ctx_.platform))
         platform->SetTrayIcon(tray_);
+    return true;
+}
+
+void TForm_mainFR::TrayActivated(QSystemTrayIcon::ActivationReason reason) {
+    // The right button opens the context menu through the icon itself.
+    if (reason == QSystemTrayIcon::Trigger)
+        trayMenu_->popup(QCursor::pos());
 }
 
 void TForm_mainFR::DeleteTrayIcon() {
@@ -225,12 +277,41 @@ void TForm_mainFR::ShowFromTray() {
     activateWindow();
 }
 
+void TForm_mainFR::CloseWindow() {
+    // Without an icon a hidden window could never be shown again.
+    if (noTrayArea_) {
+        showMinimized();
+    } else {
+        hide();
+    }
+}
+
+std::string TForm_mainFR::AboutText() const {
+    std::string text = std::string(kCaption) + "\nПечать чеков ККМ из ini файлов.\n\n";
+    text += std::string("Версия: ") + kOrvenkaVersion + "\n";
+    text += "Папка программы: " + ctx_.Folder() + "\n";
+    text += "Устройство при запуске: ";
+    if (ctx_.StartupKind == DeviceKind::None) {
+        text += "не задано\n";
+    } else {
+        text += std::string("/") + KindWord(ctx_.StartupKind) + "\n";
+    }
+    text += "\nУстройства:";
+    for (const DeviceKind kind : kDeviceKinds) {
+        text += std::string("\n") + KindWord(kind) + " - ";
+        const DeviceBackend* backend = ctx_.Backend(kind);
+        if (!backend) {
+            text += "не подключено";
+            continue;
+        }
+        const std::string state = backend->DriverState();
+        text += backend->DeviceName() + ": " + (state.empty() ? "драйвер не нужен" : state);
+    }
+    return text;
+}
+
 void TForm_mainFR::AboutClicked() {
-    const auto box = [this] {
-        QMessageBox::about(this, "О Программе",
-                           QString("%1\n\nПечать чеков ККМ из ini файлов.\nПапка команд: %2")
-                               .arg(kCaption, Utf8(ctx_.Folder())));
-    };
+    const auto box = [this] { QMessageBox::about(this, "О Программе", Utf8(AboutText())); };
     // A modal box of a command or a button may let this click through; the frame is then
     // theirs, and the box is shown without touching it.
     if (!ctx_.frame.Run(FrameKind::AboutBox, box))
@@ -270,9 +351,19 @@ void TForm_mainFR::ShowErrorBox(const std::string& text) {
     QMessageBox::critical(this, "Orvenka", message);
 }
 
+void TForm_mainFR::NewParamFileClicked() {
+    CreateParamFile(ctx_, this);
+}
+
+void TForm_mainFR::OpenParamFileClicked() {
+    const std::string path = ChooseParamFile(ctx_, this);
+    if (!path.empty())
+        OpenParamFile(ctx_, path, this);
+}
+
 void TForm_mainFR::closeEvent(QCloseEvent* event) {
     event->ignore();
-    hide();
+    CloseWindow();
 }
 
 }  // namespace orvenka::gui

@@ -1,6 +1,8 @@
 #pragma once
 #include <QMainWindow>
+#include <QSystemTrayIcon>
 #include <memory>
+#include <string>
 
 #include "gui/command_poller.h"
 #include "shell/app_context.h"
@@ -13,7 +15,6 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
-class QSystemTrayIcon;
 class QTabWidget;
 
 namespace orvenka::gui {
@@ -28,18 +29,31 @@ class TForm_mainFR : public QMainWindow {
     TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent = nullptr);
     ~TForm_mainFR() override;
 
-    // The icon, when the desktop has a notification area; the program works without one.
-    void AddTrayIcon();
+    // The icon, when the desktop has a notification area. A desktop without one gets the window
+    // shown at once instead (and "Закрыть окно" then minimises it), so the operator always has a
+    // way in. True when the icon is there.
+    bool AddTrayIcon();
     void DeleteTrayIcon();
     QSystemTrayIcon* TrayIcon() const { return tray_; }
+    // "Показать", "Выход"; it exists with the window, the icon or not.
     QMenu* TrayMenu() const { return trayMenu_.get(); }
+    // A click on the icon: the left button opens the menu at the cursor; the right one opens it
+    // as the icon's context menu.
+    void TrayActivated(QSystemTrayIcon::ActivationReason reason);
 
     // Timer1: the poll, off from creation until start-up ends.
     CommandPoller& Poller() { return *poller_; }
     void StartTimer() { poller_->SetTimerEnabled(true); }
 
     void ShowFromTray();  // "Показать"
+    void CloseWindow();   // "Закрыть окно"
     void AboutClicked();  // "О Программе"
+    // The about box: version, program folder, start-up kind, and what stands behind each device.
+    std::string AboutText() const;
+
+    // Tab "Данные чека": the parameter editor on a new file, or on a file the operator picks.
+    void NewParamFileClicked();
+    void OpenParamFileClicked();
 
     ServiceActions& Actions() { return actions_; }
     // A device button: the action in its frame; a failure it does not report itself goes to
@@ -55,7 +69,7 @@ class TForm_mainFR : public QMainWindow {
     QLabel* LabelError;
     QTabWidget* PageControl;
     QWidget* TabSheetFR;  // "Устройство"
-    QWidget* TabSheet1;   // "Данные чека", hidden
+    QWidget* TabSheet1;   // "Данные чека"
     QPushButton* ButtonAbout;
     QPushButton* ButtonClose;
 
@@ -74,12 +88,16 @@ class TForm_mainFR : public QMainWindow {
     QPushButton* ButtonSrokFN;       // "Cрок действия ФН"
     QPushButton* ButtonFixError;  // "Попробовать исправ. ошибку", always disabled
 
-    // Tab "Данные чека" (hidden): both buttons stay disabled.
+    // Tab "Данные чека": the way to the parameter editor.
     QPushButton* ButtonNewParamFile;   // "Создать файл настроек"
     QPushButton* ButtonOpenParamFile;  // "Открыть существующий файл"
 
+  signals:
+    // "Выход": the program is to end (the composition root quits the application).
+    void ExitRequested();
+
   protected:
-    // The window has no close box; a close request (keyboard, window manager) only hides it.
+    // The window has no close box; a close request (keyboard, window manager) is "Закрыть окно".
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -92,6 +110,7 @@ class TForm_mainFR : public QMainWindow {
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
     bool placed_ = false;
+    bool noTrayArea_ = false;  // the desktop has no notification area
 };
 
 }  // namespace orvenka::gui

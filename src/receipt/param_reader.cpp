@@ -17,24 +17,6 @@ namespace {
 constexpr std::string_view kPaymentPrefix =
     "Ошибка в параметрах BreakSumNAL или BreakSumVISA или BreakSummX ";
 
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-// True when the line holds "Oplata=" anywhere, ignoring case. The known keys are Latin, and no
-// other letter upper-cases into Latin, so an ASCII comparison is the whole rule.
-bool HoldsOplataKey(const std::string& line) {
-    static constexpr std::string_view kKey = "OPLATA=";
-    for (size_t i = 0; i + kKey.size() <= line.size(); ++i) {
-        size_t k = 0;
-        while (k < kKey.size() && AsciiUpper(line[i + k]) == kKey[k])
-            ++k;
-        if (k == kKey.size())
-            return true;
-    }
-    return false;
-}
-
 // The lines of the file under the one key=value rule, with the Param.ini-only count of
 // "Oplata=" lines.
 class ParamLines {
@@ -49,7 +31,7 @@ class ParamLines {
     size_t CountOplataLines() const {
         size_t n = 0;
         for (const auto& line : Lines())
-            n += HoldsOplataKey(line) ? 1 : 0;
+            n += param_keys::HoldsOplataKey(line) ? 1 : 0;
         return n;
     }
 
@@ -118,7 +100,7 @@ void CheckBlankBeforeEquals(const std::vector<std::string>& lines) {
 
 void CheckDigits(const std::string& value, std::string_view key) {
     if (!value.empty() && !ParseFloat(value)) {
-        throw Failure("в параметре " + std::string(key) + " должны быть только цифры " + value);
+        throw Failure(param_keys::DigitsOnlyFailure(key, value));
     }
 }
 
@@ -173,7 +155,7 @@ void ReadPaymentSteps(const ParamLines& f, TParam& p) {
     p.Oplata = Cleaned(f.Value("Oplata"));
     const bool isBreak = Equals(p.Oplata, "BREAK");
     if (p.BreakSummUsed && !isBreak) {
-        throw Failure("При использовании BreakSummX должно быть указано Oplata=Break");
+        throw Failure(std::string(param_keys::kBreakSummNeedsBreak));
     }
     if (isBreak) {
         p.OplataBreak = true;
@@ -181,9 +163,7 @@ void ReadPaymentSteps(const ParamLines& f, TParam& p) {
         p.BreakSumNAL = StrictMoney(f.Value("BreakSumNAL"), "BreakSumNAL");
         p.BreakSumVISA = StrictMoney(f.Value("BreakSumVISA"), "BreakSumVISA");
         if (!p.BreakSummUsed && p.BreakSumNAL == 0 && p.BreakSumVISA == 0) {
-            throw Failure(
-                "Ошибка в параметрах BreakSumNAL или BreakSumVISA или BreakSummX:они не заполнены "
-                "хотя указана Oplata=Break ");
+            throw Failure(std::string(param_keys::kBreakSumsEmpty));
         }
     } else {
         p.OplataBreak = false;

@@ -77,6 +77,8 @@ struct TParam {
     std::string PRN_NAME;
     bool ISPREVIEW = false;
     std::string PRN_HEX_CUT;
+
+    bool operator==(const TParam&) const = default;
 };
 
 struct TTovar {

@@ -2,13 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include "common/clock.h"
+#include "gui/param_editor/param_edit_form.h"
 #include "gui_test_util.h"
 #include "shell/startup.h"
 #include "support/scripted_platform.h"
@@ -48,6 +56,30 @@ TEST_F(MainWindowTest, PanesMirrorTheEventLog) {
     EXPECT_EQ(Lines(w.MemoError), QStringList({"12.02.2021 10:30:05:вторая"}));
 }
 
+// A long line shows its start (time stamp, prefix), also when it came before the window was shown;
+// a pane the operator clicked into stays where the operator put it.
+TEST_F(MainWindowTest, PanesShowTheStartOfNewLines) {
+    const std::string tail(400, 'x');
+    ctx.LogError("ReadParam:/tmp/Param.ini " + tail);
+    TForm_mainFR w(ctx, loop);
+    w.ShowFromTray();
+    test::Spin(20);
+    EXPECT_GT(w.MemoError->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(w.MemoError->horizontalScrollBar()->value(), 0);
+    for (int i = 0; i < 3; ++i)
+        ctx.LogError("ещё " + tail);
+    test::Spin(20);
+    EXPECT_EQ(w.MemoError->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(w.MemoError->textCursor().blockNumber(), 3);
+
+    QTextCursor reading = w.MemoError->textCursor();
+    reading.setPosition(5);
+    w.MemoError->setTextCursor(reading);
+    ctx.LogError("после " + tail);
+    EXPECT_EQ(w.MemoError->textCursor().position(), 5);
+    EXPECT_EQ(w.MemoError->document()->blockCount(), 5);
+}
+
 TEST_F(MainWindowTest, LogOutlivesTheWindow) {
     {
         TForm_mainFR w(ctx, loop);
@@ -70,7 +102,7 @@ TEST_F(MainWindowTest, LayoutAsDesigned) {
     EXPECT_EQ(w.PageControl->tabText(1), "Данные чека");
     EXPECT_EQ(w.PageControl->currentWidget(), w.TabSheetFR);
     EXPECT_TRUE(w.PageControl->isTabVisible(0));
-    EXPECT_FALSE(w.PageControl->isTabVisible(1));
+    EXPECT_TRUE(w.PageControl->isTabVisible(1));
     EXPECT_EQ(w.ButtonAbout->text(), "О Программе");
     EXPECT_EQ(w.ButtonClose->text(), "Закрыть окно");
     // No close box: the window is left through "Закрыть окно" or the tray menu.
@@ -114,6 +146,142 @@ TEST_F(MainWindowTest, AboutRunsWithTheTimerOffAndConnectPendingRaised) {
     EXPECT_TRUE(text.contains("Orvenka v4.52")) << text.toStdString();
     EXPECT_FALSE(ctx.ConnectPending);
     EXPECT_TRUE(w.Poller().TimerEnabled());
+}
+
+TEST_F(MainWindowTest, TrayMenuShowsTheWindowAndEndsTheProgram) {
+    TForm_mainFR w(ctx, loop);
+    ASSERT_NE(w.TrayMenu(), nullptr);
+    const QList<QAction*> actions = w.TrayMenu()->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), "Показать");
+    EXPECT_EQ(actions[1]->text(), "Выход");
+
+    QSignalSpy exit(&w, &TForm_mainFR::ExitRequested);
+    actions[0]->trigger();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(exit.count(), 0);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        EXPECT_LE(
+            (w.frameGeometry().center() - screen->availableGeometry().center()).manhattanLength(),
+            10);
+    }
+    actions[1]->trigger();
+    EXPECT_EQ(exit.count(), 1);
+}
+
+// The left button opens the menu at the cursor; the right one is the icon's own context menu;
+// other clicks do nothing.
+TEST_F(MainWindowTest, TrayClicksOpenTheMenu) {
+    const struct {
+        QSystemTrayIcon::ActivationReason reason;
+        bool opens;
+    } rows[] = {
+        {QSystemTrayIcon::Trigger, true},
+        {QSystemTrayIcon::Context, false},
+        {QSystemTrayIcon::DoubleClick, false},
+        {QSystemTrayIcon::MiddleClick, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reason);
+        TForm_mainFR w(ctx, loop);
+        w.TrayActivated(row.reason);
+        EXPECT_EQ(w.TrayMenu()->isVisible(), row.opens);
+        w.TrayMenu()->hide();
+    }
+}
+
+TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowShowsAtStart) {
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "this desktop has a notification area";
+    platform.screen = true;
+    TForm_mainFR w(ctx, loop);
+    EXPECT_FALSE(w.AddTrayIcon());
+    EXPECT_EQ(w.TrayIcon(), nullptr);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(ctx.log.Messages().back(),
+              "12.02.2021 10:30:05:Нет области уведомлений: окно программы показано сразу, "
+              "\"Закрыть окно\" сворачивает его");
+    // Hidden, it could never come back: "Закрыть окно" minimises it instead.
+    w.ButtonClose->click();
+    EXPECT_FALSE(w.isHidden());
+    EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
+    w.ShowFromTray();
+    EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
+    w.close();
+    EXPECT_FALSE(w.isHidden());
+}
+
+class FakeBackend : public DeviceBackend {
+  public:
+    FakeBackend(DeviceKind kind, std::string name, std::string state)
+        : kind_(kind), name_(std::move(name)), state_(std::move(state)) {}
+    DeviceKind Kind() const override { return kind_; }
+    std::string DeviceName() const override { return name_; }
+    std::string DriverState() const override { return state_; }
+
+  private:
+    DeviceKind kind_;
+    std::string name_;
+    std::string state_;
+};
+
+TEST_F(MainWindowTest, AboutTellsVersionFolderStartupKindAndTheDriverOfEachDevice) {
+    ctx.StartupKind = DeviceKind::Shtrih;
+    ctx.SetBackend(std::make_unique<FakeBackend>(DeviceKind::Shtrih, "ККМ Штрих-М",
+                                                 "симулятор драйвера AddIn.DrvFR"));
+    ctx.SetBackend(std::make_unique<FakeBackend>(DeviceKind::Emul, "эмулятор принтера", ""));
+    TForm_mainFR w(ctx, loop);
+    EXPECT_EQ(w.AboutText(), std::string(kCaption) +
+                                 "\nПечать чеков ККМ из ini файлов.\n\n"
+                                 "Версия: 4.52\n"
+                                 "Папка программы: " +
+                                 folder.Path() +
+                                 "\n"
+                                 "Устройство при запуске: /SHTRIH\n\n"
+                                 "Устройства:\n"
+                                 "ATOL - не подключено\n"
+                                 "SHTRIH - ККМ Штрих-М: симулятор драйвера AddIn.DrvFR\n"
+                                 "EMUL - эмулятор принтера: драйвер не нужен");
+    ctx.StartupKind = DeviceKind::None;
+    EXPECT_NE(w.AboutText().find("Устройство при запуске: не задано\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ReceiptDataButtonsOpenTheEditor) {
+    platform.screen = true;
+    folder.Write("Param.ini", "Oplata=VISA\r\n");
+    TForm_mainFR w(ctx, loop);
+    const auto editor = [](QString* fileName) {
+        return [fileName](QWidget* modal) {
+            auto* form = qobject_cast<TFormParamEdit*>(modal);
+            ASSERT_NE(form, nullptr) << "not the editor";
+            *fileName = form->LabelFileName->text();
+            form->ButtonExit->click();
+        };
+    };
+    QString fileName = "?";
+    {
+        test::ModalScript script({editor(&fileName)});
+        w.ButtonNewParamFile->click();
+        EXPECT_TRUE(script.Done());
+        EXPECT_EQ(fileName, "");
+    }
+    std::string openedIn;
+    {
+        test::ModalScript script(
+            {test::PickFile(folder.File("Param.ini"), &openedIn), editor(&fileName)});
+        w.ButtonOpenParamFile->click();
+        EXPECT_TRUE(script.Done());
+        EXPECT_EQ(openedIn, folder.Path());
+        EXPECT_EQ(test::Std(fileName), folder.File("Param.ini"));
+    }
+    {
+        test::ModalScript script({test::PickFile("", &openedIn)});
+        w.ButtonOpenParamFile->click();
+        test::Spin(30);
+        EXPECT_TRUE(script.Done());
+        EXPECT_EQ(script.Unexpected(), 0) << "a cancelled choice opens nothing";
+    }
+    EXPECT_TRUE(ctx.log.Errors().empty());
 }
 
 }  // namespace

@@ -72,13 +72,14 @@ TEST_F(ServiceButtonsTest, DeviceTabTopToBottom) {
     }
 }
 
-TEST_F(ServiceButtonsTest, ReceiptDataTabStaysHiddenWithDisabledButtons) {
+// The tab is the only way to the parameter editor: shown, with both buttons enabled.
+TEST_F(ServiceButtonsTest, ReceiptDataTabLeadsToTheEditor) {
     TForm_mainFR w(ctx, loop);
-    EXPECT_FALSE(w.PageControl->isTabVisible(w.PageControl->indexOf(w.TabSheet1)));
+    EXPECT_TRUE(w.PageControl->isTabVisible(w.PageControl->indexOf(w.TabSheet1)));
     EXPECT_EQ(Captions(w.TabSheet1->layout()),
               QStringList({"Создать файл настроек", "Открыть существующий файл"}));
-    EXPECT_FALSE(w.ButtonNewParamFile->isEnabled());
-    EXPECT_FALSE(w.ButtonOpenParamFile->isEnabled());
+    EXPECT_TRUE(w.ButtonNewParamFile->isEnabled());
+    EXPECT_TRUE(w.ButtonOpenParamFile->isEnabled());
 }
 
 TEST_F(ServiceButtonsTest, NumberFieldReportsEveryNonIntegerWithoutAScreen) {

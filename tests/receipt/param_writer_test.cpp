@@ -1,6 +1,7 @@
 #include "receipt/param_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -9,48 +10,25 @@
 
 #include "common/cp1251.h"
 #include "common/failure.h"
+#include "common/files.h"
+#include "common/text.h"
 #include "receipt/param_reader.h"
+#include "support/param_template.h"
+#include "support/run_unprivileged.h"
 #include "support/scripted_platform.h"
 #include "support/temp_folder.h"
 
 namespace orvenka {
 namespace {
 
+using test::FileBytes;
+using test::RecordingLogger;
 using test::ScriptedPlatform;
 using test::TempFolder;
-
-class RecordingLogger : public Logger {
-  public:
-    std::vector<std::string> errors;
-    void LogMessage(const std::string&) override {}
-    void LogError(const std::string& text) override { errors.push_back(text); }
-};
-
-const std::vector<std::string> kHeader = {
-    " #-----------------------------------",
-    " # Файл параметров для печати чека",
-    " #",
-    " # !!В КОММЕНТАРИЯХ НЕЛЬЗЯ ИСПОЛЬЗОВТЬ ЗНАК РАВНО!!",
-    " #",
-    " #",
-};
+using test::WithHeader;
 
 const std::string kSnoFailure =
     "Не верно указан параметр SNO\rОн может принимать значения OSN DOH DOHRASH ENVD ESN PATENT";
-
-// Windows-1251 bytes of the lines, each ended by CR LF.
-std::string FileBytes(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return Utf8ToCp1251(text);
-}
-
-std::vector<std::string> WithHeader(const std::vector<std::string>& entries) {
-    std::vector<std::string> lines = kHeader;
-    lines.insert(lines.end(), entries.begin(), entries.end());
-    return lines;
-}
 
 // Every field the writer writes, none at its "not written" value.
 TParam FullParam() {
@@ -98,6 +76,7 @@ TParam FullParam() {
     p.PRN_NAME = "Receipts";
     p.ISPREVIEW = true;
     p.PRN_HEX_CUT = "1B69";
+    p.MESTORASCHETA = "Торговый зал";
     return p;
 }
 
@@ -159,6 +138,7 @@ TEST_F(ParamWriterTest, EveryEntryInOrder) {
                                               "PRN_NAME=Receipts",
                                               "ISPREVIEW=ON",
                                               "PRN_HEX_CUT=1B69",
+                                              "MESTORASCHETA=Торговый зал",
                                           })));
 }
 
@@ -202,24 +182,40 @@ TEST_F(ParamWriterTest, Conditions) {
         {"whole SUMMADOC",
          [](TParam& p) { p.SUMMADOC = 100; },
          {"Oplata=", "ECheck=OFF", "Fiscal=", "SUMMADOC=100"}},
+        // The money rule of the reader takes digits, "-" and "." only: an exponent would read
+        // as 0 (and a split payment of 0 is refused).
+        {"sums without an exponent, however small or large",
+         [](TParam& p) {
+             p.OplataBreak = true;
+             p.BreakSumNAL = 1e-7;
+             p.BreakSumVISA = -2.5e15;
+             p.SUMMADOC = 1234567890123456789.0;
+         },
+         {"Oplata=BREAK", "BreakSumNAL=0.0000001", "BreakSumVISA=-2500000000000000", "ECheck=OFF",
+          "Fiscal=", "SUMMADOC=1234567890123456768"}},
         {"BREAK with zero sums",
          [](TParam& p) { p.OplataBreak = true; },
          {"Oplata=BREAK", "BreakSumNAL=0", "BreakSumVISA=0", "ECheck=OFF", "Fiscal="}},
         {"a line break cannot start an entry of its own",
-         [](TParam& p) { p.CHECKSHAPKA1 = "a\r\nOplata=VISA"; },
-         {"CHECKSHAPKA1=a  Oplata=VISA", "Oplata=", "ECheck=OFF", "Fiscal="}},
+         [](TParam& p) { p.CHECKSHAPKA1 = "a\r\nSNO=DOH"; },
+         {"CHECKSHAPKA1=a  SNO=DOH", "Oplata=", "ECheck=OFF", "Fiscal="}},
         {"fields the writer does not handle",
          [](TParam& p) {
              p.t1085 = "x";
              p.PoluchatelINN = "1";
              p.CENA_AS_SUMMA = true;
              p.BreakSumm[0] = 5;
-             p.MESTORASCHETA = "M";
              p.VERSION_FFD = 1.05;
              p.CheckCorrect_NAME = "A";
              p.AgentInfoINN1016 = "1";
          },
          {"Oplata=", "ECheck=OFF", "Fiscal="}},
+        {"the place of settlement after the template's own keys",
+         [](TParam& p) {
+             p.MESTORASCHETA = "Склад";
+             p.PRN_HEX_CUT = "1B";
+         },
+         {"Oplata=", "ECheck=OFF", "Fiscal=", "PRN_HEX_CUT=1B", "MESTORASCHETA=Склад"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -250,6 +246,37 @@ TEST_F(ParamWriterTest, BadSnoWritesNothing) {
               1);
 }
 
+// A second line holding "Oplata=" would make the reader refuse the file on every receipt.
+TEST_F(ParamWriterTest, AValueHoldingOplataIsRefusedAndNothingWritten) {
+    dir.WriteBytes("Param.ini", "Oplata=VISA\r\n");
+    const struct {
+        const char* name;
+        std::function<void(TParam&)> set;
+        std::string failure;
+    } rows[] = {
+        {"a header line", [](TParam& p) { p.CHECKSHAPKA2 = "Итого oplata=наличные"; },
+         "Значение параметра CHECKSHAPKA2 не может содержать текст Oplata=: Итого "
+         "oplata=наличные"},
+        {"the seller's name", [](TParam& p) { p.USER = "OPLATA="; },
+         "Значение параметра USER не может содержать текст Oplata=: OPLATA="},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TParam p;
+        row.set(p);
+        try {
+            WriteParam(Path(), p);
+            FAIL() << "written";
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()), row.failure);
+        }
+        EXPECT_EQ(dir.ReadBytes("Param.ini"), "Oplata=VISA\r\n");
+    }
+    TParam plain;
+    plain.Oplata = "oplata";  // the word alone is no second key
+    EXPECT_TRUE(WriteParam(Path(), plain));
+}
+
 TEST_F(ParamWriterTest, ReplacesAnExistingFileAndReportsAnUnwritableOne) {
     dir.Write("Param.ini", "SNO=OSN\r\nOplata=VISA\r\nZN=123\r\n");
     ASSERT_TRUE(WriteParam(Path(), TParam{}));
@@ -257,6 +284,109 @@ TEST_F(ParamWriterTest, ReplacesAnExistingFileAndReportsAnUnwritableOne) {
               FileBytes(WithHeader({"Oplata=", "ECheck=OFF", "Fiscal="})));
 
     EXPECT_THROW(WriteParam(dir.File("no-such-folder/Param.ini"), TParam{}), Failure);
+}
+
+struct KeptRow {
+    const char* name;
+    std::vector<std::string> read;  // the lines of the file the record came from
+    std::vector<std::string> kept;  // what follows the template's entries
+};
+
+TEST_F(ParamWriterTest, LinesOfTheReadFileTheTemplateDoesNotWriteFollowIt) {
+    const std::vector<KeptRow> rows = {
+        {"keys the template leaves alone, in the file's order",
+         {"VERSION_FFD=1.2", "Oplata=VISA", "t1085=имя", "BreakSumm3=5", "AgentInfoINN1016=77"},
+         {"VERSION_FFD=1.2", "t1085=имя", "BreakSumm3=5", "AgentInfoINN1016=77"}},
+        {"the template's keys in any case are its own",
+         {"sno=DOH", "Cena=12", "name=40", "mestoRascheta=Зал", "Section=0", "prn_name=X", "Z=1"},
+         {"Z=1"}},
+        {"unknown keys, duplicates and comments stay; the header does not repeat",
+         {" #-----------------------------------", " # Файл параметров для печати чека", " #",
+          " # мой комментарий", "", "Foo=1", "Foo=2", " SNO=OSN"},
+         {" # мой комментарий", "", "Foo=1", "Foo=2", " SNO=OSN"}},
+        {"a second line holding Oplata= would make the file unreadable",
+         {"XOplata=VISA", "Note=see oplata=cash", "Keep=yes"},
+         {"Keep=yes"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(WriteParam(Path(), TParam{}, row.read));
+        std::vector<std::string> entries = {"Oplata=", "ECheck=OFF", "Fiscal="};
+        entries.insert(entries.end(), row.kept.begin(), row.kept.end());
+        EXPECT_EQ(dir.ReadBytes("Param.ini"), FileBytes(WithHeader(entries)));
+    }
+}
+
+// Every key the template writes replaces the read file's line of that key: a missing one in the
+// writer's list would leave a stale second line behind.
+TEST_F(ParamWriterTest, EveryTemplateKeyReplacesTheReadLine) {
+    ASSERT_TRUE(WriteParam(Path(), FullParam()));
+    const std::string alone = dir.ReadBytes("Param.ini");
+    std::vector<std::string> read;
+    for (const auto& line : SplitLines(Cp1251ToUtf8(alone))) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        read.push_back(line.substr(0, eq) + "=старое");
+        read.push_back(UpperRus(line.substr(0, eq)) + "=старое");
+    }
+    ASSERT_EQ(read.size(), 2 * 44u);
+    ASSERT_TRUE(WriteParam(Path(), FullParam(), read));
+    EXPECT_EQ(dir.ReadBytes("Param.ini"), alone);
+}
+
+TEST_F(ParamWriterTest, RefusesAFolderAndAReadOnlyFileAndLeavesThemAlone) {
+    std::filesystem::create_directory(dir.File("Folder.ini"));
+    try {
+        WriteParam(dir.File("Folder.ini"), TParam{});
+        FAIL() << "a folder was written";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()), "Не удалось записать файл \"" + dir.File("Folder.ini") +
+                                             "\": это папка, а не файл");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("Folder.ini")));
+
+    // Read-only for everybody: refused even for root, who could rename over it.
+    dir.WriteBytes("Param.ini", "Oplata=VISA\r\n");
+    ::chmod(Path().c_str(), 0444);
+    try {
+        WriteParam(Path(), TParam{});
+        FAIL() << "a read-only file was replaced";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()),
+                  "Не удалось записать файл \"" + Path() + "\": файл только для чтения");
+    }
+    EXPECT_EQ(dir.ReadBytes("Param.ini"), "Oplata=VISA\r\n");
+
+    // Writable by its owner only: another user may not replace it, though the folder is open.
+    if (::geteuid() == 0) {
+        ::chmod(Path().c_str(), 0644);
+        test::OpenToAll(dir.Path(), true);
+        const auto answer = test::RunUnprivileged([&] {
+            try {
+                WriteParam(Path(), TParam{});
+                return std::string("saved");
+            } catch (const Failure& f) {
+                return std::string(f.what());
+            }
+        });
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(*answer, "Не удалось записать файл \"" + Path() + "\": файл только для чтения");
+        EXPECT_EQ(dir.ReadBytes("Param.ini"), "Oplata=VISA\r\n");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+TEST_F(ParamWriterTest, ALinkIsFollowedNotReplaced) {
+    std::filesystem::create_directory(dir.File("real"));
+    dir.WriteBytes("real/Param.ini", "Oplata=VISA\r\n");
+    std::filesystem::create_symlink(dir.File("real/Param.ini"), Path());
+    ASSERT_TRUE(WriteParam(Path(), TParam{}));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+    EXPECT_EQ(dir.ReadBytes("real/Param.ini"),
+              FileBytes(WithHeader({"Oplata=", "ECheck=OFF", "Fiscal="})));
 }
 
 // Written, then read back: every key the writer wrote gives its value back.
@@ -313,6 +443,7 @@ TEST_F(ParamWriterTest, RoundTripThroughTheReader) {
     EXPECT_EQ(r.PRN_NAME, written.PRN_NAME);
     EXPECT_EQ(r.ISPREVIEW, written.ISPREVIEW);
     EXPECT_EQ(r.PRN_HEX_CUT, written.PRN_HEX_CUT);
+    EXPECT_EQ(r.MESTORASCHETA, written.MESTORASCHETA);
 
     // The other payment form and the other spellings of the flags.
     TParam plain;

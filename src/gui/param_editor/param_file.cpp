@@ -1,0 +1,73 @@
+#include "gui/param_editor/param_file.h"
+
+#include <QFileDialog>
+#include <exception>
+#include <vector>
+
+#include "common/files.h"
+#include "gui/param_editor/param_edit_form.h"
+#include "receipt/param_reader.h"
+#include "shell/app_context.h"
+
+namespace orvenka::gui {
+
+namespace {
+
+// The platform as the reader sees it when it reads for the editor: the installed printers are
+// the real ones (a printer that is not installed still refuses the file), but the one it names
+// is not selected, so the receipts of the command loop keep going where they went.
+class PrinterListOnly : public Platform {
+  public:
+    explicit PrinterListOnly(Platform& real) : real_(real) {}
+
+    bool HasScreen() const override { return false; }
+    Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
+    void ShowMessage(const std::string&) override {}
+    void ShowBalloon(const std::string&, const std::string&) override {}
+    DeviceKind SelectDeviceKind(DeviceKind) override { return DeviceKind::None; }
+    int SelectLogicalDevice(const std::vector<std::string>&) override { return -1; }
+    void ShowPreview(const TextDocument&) override {}
+    void PrintDocument(const TextDocument&) override {}
+    std::vector<std::string> Printers() override { return real_.Printers(); }
+    std::string CurrentPrinter() override { return real_.CurrentPrinter(); }
+    void SelectPrinter(const std::string&) override {}
+    void PrinterSetupDialog() override {}
+
+  private:
+    Platform& real_;
+};
+
+}  // namespace
+
+bool CreateParamFile(AppContext& ctx, QWidget* parent) {
+    TParam fresh;
+    return EditParam(ctx, fresh, {}, {}, parent);
+}
+
+bool OpenParamFile(AppContext& ctx, const std::string& path, QWidget* parent) {
+    TParam fresh;
+    PrinterListOnly printers(ctx.platform);
+    if (!ReadParam(path, fresh, ctx.log, printers))
+        return false;
+    std::vector<std::string> lines;
+    try {
+        lines = LoadLines(path);
+    } catch (const std::exception& e) {
+        // Gone or changed between the two reads: nothing is opened half-read.
+        ctx.LogError("ReadParam:" + path + " " + e.what());
+        return false;
+    }
+    return EditParam(ctx, fresh, path, lines, parent);
+}
+
+std::string ChooseParamFile(AppContext& ctx, QWidget* parent) {
+    QFileDialog dialog(parent, "Открыть файл настроек", QString::fromStdString(ctx.Folder()),
+                       "Ini files (*.ini *.INI)");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace orvenka::gui

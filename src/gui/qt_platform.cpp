@@ -9,9 +9,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSystemTrayIcon>
-#include <cstdio>
 
 #include "common/failure.h"
+#include "common/standard_streams.h"
 #include "gui/document_render.h"
 #include "gui/preview_window.h"
 #include "gui/select_dialogs.h"
@@ -32,8 +32,8 @@ QString ToQt(const std::string& text) {
 
 void ToStderr(const std::string& text) {
     const QByteArray bytes = ToQt(text).toUtf8();
-    std::fprintf(stderr, "%s\n", bytes.constData());
-    std::fflush(stderr);
+    WriteToStderr(std::string_view(bytes.constData(), size_t(bytes.size())));
+    WriteToStderr("\n");
 }
 
 }  // namespace

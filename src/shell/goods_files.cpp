@@ -6,6 +6,7 @@
 #include "common/files.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "shell/incoming_files.h"
 
 namespace orvenka {
 namespace {
@@ -151,27 +152,26 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines) {
     return goods;
 }
 
-std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
-    const std::string path = ctx.Path("Tovar.ini");
-    const std::string oldPath = ctx.Path("Tovar.oldini");
-    std::vector<TTovar> goods;
+std::vector<TTovar> LoadTovarIni(const std::string& folder) {
     try {
-        std::vector<std::string> lines;
-        try {
-            lines = LoadLines(path);
-        } catch (const Failure& f) {
-            throw Failure(std::string(kPrefix) + f.what());
-        }
-        goods = ParseTovarLines(lines);
-        ctx.param.SummaTovar = GoodsTotal(ctx.param, goods);
+        return ParseTovarLines(LoadLines(IncomingFilePath(folder, "Tovar.ini")));
     } catch (const Failure& f) {
-        ctx.LogError(f.what());
-        goods.clear();
+        const std::string text = f.what();
+        if (text.rfind(kPrefix, 0) == 0)
+            throw;
+        throw Failure(kPrefix + text);
     }
-    // A goods file is used once: the next receipt needs a new one.
+}
+
+void MoveTovarIni(AppContext& ctx) {
+    const std::string oldPath = ctx.Path("Tovar.oldini");
     if (!DeleteFileIfExists(oldPath)) {
         ctx.LogError(std::string(kPrefix) + "не удалось удалить " + oldPath);
     }
+    const std::vector<std::string> spellings = SpellingsOf(ctx.Folder(), "Tovar.ini");
+    if (spellings.size() != 1)
+        return;
+    const std::string path = ctx.Path(spellings.front());
     if (FileExists(path)) {
         try {
             RenameFile(path, oldPath);
@@ -179,6 +179,19 @@ std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
             ctx.LogError(std::string(kPrefix) + f.what());
         }
     }
+}
+
+std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
+    std::vector<TTovar> goods;
+    try {
+        goods = LoadTovarIni(ctx.Folder());
+        ctx.param.SummaTovar = GoodsTotal(ctx.param, goods);
+    } catch (const Failure& f) {
+        ctx.LogError(f.what());
+        goods.clear();
+    }
+    // A goods file is used once: the next receipt needs a new one.
+    MoveTovarIni(ctx);
     return goods;
 }
 
@@ -190,12 +203,17 @@ std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines) {
     return extras;
 }
 
-std::vector<TDop> ReadDopIni(AppContext& ctx) {
+std::vector<TDop> LoadDopIni(const std::string& folder) {
+    const std::string path = IncomingFilePath(folder, "Dop.ini");
     try {
-        return ParseDopLines(LoadLines(ctx.Path("Dop.ini")));
+        return ParseDopLines(LoadLines(path));
     } catch (const Failure&) {
         return {};  // no extra lines is a normal receipt
     }
+}
+
+std::vector<TDop> ReadDopIni(AppContext& ctx) {
+    return LoadDopIni(ctx.Folder());
 }
 
 }  // namespace orvenka

@@ -21,6 +21,12 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines);
 // a number.
 void ParseCompositeLine(TTovar& goods);
 
+// Tovar.ini of `folder` (in any letter case) as goods lines; the file is left as it is. Raises
+// Failure ("ReadTovar.ini: ...") when it is missing, unreadable or broken.
+std::vector<TTovar> LoadTovarIni(const std::string& folder);
+// Moves Tovar.ini (in any letter case) to Tovar.oldini after deleting an older one. Failures go
+// to the error log. Two spellings of Tovar.ini at once are both left where they are.
+void MoveTovarIni(AppContext& ctx);
 // Reads Tovar.ini of the program folder, sets SummaTovar, and moves the file to Tovar.oldini
 // (after deleting an older one) in every case. A failure goes to the error log and gives an
 // empty list, so the receipt is refused.
@@ -30,8 +36,10 @@ std::vector<TTovar> ReadTovarIni(AppContext& ctx);
 
 // Complete entries only; an incomplete last entry is dropped.
 std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines);
-// Dop.ini of the program folder; a missing or unreadable file gives no lines. Never fails and
-// never moves the file.
+// Dop.ini of `folder` (in any letter case); a missing or unreadable file gives no lines. Never
+// moves the file. Raises Failure only for two spellings at once, which must stop the receipt
+// rather than print it with lines nobody chose.
+std::vector<TDop> LoadDopIni(const std::string& folder);
 std::vector<TDop> ReadDopIni(AppContext& ctx);
 
 }  // namespace orvenka

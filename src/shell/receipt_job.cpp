@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "receipt/param_reader.h"
 #include "shell/goods_files.h"
+#include "shell/incoming_files.h"
 
 namespace orvenka {
 namespace {
@@ -97,8 +98,19 @@ void AddToCheckList(AppContext& ctx, const std::string& documentId) {
     }
 }
 
+bool ReadParamIni(AppContext& ctx) {
+    std::string path;
+    try {
+        path = IncomingFilePath(ctx.Folder(), "Param.ini");
+    } catch (const Failure& f) {
+        ctx.LogError(std::string("ReadParam:") + f.what());
+        return false;
+    }
+    return ReadParam(path, ctx.param, ctx.log, ctx.platform);
+}
+
 bool RunReceiptJob(AppContext& ctx, const std::string& command) {
-    if (!ReadParam(ctx.Path("Param.ini"), ctx.param, ctx.log, ctx.platform))
+    if (!ReadParamIni(ctx))
         return false;
 
     const DeviceKind kind = ctx.device.Kind;

@@ -12,6 +12,10 @@ namespace orvenka {
 // the receipt. Back-end failures pass to the caller.
 bool RunReceiptJob(AppContext& ctx, const std::string& command);
 
+// Reads Param.ini of the program folder (in any letter case) into ctx.param; false, after an
+// error line, when it cannot be read or checked.
+bool ReadParamIni(AppContext& ctx);
+
 // --- CheckList.txt: the identifiers of the documents printed, sorted, without duplicates ----
 
 // Sorts ignoring case (Latin and Cyrillic) and drops later duplicates.

@@ -78,6 +78,7 @@ struct EmulPrintTest : ::testing::Test {
     // Writes the command file as the accounting system does and runs one poll.
     void Run(const std::string& command) {
         folder.Write("cmd.ini", command + "\r\n");
+        loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});  // as the folder watch would
         ASSERT_TRUE(loop.Tick()) << command;
         ASSERT_TRUE(folder.Exists("cmd.finish"));
         EXPECT_EQ(folder.Read("Result.txt"), "") << command;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "backends/unsupported/unsupported_backend.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
@@ -113,8 +115,8 @@ TEST_F(ReceiptJobTest, RepeatQuestionDecidesAndIgnoresLetterCase) {
 TEST_F(ReceiptJobTest, RefusedRepeatLeavesAnEmptyAnswer) {
     Files();
     folder.Write("CheckList.txt", "DOC-1\r\n");
-    folder.Write("cmd.ini", "PRINT\r\n");
     CommandLoop loop(ctx);
+    WriteCommand(loop, "PRINT\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
     EXPECT_TRUE(Operations().empty());
@@ -209,6 +211,27 @@ TEST_F(ReceiptJobTest, DeviceWithoutReceiptsLeavesTheGoodsFileAlone) {
 TEST(SortedRegister, KeepsTheFirstSpellingOfADuplicate) {
     EXPECT_EQ(SortedRegister({"b", "B", "a", "ж", "Е", "е"}),
               (std::vector<std::string>{"a", "b", "Е", "ж"}));
+}
+
+// Two spellings of one file: the receipt is refused before anything is printed or moved.
+TEST_F(ReceiptJobTest, TwoSpellingsOfAFileRefuseTheReceipt) {
+    Files();
+    folder.Write("param.ini", "Oplata=VISA\r\n");
+    EXPECT_FALSE(Run(DeviceKind::Emul, "PRINT"));
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_EQ(ErrorTexts()[0].rfind("ReadParam:В папке " + folder.Path() + " несколько файлов " +
+                                        "Param.ini, имена которых отличаются только регистром " +
+                                        "букв (Param.ini, param.ini)",
+                                    0),
+              0u)
+        << ErrorTexts()[0];
+    std::filesystem::remove(folder.File("param.ini"));
+
+    folder.Write("DOP.ini", "Стол\r\n4\r\n\r\n");
+    EXPECT_THROW(Run(DeviceKind::Emul, "PRINT"), Failure);
+    EXPECT_TRUE(Operations().empty());
+    EXPECT_TRUE(folder.Exists("Tovar.ini"));
+    EXPECT_FALSE(folder.Exists("CheckList.txt"));
 }
 
 }  // namespace

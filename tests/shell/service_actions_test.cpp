@@ -221,7 +221,7 @@ TEST_F(ServiceActionsTest, FailedReleaseIsLoggedAndTheFrameStillEnds) {
 }
 
 TEST_F(ServiceActionsTest, NothingWhileACommandOrAnotherButtonRuns) {
-    folder.Write("cmd.ini", "ZOTCHET\r\n");
+    WriteCommand(loop, "ZOTCHET\r\n");
     bool ranDuringTick = true;
     Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
         if (op != "ZReport")

@@ -130,10 +130,12 @@ class ShtrihTest : public ::testing::Test {
         Connect();
         return RunReceiptJob(ctx, command);
     }
-    // One command through cmd.ini, as the accounting system sends it.
+    // One command through cmd.ini, as the accounting system sends it, with the folder watch's
+    // word that its writer has closed it.
     void Command(const std::string& line) {
         folder.Write("cmd.ini", line + "\r\n");
-        loop.Tick();
+        loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
+        ASSERT_TRUE(loop.Tick()) << line;
     }
 
     // The traffic from the first line equal to `from` on (empty when there is none).

@@ -1,5 +1,6 @@
 // Command round trip of the real program (offscreen, /EMUL): cmd.ini written whole (temporary
-// file + rename, Windows-1251) until cmd.finish is there, for a command that needs no device.
+// file + rename, Windows-1251) until cmd.finish is there, for a command that needs no device
+// (OPENSESSION: the emulator has no shift to open and answers at once).
 // Usage: command_latency_bench [commands=100]
 #include <unistd.h>
 
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
     const std::string cmd = p.File("cmd.ini");
     const std::string tmp = p.File("cmd.tmp");
     const std::string finish = p.File("cmd.finish");
-    const std::string bytes = orvenka::Utf8ToCp1251("NOOP\r\n");
+    const std::string bytes = orvenka::Utf8ToCp1251("OPENSESSION\r\n");
 
     const int fd = orvenka::bench::WatchFolder(p.Folder().Path());
     if (fd < 0) {
@@ -77,11 +78,13 @@ int main(int argc, char** argv) {
 
     std::sort(ms.begin(), ms.end());
     const double median = Percentile(ms, 0.5);
-    std::printf("orvenka command round trip, offscreen, /EMUL, %d x NOOP\n", commands);
+    const double p99 = Percentile(ms, 0.99);
+    std::printf("orvenka command round trip, offscreen, /EMUL, %d x OPENSESSION\n", commands);
     std::printf(
-        "cmd.ini renamed in -> cmd.finish present: median %.2f ms  p95 %.2f ms  min %.2f ms  "
-        "max %.2f ms\n",
-        median, Percentile(ms, 0.95), ms.front(), ms.back());
-    std::printf("goal: median under 50 ms -> %s\n", median < 50 ? "met" : "MISSED");
+        "cmd.ini renamed in -> cmd.finish present: median %.2f ms  p95 %.2f ms  p99 %.2f ms  "
+        "min %.2f ms  max %.2f ms\n",
+        median, Percentile(ms, 0.95), p99, ms.front(), ms.back());
+    std::printf("goal: median under 5 ms and p99 under 20 ms -> %s\n",
+                median < 5 && p99 < 20 ? "met" : "MISSED");
     return 0;
 }

@@ -7,16 +7,16 @@
 
 #include "backends/emul/emul_backend.h"
 #include "common/clock.h"
+#include "common/null_platform.h"
 #include "emul_bench_receipt.h"
 #include "shell/app_context.h"
-#include "support/null_platform.h"
 
 namespace {
 
 using namespace orvenka;
 
 // Keeps nothing but the size of the last document, so the figures are the layout's own.
-class CountingPlatform : public test::NullPlatform {
+class CountingPlatform : public NullPlatform {
   public:
     size_t lastLines = 0;
     void PrintDocument(const TextDocument& d) override { lastLines = d.lines.size(); }

@@ -13,10 +13,10 @@
 
 #include "backends/emul/emul_backend.h"
 #include "common/clock.h"
+#include "common/null_platform.h"
 #include "emul_bench_receipt.h"
 #include "gui/document_render.h"
 #include "shell/app_context.h"
-#include "support/null_platform.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
 
-    test::NullPlatform platform;
+    NullPlatform platform;
     FixedClock clock(45366.43);
     AppContext ctx("/tmp/", "orvenka-bench", platform, clock);
     bench::SetReceiptParams(ctx.param);

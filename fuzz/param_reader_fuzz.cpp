@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/null_platform.h"
 #include "receipt/param_reader.h"
-#include "support/null_platform.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fclose(f);
     }
     QuietLog log;
-    orvenka::test::NullPlatform platform;
+    orvenka::NullPlatform platform;
     orvenka::TParam param;
     orvenka::ReadParam(path, param, log, platform);
     return 0;

@@ -11,12 +11,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "backends/backends.h"
 #include "common/clock.h"
 #include "common/files.h"
 #include "common/process.h"
+#include "common/standard_streams.h"
 #include "gui/main_window.h"
 #include "gui/qt_platform.h"
 #include "gui/unix_signals.h"
@@ -24,8 +26,21 @@
 #include "shell/command_loop.h"
 #include "shell/startup.h"
 
+namespace {
+
+// Qt's own warnings go the same never-blocking way as the program's log lines.
+void QtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const QByteArray line = qFormatLogMessage(type, context, message).toUtf8() + '\n';
+    orvenka::WriteToStderr(std::string_view(line.constData(), size_t(line.size())));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace orvenka;
+    // Before anything is written: a stream nobody reads must neither stop nor kill the program.
+    ProtectStandardStreams();
+    qInstallMessageHandler(QtMessage);
     // Taken before anything else: the start folder resolves a relative link path.
     const ProgramFile program = StartedProgramFile(argc > 0 ? argv[0] : "");
     // A stop signal that comes while the program is still starting (a service stopped at once)

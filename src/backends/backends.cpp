@@ -4,7 +4,7 @@
 
 #include "backends/atol/atol_backend.h"
 #include "backends/emul/emul_backend.h"
-#include "backends/unsupported/unsupported_backend.h"
+#include "backends/shtrih/shtrih_backend.h"
 #include "drivers/sim/simulators.h"
 
 namespace orvenka {
@@ -18,7 +18,7 @@ std::shared_ptr<DriverFactory> DefaultDrivers(AppContext& ctx) {
 
 void InstallBackends(AppContext& ctx, std::shared_ptr<DriverFactory> drivers) {
     ctx.SetBackend(std::make_unique<AtolBackend>(ctx, drivers));
-    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
+    ctx.SetBackend(std::make_unique<ShtrihBackend>(ctx, drivers));
     ctx.SetBackend(std::make_unique<EmulBackend>(ctx));
 }
 

@@ -1,7 +1,11 @@
 #include "cli/command_client.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -15,34 +19,83 @@ namespace orvenka {
 
 const char* const kClientUsageText =
     "Использование: orvenka-cmd [-d ПАПКА] [-t СЕКУНДЫ] КОМАНДА\n"
+    "               orvenka-cmd check [-d ПАПКА]\n"
     "Передаёт программе Orvenka одну команду (строку файла cmd.ini, например PRINT,\n"
     "ZOTCHET или ATOL,1,XOTCHET) и ждёт её окончания (файл cmd.finish).\n"
     "  -d ПАПКА     папка программы Orvenka (по умолчанию папка orvenka-cmd)\n"
     "  -t СЕКУНДЫ   сколько ждать ответа (по умолчанию 30)\n"
     "Печатает строки Result.txt и номер документа из ResultNumCheck.txt, если команда его\n"
     "записала. Код выхода: 0 - без ошибок, 1 - в Result.txt есть ошибки, 2 - неверные\n"
-    "аргументы, 3 - ответа нет за отведённое время, 4 - команду не удалось передать.\n";
+    "аргументы, 3 - ответа нет за отведённое время, 4 - команду не удалось передать.\n"
+    "check: читает Param.ini, Tovar.ini и Dop.ini папки так, как их прочтёт команда чека,\n"
+    "ничего не печатая, не считая и не трогая файлы, и печатает строки ошибок, сумму товаров\n"
+    "и оплату. Код выхода: 0 - чек был бы напечатан, 1 - в печати было бы отказано.\n";
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
+constexpr auto kLockInterval = std::chrono::milliseconds(2);
 
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Orvenka has taken the command once cmd.ini no longer holds it (emptied or deleted).
-bool Taken(const std::string& path, const std::string& written) {
-    try {
-        return !FileExists(path) || ReadFileBytes(path) != written;
-    } catch (const Failure&) {
-        return !FileExists(path);
+// Orvenka takes cmd.ini in any letter case.
+bool CommandFileWaiting(const std::string& folder) {
+    for (const std::string& name : SpellingsOf(folder, "cmd.ini")) {
+        struct stat st {};
+        if (::lstat((folder + name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            return true;
     }
+    return false;
 }
 
+// Our cmd.ini is still there as we wrote it: not emptied, not deleted, not another file.
+bool StillOurs(const std::string& path, const FileStamp& ours) {
+    const auto now = StampOf(path);
+    return now && now->device == ours.device && now->inode == ours.inode && now->size == ours.size;
+}
+
+// The clients of one folder take turns: from writing cmd.ini until its answer has been read,
+// the folder is one client's, so that no client reads the answer to another's command.
+class ClientTurn {
+  public:
+    explicit ClientTurn(const std::string& folder) {
+        const std::string path = folder + kClientLockFile;
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0)
+            fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd_ < 0)
+            error_ = "не удалось открыть " + path + ": " + SystemErrorText(errno);
+    }
+    ~ClientTurn() {
+        if (fd_ >= 0)
+            ::close(fd_);  // also ends the turn
+    }
+    const std::string& Error() const { return error_; }
+    bool Wait(SteadyClock::time_point deadline) {
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                error_ = "не удалось дождаться очереди: " + SystemErrorText(errno);
+                return false;
+            }
+            if (SteadyClock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(kLockInterval);
+        }
+        return true;
+    }
+
+  private:
+    int fd_ = -1;
+    std::string error_;
+};
+
 }  // namespace
+
+const char* const kClientLockFile = ".orvenka-cmd.lock";
 
 bool ParseClientArguments(const std::vector<std::string>& args, const std::string& defaultFolder,
                           ClientOptions& options, std::string& error) {
@@ -89,6 +142,9 @@ bool ParseClientArguments(const std::vector<std::string>& args, const std::strin
                 "\": строку команды с пробелами заключите в кавычки";
         return false;
     }
+    if (positional[0] == "check" && positional.size() == 1 && !optionsEnd) {
+        options.check = true;
+    }
     options.commandLine = positional[0];
     if (options.commandLine.find_first_of("\r\n") != std::string::npos) {
         error = "команда должна быть одной строкой";
@@ -125,43 +181,64 @@ int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostre
         return kClientUsage;
     }
 
-    // A cmd.ini still there is a command Orvenka has not finished: ours would be answered by
-    // its cmd.finish.
-    while (FileExists(cmdPath)) {
-        if (SteadyClock::now() > deadline) {
-            err << "orvenka-cmd: Orvenka занята: в " << folder
-                << " всё ещё лежит cmd.ini предыдущей команды\n";
-            return kClientTimeout;
+    ClientTurn turn(folder);
+    if (!turn.Error().empty()) {
+        err << "orvenka-cmd: " << turn.Error() << "\n";
+        return kClientFileError;
+    }
+    if (!turn.Wait(deadline)) {
+        if (!turn.Error().empty()) {
+            err << "orvenka-cmd: " << turn.Error() << "\n";
+            return kClientFileError;
         }
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    if (!DeleteFileIfExists(finishPath)) {
-        err << "orvenka-cmd: не удалось удалить старый " << finishPath << "\n";
-        return kClientFileError;
-    }
-    const auto numberBefore = StampOf(numberPath);
-    try {
-        WriteFileBytesAtomic(cmdPath, written);
-    } catch (const Failure& f) {
-        err << "orvenka-cmd: " << f.what() << "\n";
-        return kClientFileError;
+        err << "orvenka-cmd: Orvenka занята: другой клиент ждёт ответа на свою команду в " << folder
+            << "\n";
+        return kClientTimeout;
     }
 
-    // A cmd.finish seen before Orvenka took our command belongs to the command before it.
+    // A cmd.ini still there is a command Orvenka has not finished: ours would be answered by
+    // its cmd.finish. And ours never replaces one written meanwhile by someone else.
+    std::optional<FileStamp> ours;
+    std::optional<FileStamp> numberBefore;
+    while (!ours) {
+        while (CommandFileWaiting(folder)) {
+            if (SteadyClock::now() > deadline) {
+                err << "orvenka-cmd: Orvenka занята: в " << folder
+                    << " всё ещё лежит cmd.ini предыдущей команды\n";
+                return kClientTimeout;
+            }
+            std::this_thread::sleep_for(kPollInterval);
+        }
+        if (!DeleteFileIfExists(finishPath)) {
+            err << "orvenka-cmd: не удалось удалить старый " << finishPath << "\n";
+            return kClientFileError;
+        }
+        numberBefore = StampOf(numberPath);
+        try {
+            ours = CreateFileBytesExclusive(cmdPath, written);
+        } catch (const Failure& f) {
+            err << "orvenka-cmd: " << f.what() << "\n";
+            return kClientFileError;
+        }
+    }
+
+    // A cmd.finish seen before Orvenka took our command belongs to the command before it; so
+    // may one seen just after (Orvenka deletes it right after taking ours). Result.txt tells:
+    // Orvenka deletes it before it takes a command and writes it, complete, at the end.
     std::optional<FileStamp> earlierFinish;
     bool taken = false;
     for (;;) {
+        taken = taken || !StillOurs(cmdPath, *ours);
         const auto finish = StampOf(finishPath);
-        taken = taken || Taken(cmdPath, written);
         if (finish) {
             if (!taken) {
                 earlierFinish = finish;
-            } else if (!(earlierFinish && *finish == *earlierFinish)) {
+            } else if (!(earlierFinish && *finish == *earlierFinish) && FileExists(resultPath)) {
                 break;
             }
         }
         if (SteadyClock::now() > deadline) {
-            if (!taken && !Taken(cmdPath, written) && DeleteFileIfExists(cmdPath)) {
+            if (!taken && StillOurs(cmdPath, *ours) && DeleteFileIfExists(cmdPath)) {
                 err << "orvenka-cmd: Orvenka не взяла команду за "
                     << FormatGeneral(options.timeoutSeconds)
                     << " с; команда отозвана (cmd.ini удалён). Запущена ли Orvenka с папкой "

@@ -1,9 +1,11 @@
-// orvenka-cmd: hands one command to a running Orvenka through its folder and prints the answer.
+// orvenka-cmd: hands one command to a running Orvenka through its folder and prints the answer,
+// or checks the receipt files of the folder without running anything.
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/command_client.h"
+#include "cli/receipt_check.h"
 #include "common/files.h"
 
 int main(int argc, char** argv) {
@@ -19,5 +21,7 @@ int main(int argc, char** argv) {
         std::cout << kClientUsageText;
         return kClientOk;
     }
+    if (options.check)
+        return RunReceiptCheck(options.folder, std::cout, std::cerr);
     return RunCommandClient(options, std::cout, std::cerr);
 }

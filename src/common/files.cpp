@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +34,8 @@ std::string SystemErrorText(int err) {
             return "Путь не найден";
         case EBUSY:
             return "Файл занят";
+        case ELOOP:
+            return "Это символическая ссылка, а не файл";
         default:
             return "Ошибка ввода-вывода (код " + std::to_string(err) + ")";
     }
@@ -62,7 +65,9 @@ void WriteAll(int fd, const std::string& bytes, const std::string& path) {
 // Opens (creating, then truncating or appending by `mode`), writes and closes.
 void WriteFileBytes(const std::string& path, const std::string& bytes, int mode,
                     const char* openFailure) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | mode | O_CLOEXEC, 0644);
+    // A link in place of the file must not make us write into the file it points to.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | mode | O_CLOEXEC, 0644);
     if (fd < 0)
         Fail(openFailure, path, errno);
     WriteAll(fd, bytes, path);
@@ -86,10 +91,9 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-std::optional<FileStamp> StampOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
+namespace {
+
+FileStamp StampOfStat(const struct stat& st) {
     const auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
     FileStamp s;
     s.device = st.st_dev;
@@ -98,6 +102,54 @@ std::optional<FileStamp> StampOf(const std::string& path) {
     s.mtimeNs = ns(st.st_mtim);
     s.ctimeNs = ns(st.st_ctim);
     return s;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return StampOfStat(st);
+}
+
+std::optional<FileStamp> EntryStampOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return StampOfStat(st);
+}
+
+std::vector<std::string> SpellingsOf(const std::string& folder, const std::string& name) {
+    const auto lower = [](std::string text) {
+        for (char& c : text) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        return text;
+    };
+    const std::string wanted = lower(name);
+    std::vector<std::string> found;
+    bool exact = false;
+    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!d)
+        return found;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string entry = e->d_name;
+        if (entry == name)
+            exact = true;
+        else if (lower(entry) == wanted)
+            found.push_back(entry);
+    }
+    ::closedir(d);
+    std::sort(found.begin(), found.end());
+    if (exact)
+        found.insert(found.begin(), name);
+    return found;
 }
 
 bool DeleteFileIfExists(const std::string& path) {
@@ -111,13 +163,14 @@ void RenameFile(const std::string& from, const std::string& to) {
         Fail("Не удалось переименовать файл", from, errno);
 }
 
-std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
-    // Non-blocking open and a plain-file check: a pipe or a device under a working-file name
-    // must fail at once, not hang the program.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+namespace {
+
+// Opens for reading and checks that it is a plain file: a pipe or a device under a working-file
+// name must fail at once, not hang the program. Closes the descriptor on failure.
+int OpenPlainFile(const std::string& path, int flags, struct stat& st) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
     if (fd < 0)
         Fail("Не удается открыть файл", path, errno);
-    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
@@ -125,6 +178,11 @@ std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
             throw Failure("Не удается открыть файл \"" + path + "\": Это не обычный файл");
         Fail("Не удается открыть файл", path, err);
     }
+    return fd;
+}
+
+// Reads to the end, at most `maxBytes`; closes the descriptor on failure.
+std::string ReadAll(int fd, const struct stat& st, const std::string& path, uint64_t maxBytes) {
     const auto tooLarge = [&](uint64_t size) {
         ::close(fd);
         throw Failure("Не удается прочитать файл \"" + path + "\": файл слишком велик (" +
@@ -155,8 +213,55 @@ std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
             tooLarge(done);
     }
     bytes.resize(done);
+    return bytes;
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
+    struct stat st {};
+    const int fd = OpenPlainFile(path, 0, st);
+    std::string bytes = ReadAll(fd, st, path, maxBytes);
     ::close(fd);
     return bytes;
+}
+
+FileToEmpty::FileToEmpty(const std::string& path, uint64_t maxBytes) : path_(path) {
+    struct stat st {};
+    fd_ = OpenPlainFile(path, O_NOFOLLOW, st);
+    bytes_ = ReadAll(fd_, st, path, maxBytes);
+    if (::fstat(fd_, &st) != 0) {
+        const int err = errno;
+        ::close(fd_);
+        Fail("Не удается прочитать файл", path, err);
+    }
+    stamp_ = StampOfStat(st);
+}
+
+FileToEmpty::~FileToEmpty() {
+    ::close(fd_);
+}
+
+std::optional<FileStamp> FileToEmpty::Empty() {
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        Fail("Не удалось очистить файл", path_, errno);
+    }
+    struct stat held {};
+    struct stat now {};
+    if (::fstat(fd_, &held) != 0 || ::fstat(fd, &now) != 0 || !SameFile(held, now)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (::ftruncate(fd, 0) != 0 || ::fstat(fd, &now) != 0) {
+        const int err = errno;
+        ::close(fd);
+        Fail("Не удалось очистить файл", path_, err);
+    }
+    ::close(fd);
+    return StampOfStat(now);
 }
 
 std::string DecodeFileText(const std::string& bytes) {
@@ -200,11 +305,16 @@ void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
     WriteFileBytes(path, JoinLines(lines), O_TRUNC, "Не удалось создать файл");
 }
 
-void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
-    // Hidden temporary name in the same folder: same file system for the rename, and folder
-    // listings (FindFiles skips names beginning with ".") never see a half-written file.
-    const std::string folder = FolderOf(path);
-    std::string tmp = folder + "." + FileNameOf(path) + ".tmp-XXXXXX";
+namespace {
+
+const char* const kTemporaryMark = ".tmp-";
+
+// Writes `bytes` into a new hidden temporary file beside `path`, flushed to the disk, and
+// answers its path. Hidden: folder listings (FindFiles skips names beginning with ".") never see
+// a half-written file; same folder: same file system for the rename or link that follows.
+std::string WriteTemporaryFile(const std::string& path, const std::string& bytes, bool wait) {
+    std::string tmp = FolderOf(path) + "." + FileNameOf(path) + kTemporaryMark +
+                      std::to_string(::getpid()) + "-XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
         Fail("Не удалось создать файл", path, errno);
@@ -215,24 +325,131 @@ void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
         ::unlink(tmp.c_str());
         throw;
     }
-    const int syncErr = ::fsync(fd) != 0 ? errno : 0;
+    // Either wait until the data is on the disk, or only send it on its way: blocks are then
+    // given to it now, before the name appears, so that a power cut cannot leave the name with
+    // an empty file behind it.
+    const int syncErr = wait ? (::fsync(fd) != 0 ? errno : 0)
+                             : (::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE) != 0 &&
+                                        errno != ENOSYS && errno != EINVAL && errno != ESPIPE
+                                    ? errno
+                                    : 0);
     const int closeErr = ::close(fd) != 0 ? errno : 0;
     if (syncErr != 0 || closeErr != 0) {
         ::unlink(tmp.c_str());
         Fail("Не удалось записать файл", path, syncErr != 0 ? syncErr : closeErr);
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        Fail("Не удалось записать файл", path, err);
-    }
-    // Make the rename itself survive a power cut; the data is already safe either way.
+    return tmp;
+}
+
+// Makes a new name in the folder survive a power cut; the data is already safe either way.
+void SyncFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
     const int dir =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+void ReplaceAtomically(const std::string& path, const std::string& bytes, bool wait) {
+    const std::string tmp = WriteTemporaryFile(path, bytes, wait);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        Fail("Не удалось записать файл", path, err);
+    }
+    if (wait)
+        SyncFolderOf(path);
+}
+
+}  // namespace
+
+void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
+    ReplaceAtomically(path, bytes, true);
+}
+
+void SaveAnswerLines(const std::string& path, const std::vector<std::string>& lines) {
+    ReplaceAtomically(path, JoinLines(lines), false);
+}
+
+std::optional<FileStamp> CreateFileBytesExclusive(const std::string& path,
+                                                  const std::string& bytes) {
+    const std::string tmp = WriteTemporaryFile(path, bytes, true);
+    const std::optional<FileStamp> stamp = StampOf(tmp);
+    // A rename that refuses to replace, which a folder watch sees as a file moved in; where the
+    // file system cannot do that, a hard link, which never replaces a name either.
+    int err = ::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0
+                  ? 0
+                  : errno;
+    if (err == EINVAL || err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP) {
+        err = ::link(tmp.c_str(), path.c_str()) == 0 ? 0 : errno;
+        if (err == EPERM || err == ENOTSUP || err == EOPNOTSUPP || err == EMLINK)
+            err = EINVAL;
+    }
+    ::unlink(tmp.c_str());
+    if (err == EINVAL) {
+        // Neither: created in place, then. The file may be seen half-written for a moment,
+        // which readers of cmd.ini allow for.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST)
+            return std::nullopt;
+        if (fd < 0)
+            Fail("Не удалось создать файл", path, errno);
+        WriteAll(fd, bytes, path);
+        struct stat st {};
+        const int statErr = ::fstat(fd, &st) != 0 ? errno : 0;
+        if (::close(fd) != 0 || statErr != 0)
+            Fail("Не удалось записать файл", path, statErr != 0 ? statErr : errno);
+        return StampOfStat(st);
+    }
+    if (err == EEXIST)
+        return std::nullopt;
+    if (err != 0)
+        Fail("Не удалось создать файл", path, err);
+    SyncFolderOf(path);
+    return stamp;
+}
+
+int TemporaryFileOwner(const std::string& name) {
+    // "." + name + ".tmp-" + pid + "-" + six characters of mkstemp
+    if (name.size() < 2 || name[0] != '.')
+        return 0;
+    const auto mark = name.rfind(kTemporaryMark);
+    const auto dash = name.rfind('-');
+    if (mark == std::string::npos || mark == 0 || dash == std::string::npos ||
+        name.size() - dash - 1 != 6) {
+        return 0;
+    }
+    const size_t from = mark + std::char_traits<char>::length(kTemporaryMark);
+    if (dash <= from || dash - from > 9)
+        return 0;
+    int pid = 0;
+    for (size_t i = from; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid;
+}
+
+std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder) {
+    std::vector<std::string> removed;
+    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!d)
+        return removed;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        const int pid = TemporaryFileOwner(name);
+        // A process that runs (or that we may not signal) may still be writing it.
+        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        if (StampOf(folder + name) && ::unlink((folder + name).c_str()) == 0)
+            removed.push_back(name);
+    }
+    ::closedir(d);
+    std::sort(removed.begin(), removed.end());
+    return removed;
 }
 
 void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {

@@ -20,8 +20,16 @@ struct FileStamp {
     int64_t ctimeNs = 0;
     bool operator==(const FileStamp&) const = default;
 };
-// nullopt when the path is not a plain file.
+// nullopt when the path is not a plain file. A symbolic link is not one: it is never followed.
 std::optional<FileStamp> StampOf(const std::string& path);
+// The entry itself, whatever it is (a plain file, a symbolic link, a pipe, a device); nullopt
+// when there is none.
+std::optional<FileStamp> EntryStampOf(const std::string& path);
+
+// The entries of `folder` whose names equal `name` without regard to Latin letter case: the
+// exact spelling first, then the others in byte order. Empty when there is none or the folder
+// cannot be read.
+std::vector<std::string> SpellingsOf(const std::string& folder, const std::string& name);
 // True when the file is gone afterwards (also when it never existed).
 bool DeleteFileIfExists(const std::string& path);
 // Replaces `to` when it exists. Raises Failure on error.
@@ -44,18 +52,60 @@ std::vector<std::string> SplitLines(const std::string& text, size_t maxLines = S
 std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes = kAnySize,
                                    size_t maxLines = SIZE_MAX);
 
-// Each line followed by CR LF, encoded to Windows-1251. Written in place. Raises Failure.
+// A plain file read whole, to be emptied in place afterwards (cmd.ini): opened without following
+// a symbolic link, so that the file a link points to is never read or emptied.
+class FileToEmpty {
+  public:
+    // Raises Failure: a symbolic link, a folder, a pipe or a device in place of the file, a file
+    // that cannot be read, or one of more than `maxBytes`.
+    explicit FileToEmpty(const std::string& path, uint64_t maxBytes = kAnySize);
+    ~FileToEmpty();
+    FileToEmpty(const FileToEmpty&) = delete;
+    FileToEmpty& operator=(const FileToEmpty&) = delete;
+
+    const std::string& Bytes() const { return bytes_; }
+    const FileStamp& Stamp() const { return stamp_; }
+    // Empties the file, provided the path still names the file read (one written in its place
+    // meanwhile is left alone: nullopt). Answers the stamp of the emptied file. Raises Failure.
+    std::optional<FileStamp> Empty();
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    std::string bytes_;
+    FileStamp stamp_;
+};
+
+// Each line followed by CR LF, encoded to Windows-1251. Written in place, never through a
+// symbolic link (a link in place of the file is a failure). Raises Failure.
 void SaveLines(const std::string& path, const std::vector<std::string>& lines);
 void SaveText(const std::string& path, const std::string& text);
 // The same through a temporary file in the same folder, flushed and renamed over the target:
 // a crash leaves the old file or the new one, never half of one.
 void SaveLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
 void WriteFileBytesAtomic(const std::string& path, const std::string& bytes);
-// Appends Windows-1251 text, creating the file when missing. Raises Failure.
+// The same for the answer of every command (Result.txt, cmd.finish), which must not wait for the
+// disk: readers still see the old file or the new one, never half of one, and the data is on its
+// way to the disk before the name appears, but it is not waited for.
+void SaveAnswerLines(const std::string& path, const std::vector<std::string>& lines);
+// Puts a new file under `path`, written whole before it appears there, and never in place of a
+// file that exists: nullopt, and nothing written, when `path` is taken. Answers the stamp of the
+// file created. Raises Failure.
+std::optional<FileStamp> CreateFileBytesExclusive(const std::string& path,
+                                                  const std::string& bytes);
+// Appends Windows-1251 text, creating the file when missing; never through a symbolic link.
+// Raises Failure.
 void AppendText(const std::string& path, const std::string& text);
 // Appends raw bytes to an existing file and flushes them to disk before answering. A failed
 // append is cut off again, so the file keeps its old end. Raises Failure.
 void AppendBytesSynced(const std::string& path, const std::string& bytes);
+
+// The temporary files of the writes above are hidden files of the target's folder whose names
+// carry the writing process: "." + name + ".tmp-" + pid + "-" + six characters. A kill leaves
+// them behind; this removes those of processes that no longer run, and answers their names.
+std::vector<std::string> RemoveStaleTemporaryFiles(const std::string& folder);
+// The process of such a name, 0 for any other name.
+int TemporaryFileOwner(const std::string& name);
 
 // Folder of the running program file, ending in "/".
 std::string ProgramFolder();

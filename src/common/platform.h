@@ -1,11 +1,26 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "common/device_kind.h"
+#include "common/failure.h"
 #include "common/text_document.h"
 
 namespace orvenka {
+
+// A picture file as the registers' picture loaders take it: the colour of every pixel.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb;  // 0xRRGGBB, row by row from the top; transparency on white
+
+    // Black is the colour value 0.
+    bool Black(int x, int y) const {
+        return (rgb[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] &
+                0xFFFFFF) == 0;
+    }
+};
 
 // Everything the core needs of the desktop: questions, dialogs, the notification area,
 // printing and printers. The Qt layer implements it; tests use a scripted double. Nothing in
@@ -41,6 +56,12 @@ class Platform {
     virtual std::string CurrentPrinter() = 0;
     virtual void SelectPrinter(const std::string& name) = 0;
     virtual void PrinterSetupDialog() = 0;
+
+    // Loads a picture file (at least Windows bitmaps and PNG). Raises Failure with the
+    // loader's text when the file cannot be read or is no picture.
+    virtual Picture LoadPicture(const std::string& path) {
+        throw Failure("Картинка " + path + " не загружена: эта платформа не читает картинки");
+    }
 };
 
 }  // namespace orvenka

@@ -1,60 +1,63 @@
 #include "gui/command_poller.h"
 
-#include <unistd.h>
-
 namespace orvenka::gui {
 
-CommandPoller::CommandPoller(const std::string& folder, std::function<void()> tick,
-                             std::function<bool()> busy, QObject* parent)
-    : QObject(parent),
-      commandFile_(folder + "cmd.ini"),
-      tick_(std::move(tick)),
-      busy_(std::move(busy)) {
+CommandPoller::CommandPoller(const std::string& folder, CommandLoop& loop, QObject* parent)
+    : QObject(parent), loop_(loop), watch_(folder) {
     timer_.setInterval(kIntervalMs);
-    settle_.setSingleShot(true);
-    settle_.setInterval(kSettleMs);
+    soon_.setSingleShot(true);
+    soon_.setInterval(0);
+    recheck_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &CommandPoller::RunTick);
-    connect(&settle_, &QTimer::timeout, this, &CommandPoller::RunTick);
+    connect(&soon_, &QTimer::timeout, this, &CommandPoller::RunTick);
+    connect(&recheck_, &QTimer::timeout, this, &CommandPoller::RunTick);
     // Without a watch (no inotify, folder gone) the timer alone polls.
-    watching_ = watcher_.addPath(QString::fromStdString(folder));
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &CommandPoller::OnFolderEvent);
-    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &CommandPoller::OnFolderEvent);
+    if (watch_.Watching()) {
+        notifier_ = std::make_unique<QSocketNotifier>(watch_.Fd(), QSocketNotifier::Read);
+        connect(notifier_.get(), &QSocketNotifier::activated, this, &CommandPoller::OnWatch);
+    }
 }
 
 void CommandPoller::SetTimerEnabled(bool on) {
     enabled_ = on;
     if (on) {
         timer_.start();
-        OnFolderEvent();  // a command that arrived while the timer was off
+        // A command that came while the timer was off, or was there before the start. Not
+        // run from here: the frame that switches the timer on is still closing.
+        if (wanted_ || loop_.CommandWaiting())
+            soon_.start();
+        wanted_ = false;
     } else {
         timer_.stop();
-        settle_.stop();
+        soon_.stop();
+        recheck_.stop();
     }
 }
 
-void CommandPoller::OnFolderEvent() {
-    if (!enabled_)
+void CommandPoller::OnWatch() {
+    bool tick = false;
+    for (const FolderWatch::Event& event : watch_.Read()) {
+        tick = loop_.NoteChange(event) || tick;
+        if (event.change == FolderWatch::Change::Gone && notifier_)
+            notifier_->setEnabled(false);
+    }
+    if (!tick)
         return;
-    const QString path = QString::fromStdString(commandFile_);
-    if (::access(commandFile_.c_str(), F_OK) != 0)
+    if (!enabled_ || loop_.Busy()) {
+        wanted_ = true;
         return;
-    // Rewrites of an existing cmd.ini show only as changes of the file itself. The file is
-    // looked at after the watch is in place, so content written in between is not missed.
-    if (watching_ && !watcher_.files().contains(path))
-        watcher_.addPath(path);
-    const auto stamp = StampOf(commandFile_);
-    // An empty file is still being written; its content brings another event.
-    if (!stamp || stamp->size == 0 || stamp == afterTick_)
-        return;
-    settle_.start();  // restarting coalesces a burst of events into one tick
+    }
+    RunTick();
 }
 
 void CommandPoller::RunTick() {
-    settle_.stop();
-    if (busy_ && busy_())
+    soon_.stop();
+    recheck_.stop();
+    if (loop_.Busy())
         return;
-    tick_();
-    afterTick_ = StampOf(commandFile_);
+    loop_.Tick();
+    if (const auto ms = loop_.RecheckInMs(); ms && enabled_)
+        recheck_.start(static_cast<int>(*ms));
 }
 
 }  // namespace orvenka::gui

@@ -18,10 +18,10 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <exception>
 #include <initializer_list>
 
+#include "common/standard_streams.h"
 #include "common/version.h"
 #include "gui/app_icon.h"
 #include "gui/param_editor/param_file.h"
@@ -205,8 +205,7 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     ctx_.log.SetListener(
         [this](EventLog::Pane pane, const std::string* line) { Mirror(pane, line); });
 
-    poller_ = std::make_unique<CommandPoller>(
-        ctx_.Folder(), [this] { loop_.Tick(); }, [this] { return ctx_.frame.Busy(); });
+    poller_ = std::make_unique<CommandPoller>(ctx_.Folder(), loop_);
     ctx_.frame.SetTimerControl([this](bool on) { poller_->SetTimerEnabled(on); });
 }
 
@@ -345,9 +344,8 @@ void TForm_mainFR::ShowErrorBox(const std::string& text) {
     message.replace("\r\n", "\n");
     message.replace('\r', '\n');
     if (!ctx_.platform.HasScreen()) {
-        const QByteArray bytes = message.toUtf8();
-        std::fprintf(stderr, "%s\n", bytes.constData());
-        std::fflush(stderr);
+        const QByteArray bytes = message.toUtf8() + '\n';
+        WriteToStderr(std::string_view(bytes.constData(), size_t(bytes.size())));
         return;
     }
     QMessageBox::critical(this, "Orvenka", message);

@@ -4,15 +4,18 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
-#include <cstdio>
 
 #include "common/failure.h"
+#include "common/standard_streams.h"
 #include "gui/document_render.h"
 #include "gui/preview_window.h"
 #include "gui/select_dialogs.h"
@@ -33,8 +36,8 @@ QString ToQt(const std::string& text) {
 
 void ToStderr(const std::string& text) {
     const QByteArray bytes = ToQt(text).toUtf8();
-    std::fprintf(stderr, "%s\n", bytes.constData());
-    std::fflush(stderr);
+    WriteToStderr(std::string_view(bytes.constData(), size_t(bytes.size())));
+    WriteToStderr("\n");
 }
 
 // One job with an empty title and the printer's copies and sides; raises Failure with CUPS's
@@ -211,6 +214,28 @@ void QtPlatform::PrinterSetupDialog() {
     dialog.setOptions(QAbstractPrintDialog::PrintDialogOptions());
     if (dialog.exec() == QDialog::Accepted)
         printerName_ = printer.printerName();
+}
+
+Picture QtPlatform::LoadPicture(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    QImage image = reader.read();
+    if (image.isNull()) {
+        throw Failure("Картинка " + path + " не загружена: " + reader.errorString().toStdString());
+    }
+    // Transparent parts are paper: drawn on white, they do not come out black.
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, image);
+    Picture picture;
+    picture.width = flat.width();
+    picture.height = flat.height();
+    picture.rgb.reserve(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
+    for (int y = 0; y < flat.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
+        for (int x = 0; x < flat.width(); ++x)
+            picture.rgb.push_back(row[x] & 0xFFFFFF);
+    }
+    return picture;
 }
 
 }  // namespace orvenka::gui

@@ -37,6 +37,7 @@ class QtPlatform : public Platform {
     std::string CurrentPrinter() override;
     void SelectPrinter(const std::string& name) override;
     void PrinterSetupDialog() override;
+    Picture LoadPicture(const std::string& path) override;
 
     // Drops any changed settings of the current printer (the preview's "Печать" does this).
     void ResetPrinterSettings();

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/failure.h"
+#include "common/money.h"
 #include "common/numbers.h"
 
 namespace orvenka {
@@ -145,34 +146,21 @@ double Price2(double x) {
 
 namespace {
 
-// Figures a register can hold; beyond them no line is real and the arithmetic below could
-// overflow.
-constexpr double kMaxQuantity = 1e9;
-constexpr double kMaxPrice = 1e11;
-
-// quantity × price exactly, in hundred-thousandths of a rouble: the quantity taken to 3
-// decimals and the price to 2, as a register takes them.
+// quantity × price exactly, in thousandths of a kopeck, as a register takes them.
 __int128 ExactProduct(double quantity, double price) {
-    if (!std::isfinite(quantity) || !std::isfinite(price) || std::fabs(quantity) > kMaxQuantity ||
-        std::fabs(price) > kMaxPrice) {
+    const auto product = ExactLineProduct(quantity, price);
+    if (!product) {
         throw Failure("Сумма строки не может быть рассчитана: количество " +
                       FormatGeneral(quantity) + " или цена " + FormatGeneral(price) +
                       " вне допустимого диапазона");
     }
-    return static_cast<__int128>(std::llround(quantity * 1000)) * std::llround(price * 100);
-}
-
-int64_t Kopecks(double roubles) {
-    return std::llround(static_cast<long double>(roubles) * 100);
+    return *product;
 }
 
 }  // namespace
 
 double LineSum(double quantity, double price) {
-    const __int128 product = ExactProduct(quantity, price);
-    const __int128 magnitude = product < 0 ? -product : product;
-    const auto kopecks = static_cast<int64_t>((magnitude + 500) / 1000);
-    return static_cast<double>(product < 0 ? -kopecks : kopecks) / 100 + 0.0;
+    return FromKopecks(ProductKopecks(ExactProduct(quantity, price)));
 }
 
 LinePrice SplitLineSum(double quantity, double lineSum, std::string& name) {
@@ -182,10 +170,23 @@ LinePrice SplitLineSum(double quantity, double lineSum, std::string& name) {
     const double price = Price2(lineSum / quantity);
     // Equal in decimals, as the register counts: 3 × 0.10 is 0.30, however the binary
     // product comes out; 0.333 × 3.00 = 0.999 is not 1.00.
-    if (ExactProduct(quantity, price) == static_cast<__int128>(Kopecks(lineSum)) * 1000)
+    if (ExactProduct(quantity, price) == static_cast<__int128>(ToKopecks(lineSum)) * 1000)
         return {quantity, price};
     name += " (кол-во=" + FormatMoney(quantity) + ")";
     return {1, lineSum};
+}
+
+void SplitLineSums(const TParam& param, std::vector<TSale>& lines) {
+    if (!param.CENA_AS_SUMMA)
+        return;
+    std::vector<TSale> split = lines;
+    for (TSale& line : split) {
+        const LinePrice lp = SplitLineSum(line.Kolvo, line.Cena, line.Name);
+        line.Kolvo = lp.quantity;
+        line.Cena = lp.price;
+        line.Summa = lp.quantity * lp.price;
+    }
+    lines = std::move(split);
 }
 
 void AdjustToSummaDoc(const TParam& param, std::vector<TTovar>& lines, Logger& log) {

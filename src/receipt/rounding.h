@@ -34,6 +34,12 @@ struct LinePrice {
 // unit at the full sum and `name` gets " (кол-во=<quantity>)". A zero quantity is a Failure.
 LinePrice SplitLineSum(double quantity, double lineSum, std::string& name);
 
+// With CENA_AS_SUMMA the price column holds line sums: every line is re-expressed by
+// SplitLineSum (its name may grow) and its Summa becomes quantity × price, so from here on the
+// line reads like any other and its sum is the one the goods total counted. Without the flag
+// nothing changes. A zero quantity is a Failure and leaves every line as it was.
+void SplitLineSums(const TParam& param, std::vector<TSale>& lines);
+
 // Moves quantities and prices against SUMMADOC while every line keeps its sum, and leaves
 // prices at 2 and quantities at 3 decimals. Lines that come out with a zero quantity or price
 // are reported through `log` and kept as computed. A zero goods total with a non-zero SUMMADOC,

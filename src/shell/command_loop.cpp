@@ -1,11 +1,14 @@
 #include "shell/command_loop.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <exception>
 
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/input_limits.h"
+#include "common/text.h"
 #include "shell/dispatch.h"
 
 namespace orvenka {
@@ -18,27 +21,81 @@ const char* const kCommandMarker = "Не смог удалить CMD.ini";
 const char* const kFinishMarker = "Не смог удалить CMD.Finish";
 constexpr int kFinishRounds = 1001;
 
-// A command file without a single line that is younger than this is taken to be still being
-// written (the folder watch may wake us between its creation and its first write); it is left
-// for the next poll instead of being reported and deleted.
-constexpr int64_t kFreshEmptyFileNs = 2'000'000'000;
+int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
-bool JustWritten(int64_t mtimeNs) {
-    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::system_clock::now().time_since_epoch())
-                            .count();
-    const int64_t age = now - mtimeNs;
-    return age > -kFreshEmptyFileNs && age < kFreshEmptyFileNs;
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Only the first line counts, so once it has its line end the command in it is whole.
+bool FirstLineEnded(const std::string& bytes) {
+    return bytes.find_first_of("\r\n") != std::string::npos;
 }
 
 }  // namespace
 
-CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx) {}
+CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx), now_(SteadyMs) {}
+
+std::optional<std::string> CommandLoop::CommandFileName() const {
+    // A folder of that name is no command file.
+    for (const std::string& name : SpellingsOf(ctx_.Folder(), kCommandFile)) {
+        if (!IsFolder(ctx_.Path(name)))
+            return name;
+    }
+    return std::nullopt;
+}
+
+bool CommandLoop::NoteChange(const FolderWatch::Event& event) {
+    switch (event.change) {
+        case FolderWatch::Change::Overflow:
+            return true;
+        case FolderWatch::Change::Gone:
+            return false;
+        default:
+            break;
+    }
+    if (!SameNoCase(event.name, kCommandFile))
+        return false;
+    const std::string path = ctx_.Path(event.name);
+    const auto entry = EntryStampOf(path);
+    if (!entry ||
+        (leftBehind_ && leftBehind_->first == event.name && leftBehind_->second == *entry))
+        return false;
+    const auto plain = StampOf(path);
+    if (!plain) {
+        // A link, a pipe ...: nothing more is coming to it; it is reported at once.
+        return !IsFolder(path);
+    }
+    if (event.change == FolderWatch::Change::Created)
+        return false;  // its writer has only begun
+    completed_[event.name] = {*plain, event.change == FolderWatch::Change::MovedIn};
+    return true;
+}
+
+bool CommandLoop::CommandWaiting() const {
+    const auto name = CommandFileName();
+    if (!name)
+        return false;
+    const auto entry = EntryStampOf(ctx_.Path(*name));
+    if (!entry)
+        return false;
+    // One that could not be deleted, or one still being written that a recheck will look at.
+    const bool left = leftBehind_ && leftBehind_->first == *name && leftBehind_->second == *entry;
+    const bool watched = seen_ && seen_->name == *name && seen_->stamp == *entry;
+    return !left && !watched;
+}
 
 bool CommandLoop::Tick() {
     bool commandRead = false;
     const auto work = [&] {
+        commandPath_.clear();
         commandFileLeft_.reset();
+        recheck_.reset();
         lineRead_.clear();
         tooLarge_.reset();
         ctx_.RunGuarded([&] {
@@ -77,32 +134,59 @@ bool CommandLoop::Tick() {
     return commandRead;
 }
 
+bool CommandLoop::WriterDone(const std::string& name, const FileToEmpty& file) {
+    const auto done = completed_.find(name);
+    const bool closed = done != completed_.end() && done->second.stamp == file.Stamp();
+    const bool lineEnded = FirstLineEnded(file.Bytes());
+    if (closed && (done->second.renamed || lineEnded))
+        return true;
+    // No word from the writer (or a writer that may come back for the rest of the line): the
+    // file counts as written once it has stayed as it is for a while.
+    const int64_t now = now_();
+    if (!seen_ || seen_->name != name || !(seen_->stamp == file.Stamp()))
+        seen_ = Seen{name, file.Stamp(), now};
+    const int64_t needed = lineEnded ? kSettledMs : kUnfinishedMs;
+    const int64_t unchanged = now - seen_->since;
+    if (unchanged >= needed)
+        return true;
+    recheck_ = needed - unchanged;
+    return false;
+}
+
 CommandText CommandLoop::ReadCommandFile() {
     CommandText cmd;
-    const std::string path = ctx_.Path(kCommandFile);
-    if (!FileExists(path))
+    const auto name = CommandFileName();
+    if (!name) {
+        seen_.reset();
         return cmd;
+    }
+    commandPath_ = ctx_.Path(*name);
+    const std::string& path = commandPath_;
     try {
         // Until the file is emptied, the file as found is what the end of the tick may delete
         // (also when it cannot be read: its error is reported and it does not come back).
-        commandFileLeft_ = StampOf(path);
+        commandFileLeft_ = EntryStampOf(path);
+        // Junk of any size is refused from its size alone, unread; the end of the tick deletes it.
         if (commandFileLeft_ &&
             static_cast<uint64_t>(commandFileLeft_->size) > kMaxCommandFileBytes) {
             ctx_.log.ClearErrors();
             DeleteFileIfExists(ctx_.Path(kResultFile));
+            seen_.reset();
+            completed_.erase(*name);
             tooLarge_ = static_cast<uint64_t>(commandFileLeft_->size);
-            SaveLines(path, {});
-            commandFileLeft_ = StampOf(path);
             return cmd;
         }
-        const std::vector<std::string> lines = LoadLines(path, kMaxCommandFileBytes);
-        if (lines.empty()) {
-            if (commandFileLeft_ && JustWritten(commandFileLeft_->mtimeNs)) {
-                commandFileLeft_.reset();
-                return cmd;
-            }
-            throw Failure("Файл команд " + path + " пуст: в нём нет ни одной строки");
+        FileToEmpty file(path, kMaxCommandFileBytes);
+        commandFileLeft_ = file.Stamp();
+        if (!WriterDone(*name, file)) {
+            commandFileLeft_.reset();
+            return cmd;
         }
+        seen_.reset();
+        completed_.erase(*name);
+        const std::vector<std::string> lines = SplitLines(DecodeFileText(file.Bytes()));
+        if (lines.empty())
+            throw Failure("Файл команд " + path + " пуст: в нём нет ни одной строки");
         const std::string& line = lines.front();
         if (!line.empty()) {
             ctx_.log.ClearErrors();
@@ -110,9 +194,12 @@ CommandText CommandLoop::ReadCommandFile() {
             lineRead_ = line;
             cmd = ParseCommandLine(line, ctx_.device, ctx_.StartupKind);
         }
-        SaveLines(path, {});
-        commandFileLeft_ = StampOf(path);
+        // A file written in its place meanwhile is another command: it stays for the next poll.
+        if (const auto emptied = file.Empty())
+            commandFileLeft_ = emptied;
     } catch (const Failure& f) {
+        seen_.reset();
+        completed_.erase(*name);
         ctx_.LogError(f.what());
     }
     return cmd;
@@ -123,19 +210,23 @@ void CommandLoop::SaveMarker(const std::string& name) {
 }
 
 void CommandLoop::DeleteCommandFile() {
-    const std::string path = ctx_.Path(kCommandFile);
-    const auto now = StampOf(path);
+    leftBehind_.reset();
+    if (commandPath_.empty())
+        return;
+    const auto now = EntryStampOf(commandPath_);
     if (!now)
         return;
     if (!commandFileLeft_ || !(*now == *commandFileLeft_)) {
         // Not the file this tick emptied: the accounting system has written a new command while
         // the last one ran. It stays and runs at the next poll.
         if (commandFileLeft_)
-            ctx_.LogMessage("В " + path + " новая команда, она будет выполнена следующей");
+            ctx_.LogMessage("В " + commandPath_ + " новая команда, она будет выполнена следующей");
         return;
     }
-    if (!DeleteFileIfExists(path))
+    if (!DeleteFileIfExists(commandPath_)) {
+        leftBehind_ = {FileNameOf(commandPath_), *now};
         SaveMarker(kCommandMarker);
+    }
 }
 
 void CommandLoop::WriteResultFile() {
@@ -145,7 +236,7 @@ void CommandLoop::WriteResultFile() {
         ctx_.LogError(f.what());
     }
     try {
-        SaveLinesAtomic(ctx_.Path(kResultFile), ctx_.log.Errors());
+        SaveAnswerLines(ctx_.Path(kResultFile), ctx_.log.Errors());
     } catch (const Failure& f) {
         ctx_.LogError(f.what());
     }
@@ -170,7 +261,7 @@ void CommandLoop::WriteFinishFile() {
     try {
         for (int round = 0; round < kFinishRounds; ++round) {
             if (!FileExists(path) || DeleteFileIfExists(path)) {
-                SaveLinesAtomic(path, {text});
+                SaveAnswerLines(path, {text});
                 return;
             }
             SaveMarker(kFinishMarker);

@@ -40,6 +40,9 @@ class DeviceBackend {
     virtual void AddExtraLine(const std::string& caption, const std::string& value, bool emphasis);
     virtual void AddGoodsLine(const TSale& line, const TTovar& goods);
     virtual bool PrintReceipt(const std::string& command);
+    // False for a device that refuses every receipt: the receipt job then asks for its refusal
+    // before it reads (and moves away) the goods file.
+    virtual bool MakesReceipts() const { return true; }
     // True when CORRECT_PRIH / CORRECT_RASH make a correction receipt from Param.ini alone
     // (PrintCorrection); otherwise they are receipts with goods like any other.
     virtual bool CorrectionFromParam() const { return false; }

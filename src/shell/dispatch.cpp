@@ -5,7 +5,6 @@
 #include "common/input_limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "receipt/param_reader.h"
 #include "shell/receipt_job.h"
 
 namespace orvenka {
@@ -35,7 +34,7 @@ void ReceiptJob(AppContext& ctx, DeviceBackend&, const CommandText& cmd) {
 // The emulated reports of a register print the counters with the requisites of Param.ini; a
 // failed read is already in the error log and the report goes on with what is there.
 void ReadParamOnly(AppContext& ctx, DeviceBackend&, const CommandText&) {
-    ReadParam(ctx.Path("Param.ini"), ctx.param, ctx.log, ctx.platform);
+    ReadParamIni(ctx);
 }
 void ZReportEmul(AppContext& ctx, DeviceBackend& b, const CommandText& cmd) {
     ReadParamOnly(ctx, b, cmd);
@@ -104,9 +103,11 @@ bool RowMatches(const DispatchRow& row, std::string_view word) {
 
 void RunDispatch(AppContext& ctx, const CommandText& cmd) {
     const DeviceKind kind = ctx.device.Kind;
+    bool matched = false;
     for (const DispatchRow& row : kTable) {
         if (!RowMatches(row, cmd.word))
             continue;
+        matched = true;
         // Doing nothing here would answer the accounting system with an empty Result.txt as
         // if the command had been carried out.
         if (kind == DeviceKind::None) {
@@ -122,6 +123,10 @@ void RunDispatch(AppContext& ctx, const CommandText& cmd) {
         if (row.endsTable)
             break;
     }
+    // An empty answer would tell the accounting system that a typo ("PRINT " with a blank,
+    // "PRINTTXTFI") had printed its receipt. The word is quoted as written, blanks and all.
+    if (!matched)
+        throw Failure("Неизвестная команда \"" + cmd.original + "\". Команда не выполнена");
 }
 
 std::string TextAfterEquals(std::string_view word, std::size_t maxChars) {

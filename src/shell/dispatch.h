@@ -35,7 +35,8 @@ bool RowMatches(const DispatchRow& row, std::string_view word);
 
 // Runs every matching row on the kind of ctx.device. Failures of the operations pass to the
 // caller. A command that matches a row but names no device kind this program knows, or a kind
-// without a back-end, raises a Failure instead of doing nothing.
+// without a back-end, raises a Failure instead of doing nothing; so does a word that matches no
+// row.
 void RunDispatch(AppContext& ctx, const CommandText& cmd);
 
 // --- command handlers ----------------------------------------------------------------------

@@ -1,11 +1,10 @@
 #include "shell/event_log.h"
 
-#include <cstdio>
-
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/input_limits.h"
 #include "common/numbers.h"
+#include "common/standard_streams.h"
 #include "common/text.h"
 
 namespace orvenka {
@@ -21,7 +20,7 @@ std::string EventLog::Stamp(const std::string& text) {
 void EventLog::LogMessage(const std::string& text) {
     messages_.push_back(Stamp(text));
     if (echo_)
-        std::fprintf(stderr, "%s\n", messages_.back().c_str());
+        WriteToStderr(messages_.back() + "\n");
     if (listener_)
         listener_(Pane::Messages, &messages_.back());
 }
@@ -30,7 +29,7 @@ void EventLog::LogError(const std::string& text) {
     const std::string line = Stamp(text);
     errors_.push_back(line);
     if (echo_)
-        std::fprintf(stderr, "%s\n", line.c_str());
+        WriteToStderr(line + "\n");
     if (listener_)
         listener_(Pane::Errors, &errors_.back());
     try {

@@ -7,6 +7,7 @@
 #include "common/input_limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "shell/incoming_files.h"
 
 namespace orvenka {
 namespace {
@@ -156,28 +157,28 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines) {
     return goods;
 }
 
-std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
-    const std::string path = ctx.Path("Tovar.ini");
-    const std::string oldPath = ctx.Path("Tovar.oldini");
-    std::vector<TTovar> goods;
+std::vector<TTovar> LoadTovarIni(const std::string& folder) {
     try {
-        std::vector<std::string> lines;
-        try {
-            // One goods line more than a receipt takes is enough to tell there are too many.
-            lines = LoadLines(path, kMaxGoodsFileBytes, 4 * (kMaxGoods + 1));
-        } catch (const Failure& f) {
-            throw Failure(std::string(kPrefix) + f.what());
-        }
-        goods = ParseTovarLines(lines);
-        ctx.param.SummaTovar = GoodsTotal(ctx.param, goods);
+        // One goods line more than a receipt takes is enough to tell there are too many.
+        return ParseTovarLines(LoadLines(IncomingFilePath(folder, "Tovar.ini"),
+                                         kMaxGoodsFileBytes, 4 * (kMaxGoods + 1)));
     } catch (const Failure& f) {
-        ctx.LogError(f.what());
-        goods.clear();
+        const std::string text = f.what();
+        if (text.rfind(kPrefix, 0) == 0)
+            throw;
+        throw Failure(kPrefix + text);
     }
-    // A goods file is used once: the next receipt needs a new one.
+}
+
+void MoveTovarIni(AppContext& ctx) {
+    const std::string oldPath = ctx.Path("Tovar.oldini");
     if (!DeleteFileIfExists(oldPath)) {
         ctx.LogError(std::string(kPrefix) + "не удалось удалить " + oldPath);
     }
+    const std::vector<std::string> spellings = SpellingsOf(ctx.Folder(), "Tovar.ini");
+    if (spellings.size() != 1)
+        return;
+    const std::string path = ctx.Path(spellings.front());
     if (FileExists(path)) {
         try {
             RenameFile(path, oldPath);
@@ -185,6 +186,19 @@ std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
             ctx.LogError(std::string(kPrefix) + f.what());
         }
     }
+}
+
+std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
+    std::vector<TTovar> goods;
+    try {
+        goods = LoadTovarIni(ctx.Folder());
+        ctx.param.SummaTovar = GoodsTotal(ctx.param, goods);
+    } catch (const Failure& f) {
+        ctx.LogError(f.what());
+        goods.clear();
+    }
+    // A goods file is used once: the next receipt needs a new one.
+    MoveTovarIni(ctx);
     return goods;
 }
 
@@ -196,8 +210,8 @@ std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines) {
     return extras;
 }
 
-std::vector<TDop> ReadDopIni(AppContext& ctx) {
-    const std::string path = ctx.Path("Dop.ini");
+std::vector<TDop> LoadDopIni(const std::string& folder) {
+    const std::string path = IncomingFilePath(folder, "Dop.ini");
     if (const auto stamp = StampOf(path);
         stamp && static_cast<uint64_t>(stamp->size) > kMaxExtraFileBytes) {
         throw Failure("Dop.ini: файл " + path + " слишком велик (" + std::to_string(stamp->size) +
@@ -209,6 +223,10 @@ std::vector<TDop> ReadDopIni(AppContext& ctx) {
     } catch (const Failure&) {
         return {};  // no extra lines is a normal receipt
     }
+}
+
+std::vector<TDop> ReadDopIni(AppContext& ctx) {
+    return LoadDopIni(ctx.Folder());
 }
 
 }  // namespace orvenka

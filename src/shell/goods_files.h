@@ -22,6 +22,12 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines);
 // a number.
 void ParseCompositeLine(TTovar& goods);
 
+// Tovar.ini of `folder` (in any letter case) as goods lines; the file is left as it is. Raises
+// Failure ("ReadTovar.ini: ...") when it is missing, unreadable or broken.
+std::vector<TTovar> LoadTovarIni(const std::string& folder);
+// Moves Tovar.ini (in any letter case) to Tovar.oldini after deleting an older one. Failures go
+// to the error log. Two spellings of Tovar.ini at once are both left where they are.
+void MoveTovarIni(AppContext& ctx);
 // Reads Tovar.ini of the program folder, sets SummaTovar, and moves the file to Tovar.oldini
 // (after deleting an older one) in every case. A failure goes to the error log and gives an
 // empty list, so the receipt is refused.
@@ -31,10 +37,12 @@ std::vector<TTovar> ReadTovarIni(AppContext& ctx);
 
 // Complete entries only; an incomplete last entry is dropped.
 std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines);
-// Dop.ini of the program folder; a missing or unreadable file gives no lines. Never moves the
-// file. Raises Failure only for a file beyond kMaxExtraFileBytes: printing the receipt without
-// the extra lines the accounting system meant would be wrong, and an error line with a receipt
-// printed after all would make it send the receipt again.
+// Dop.ini of `folder` (in any letter case); a missing or unreadable file gives no lines. Never
+// moves the file. Raises Failure for two spellings at once and for a file beyond
+// kMaxExtraFileBytes: printing the receipt with lines nobody chose, or without the extra lines
+// the accounting system meant, would be wrong, and an error line with a receipt printed after
+// all would make it send the receipt again.
+std::vector<TDop> LoadDopIni(const std::string& folder);
 std::vector<TDop> ReadDopIni(AppContext& ctx);
 
 }  // namespace orvenka

@@ -9,6 +9,7 @@
 #include "receipt/amounts.h"
 #include "receipt/param_reader.h"
 #include "shell/goods_files.h"
+#include "shell/incoming_files.h"
 
 namespace orvenka {
 namespace {
@@ -99,8 +100,19 @@ void AddToCheckList(AppContext& ctx, const std::string& documentId) {
     }
 }
 
+bool ReadParamIni(AppContext& ctx) {
+    std::string path;
+    try {
+        path = IncomingFilePath(ctx.Folder(), "Param.ini");
+    } catch (const Failure& f) {
+        ctx.LogError(std::string("ReadParam:") + f.what());
+        return false;
+    }
+    return ReadParam(path, ctx.param, ctx.log, ctx.platform);
+}
+
 bool RunReceiptJob(AppContext& ctx, const std::string& command) {
-    if (!ReadParam(ctx.Path("Param.ini"), ctx.param, ctx.log, ctx.platform))
+    if (!ReadParamIni(ctx))
         return false;
 
     const DeviceKind kind = ctx.device.Kind;
@@ -109,6 +121,12 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
         if (backend && backend->CorrectionFromParam())
             return backend->PrintCorrection(command);
     }
+
+    // A device that cannot make the receipt refuses before the goods file is read: reading it
+    // moves it to Tovar.oldini, and the accounting system would have to write it again.
+    DeviceBackend& backend = BackendFor(ctx, kind);
+    if (!backend.MakesReceipts())
+        backend.BeginReceipt();  // raises the device's refusal
 
     std::string word = command;
     const bool simple = word == "PRINTS" || word == "RETURNS";
@@ -148,7 +166,6 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
             return false;
     }
 
-    DeviceBackend& backend = BackendFor(ctx, kind);
     // Whether this job put the entry there: one listed before, and printed again on the
     // operator's word, stays whatever happens.
     bool added = false;

@@ -19,6 +19,10 @@ namespace orvenka {
 // the receipt: without its entry a resend would print it a second time.
 bool RunReceiptJob(AppContext& ctx, const std::string& command);
 
+// Reads Param.ini of the program folder (in any letter case) into ctx.param; false, after an
+// error line, when it cannot be read or checked.
+bool ReadParamIni(AppContext& ctx);
+
 // --- CheckList.txt: the identifiers of the documents printed (shell/check_list.h) ----------
 
 // True when the print must not go ahead: the identifier is listed (ignoring case) and the

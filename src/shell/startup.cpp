@@ -64,6 +64,11 @@ void ReadProgramIni(AppContext& ctx) {
     }
 }
 
+void RemoveLeftovers(AppContext& ctx) {
+    for (const std::string& name : RemoveStaleTemporaryFiles(ctx.Folder()))
+        ctx.LogMessage("Удалён временный файл прерванной записи " + ctx.Path(name));
+}
+
 bool FormCreate(AppContext& ctx, const std::vector<std::string>& commandLine) {
     ctx.log.ClearErrors();
     ctx.LogMessage(kCaption);
@@ -81,6 +86,7 @@ bool FormCreate(AppContext& ctx, const std::vector<std::string>& commandLine) {
     ctx.LogMessage("Имя файла с номером созданного чека " + ctx.Path("ResultNumCheck.txt"));
     ctx.LogMessage("Имя файла для текущих событий " + ctx.RunLogPath());
 
+    RemoveLeftovers(ctx);
     ReadProgramIni(ctx);
 
     const std::vector<std::string> arguments(

@@ -20,6 +20,10 @@ DeviceKind StartupKindFromArgument(const std::vector<std::string>& arguments);
 // Reads X.ini, or creates it with its default line.
 void ReadProgramIni(AppContext& ctx);
 
+// Removes the temporary files of atomic writes that a killed run (of the program or of the
+// client) left in the program folder, with a message line for each.
+void RemoveLeftovers(AppContext& ctx);
+
 // Main-window creation up to the device kind: log lines, working-file paths, settings file,
 // the kind. Answers false (after showing and logging the message) when the program must end.
 // `commandLine` is the program path followed by the arguments.

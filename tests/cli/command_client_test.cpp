@@ -1,6 +1,9 @@
 #include "cli/command_client.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -9,6 +12,7 @@
 #include <thread>
 
 #include "common/files.h"
+#include "common/folder_watch.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -17,7 +21,8 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// The client in a thread of its own, against a real command loop polled here.
+// The client in a thread of its own, against a real command loop driven here by a watch on the
+// folder, as the program drives it.
 class CommandClientTest : public test::ShellTest {
   protected:
     int Run(const std::string& commandLine, double timeout = 20, bool orvenkaRuns = true) {
@@ -29,12 +34,18 @@ class CommandClientTest : public test::ShellTest {
             std::async(std::launch::async, [&] { return RunCommandClient(options, out, err); });
         while (client.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
             if (orvenkaRuns)
-                loop.Tick();
+                Poll();
         }
         return client.get();
     }
+    void Poll() {
+        for (const FolderWatch::Event& event : watch.Read())
+            loop.NoteChange(event);
+        loop.Tick();
+    }
 
     CommandLoop loop{ctx};
+    FolderWatch watch{folder.Path()};
     std::ostringstream out, err;
 };
 
@@ -86,7 +97,7 @@ TEST_F(CommandClientTest, WritesTheCommandInWindows1251) {
     EXPECT_EQ(folder.ReadBytes("cmd.ini"),
               "PRINTQRCODE=https://\xCF\xF0\xE8\xEC\xE5\xF0.\xF0\xF4/AbC\r\n");
     while (client.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-        loop.Tick();
+        Poll();
     EXPECT_EQ(client.get(), kClientOk);
     EXPECT_EQ(Operations(),
               std::vector<std::string>{"S:PrintQRCode(PRINTQRCODE=https://Пример.рф/AbC)"});
@@ -101,6 +112,33 @@ TEST_F(CommandClientTest, WaitsWhileAnotherCommandIsPending) {
     // Once Orvenka runs, the pending command goes first, then ours.
     EXPECT_EQ(Run("XOTCHET"), kClientOk);
     EXPECT_EQ(Operations(), (std::vector<std::string>{"S:ZReport()", "S:XReport()"}));
+}
+
+// Another client's turn: this one waits for it, and writes nothing when it does not come.
+TEST_F(CommandClientTest, WaitsForTheTurnOfAnotherClient) {
+    const int lock = ::open(folder.File(kClientLockFile).c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    EXPECT_EQ(Run("XOTCHET", 0.1, false), kClientTimeout);
+    EXPECT_NE(err.str().find("другой клиент"), std::string::npos) << err.str();
+    EXPECT_FALSE(folder.Exists("cmd.ini"));
+
+    // Its turn ends while this one waits: then this one runs.
+    auto release = std::async(std::launch::async, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(lock);
+    });
+    EXPECT_EQ(Run("XOTCHET"), kClientOk);
+    release.get();
+    EXPECT_EQ(Operations(), std::vector<std::string>{"S:XReport()"});
+}
+
+// A command file in another letter case is a command Orvenka has not finished either.
+TEST_F(CommandClientTest, WaitsForACommandFileInAnyLetterCase) {
+    folder.Write("CMD.INI", "ZOTCHET\r\n");
+    EXPECT_EQ(Run("XOTCHET", 0.05, false), kClientTimeout);
+    EXPECT_EQ(folder.Read("CMD.INI"), "ZOTCHET\r\n");
+    EXPECT_FALSE(folder.Exists("cmd.ini"));
 }
 
 TEST_F(CommandClientTest, RefusesWhatCannotBeHandedOver) {
@@ -122,6 +160,7 @@ struct ArgsCase {
     std::string folder;
     double timeout;
     std::string command;
+    bool check = false;  // the dry run instead of a command
 };
 
 class ClientArgumentsTest : public ::testing::TestWithParam<ArgsCase> {};
@@ -138,6 +177,7 @@ TEST_P(ClientArgumentsTest, Parses) {
     EXPECT_EQ(options.folder, c.folder);
     EXPECT_DOUBLE_EQ(options.timeoutSeconds, c.timeout);
     EXPECT_EQ(options.commandLine, c.command);
+    EXPECT_EQ(options.check, c.check);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -154,7 +194,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgsCase{{"-t", "abc", "X"}, false, "", 0, ""},
                       ArgsCase{{"-x", "X"}, false, "", 0, ""},
                       ArgsCase{{"ATOL,1,PRINT,ORDER", "15"}, false, "", 0, ""},
-                      ArgsCase{{"A\nB"}, false, "", 0, ""}, ArgsCase{{"  "}, false, "", 0, ""}));
+                      ArgsCase{{"A\nB"}, false, "", 0, ""}, ArgsCase{{"  "}, false, "", 0, ""},
+                      ArgsCase{{"check"}, true, "/opt/orvenka/", 30, "check", true},
+                      ArgsCase{{"check", "-d", "/srv/o"}, true, "/srv/o/", 30, "check", true},
+                      ArgsCase{{"-d", "/srv/o", "check"}, true, "/srv/o/", 30, "check", true},
+                      ArgsCase{{"--", "check"}, true, "/opt/orvenka/", 30, "check", false},
+                      ArgsCase{{"CHECK"}, true, "/opt/orvenka/", 30, "CHECK", false},
+                      ArgsCase{{"check", "PRINT"}, false, "", 0, ""}));
 
 }  // namespace
 }  // namespace orvenka

@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/failure.h"
+#include "common/folder_watch.h"
 #include "support/run_unprivileged.h"
 #include "support/temp_folder.h"
 
@@ -406,6 +409,228 @@ TEST_F(FindFilesTest, SearchesSubfoldersWithSlashS) {
 
 TEST_F(FindFilesTest, MissingFolderGivesEmptyList) {
     EXPECT_EQ(Find(tmp.File("none"), "*.*", true), Lines{});
+}
+
+// What may stand under a working-file name, and what reading it to empty it does.
+struct EntryRow {
+    std::string name;
+    std::function<void(const TempFolder& tmp, const TempFolder& elsewhere)> make;
+    std::string failure;  // part of the failure text; empty: read and emptied
+};
+
+void PrintTo(const EntryRow& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class FileToEmptyRows : public ::testing::TestWithParam<EntryRow> {};
+
+TEST_P(FileToEmptyRows, ReadsAndEmptiesOnlyAPlainFile) {
+    TempFolder tmp;
+    TempFolder elsewhere;
+    elsewhere.Write("target.txt", "ZOTCHET\r\n");
+    GetParam().make(tmp, elsewhere);
+    if (GetParam().failure.empty()) {
+        FileToEmpty file(tmp.File("cmd.ini"));
+        EXPECT_EQ(file.Bytes(), "XOTCHET\r\n");
+        EXPECT_EQ(file.Stamp().size, 9);
+        const auto emptied = file.Empty();
+        ASSERT_TRUE(emptied.has_value());
+        EXPECT_EQ(emptied->size, 0);
+        EXPECT_EQ(StampOf(tmp.File("cmd.ini")), emptied);
+        EXPECT_EQ(tmp.ReadBytes("cmd.ini"), "");
+    } else {
+        try {
+            FileToEmpty file(tmp.File("cmd.ini"));
+            FAIL() << "no failure";
+        } catch (const Failure& f) {
+            EXPECT_NE(std::string(f.what()).find(GetParam().failure), std::string::npos)
+                << f.what();
+        }
+    }
+    EXPECT_EQ(elsewhere.ReadBytes("target.txt"), "ZOTCHET\r\n") << "never through a link";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FileToEmptyRows,
+    ::testing::Values(
+        EntryRow{
+            "plain_file",
+            [](const TempFolder& tmp, const TempFolder&) { tmp.Write("cmd.ini", "XOTCHET\r\n"); },
+            ""},
+        EntryRow{"link_to_a_file_elsewhere",
+                 [](const TempFolder& tmp, const TempFolder& elsewhere) {
+                     std::filesystem::create_symlink(elsewhere.File("target.txt"),
+                                                     tmp.File("cmd.ini"));
+                 },
+                 "символическая ссылка"},
+        EntryRow{"link_to_a_device",
+                 [](const TempFolder& tmp, const TempFolder&) {
+                     std::filesystem::create_symlink("/dev/zero", tmp.File("cmd.ini"));
+                 },
+                 "символическая ссылка"},
+        EntryRow{"dangling_link",
+                 [](const TempFolder& tmp, const TempFolder&) {
+                     std::filesystem::create_symlink("/nonexistent", tmp.File("cmd.ini"));
+                 },
+                 "символическая ссылка"},
+        EntryRow{"pipe",
+                 [](const TempFolder& tmp, const TempFolder&) {
+                     ASSERT_EQ(::mkfifo(tmp.File("cmd.ini").c_str(), 0644), 0);
+                 },
+                 "не обычный файл"},
+        EntryRow{"folder",
+                 [](const TempFolder& tmp, const TempFolder&) {
+                     std::filesystem::create_directory(tmp.File("cmd.ini"));
+                 },
+                 "Это папка"},
+        EntryRow{"missing", [](const TempFolder&, const TempFolder&) {}, "Файл не найден"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Files, FileWrittenInPlaceOfTheOneReadIsNotEmptied) {
+    TempFolder tmp;
+    tmp.Write("cmd.ini", "XOTCHET\r\n");
+    FileToEmpty file(tmp.File("cmd.ini"));
+    SaveLinesAtomic(tmp.File("cmd.ini"), {"ZOTCHET"});  // the next command, renamed in
+    EXPECT_EQ(file.Empty(), std::nullopt);
+    EXPECT_EQ(tmp.Read("cmd.ini"), "ZOTCHET\r\n");
+    std::filesystem::remove(tmp.File("cmd.ini"));
+    EXPECT_EQ(file.Empty(), std::nullopt);
+}
+
+// The long log and other files written in place: a link there is refused, and what it points to
+// stays as it was. A file replaced atomically replaces the link itself.
+TEST(Files, WritesInPlaceNeverFollowALink) {
+    TempFolder tmp;
+    TempFolder elsewhere;
+    elsewhere.Write("passwd", "root:x:0:0\r\n");
+    std::filesystem::create_symlink(elsewhere.File("passwd"), tmp.File("X.long.log"));
+    try {
+        AppendText(tmp.File("X.long.log"), "строка\r\n");
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()), "Не удалось открыть файл \"" + tmp.File("X.long.log") +
+                                             "\": Это символическая ссылка, а не файл");
+    }
+    EXPECT_THROW(SaveLines(tmp.File("X.long.log"), {"x"}), Failure);
+    EXPECT_EQ(elsewhere.ReadBytes("passwd"), "root:x:0:0\r\n");
+
+    SaveLinesAtomic(tmp.File("X.long.log"), {"новый"});
+    EXPECT_FALSE(std::filesystem::is_symlink(tmp.File("X.long.log")));
+    EXPECT_EQ(tmp.Read("X.long.log"), "новый\r\n");
+    EXPECT_EQ(elsewhere.ReadBytes("passwd"), "root:x:0:0\r\n");
+}
+
+TEST(Files, StampsDoNotFollowLinks) {
+    TempFolder tmp;
+    tmp.Write("a.txt", "abc");
+    std::filesystem::create_symlink(tmp.File("a.txt"), tmp.File("link.txt"));
+    ASSERT_TRUE(StampOf(tmp.File("a.txt")).has_value());
+    EXPECT_EQ(StampOf(tmp.File("a.txt"))->size, 3);
+    EXPECT_EQ(StampOf(tmp.File("link.txt")), std::nullopt) << "a link is no plain file";
+    ASSERT_TRUE(EntryStampOf(tmp.File("link.txt")).has_value());
+    EXPECT_NE(EntryStampOf(tmp.File("link.txt"))->inode, StampOf(tmp.File("a.txt"))->inode);
+    EXPECT_EQ(EntryStampOf(tmp.File("none")), std::nullopt);
+}
+
+TEST(Files, SpellingsIgnoreLatinLetterCase) {
+    TempFolder tmp;
+    for (const char* name :
+         {"CMD.INI", "Cmd.Ini", "cmd.ini", "cmd.ini.bak", "xcmd.ini", "Tovar.ini"})
+        tmp.Write(name, "");
+    EXPECT_EQ(SpellingsOf(tmp.Path(), "cmd.ini"), (Lines{"cmd.ini", "CMD.INI", "Cmd.Ini"}));
+    EXPECT_EQ(SpellingsOf(tmp.Path(), "CMD.ini"), (Lines{"CMD.INI", "Cmd.Ini", "cmd.ini"}));
+    EXPECT_EQ(SpellingsOf(tmp.Path(), "TOVAR.INI"), Lines{"Tovar.ini"});
+    EXPECT_EQ(SpellingsOf(tmp.Path(), "Dop.ini"), Lines{});
+    EXPECT_EQ(SpellingsOf(tmp.File("none/"), "cmd.ini"), Lines{});
+}
+
+TEST(Files, CreateExclusiveNeverReplacesAFile) {
+    TempFolder tmp;
+    const auto created = CreateFileBytesExclusive(tmp.File("cmd.ini"), "XOTCHET\r\n");
+    ASSERT_TRUE(created.has_value());
+    EXPECT_EQ(tmp.ReadBytes("cmd.ini"), "XOTCHET\r\n");
+    EXPECT_EQ(created->inode, StampOf(tmp.File("cmd.ini"))->inode);
+
+    EXPECT_EQ(CreateFileBytesExclusive(tmp.File("cmd.ini"), "ZOTCHET\r\n"), std::nullopt);
+    EXPECT_EQ(tmp.ReadBytes("cmd.ini"), "XOTCHET\r\n");
+    std::filesystem::create_symlink("/nonexistent", tmp.File("link.ini"));
+    EXPECT_EQ(CreateFileBytesExclusive(tmp.File("link.ini"), "x"), std::nullopt);
+    EXPECT_EQ(FolderEntries(tmp.Path()), (Lines{"cmd.ini", "link.ini"}));
+}
+
+struct OwnerRow {
+    std::string name;
+    int pid;
+};
+
+void PrintTo(const OwnerRow& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class TemporaryOwnerRows : public ::testing::TestWithParam<OwnerRow> {};
+
+TEST_P(TemporaryOwnerRows, ReadsThePidOfTheWriter) {
+    EXPECT_EQ(TemporaryFileOwner(GetParam().name), GetParam().pid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TemporaryOwnerRows,
+    ::testing::Values(OwnerRow{".Result.txt.tmp-4242-aB3xYz", 4242},
+                      OwnerRow{".cmd.ini.tmp-17-000000", 17},
+                      OwnerRow{".a.tmp-b.tmp-99-zzzzzz", 99},
+                      OwnerRow{"Result.txt.tmp-4242-aB3xYz", 0},  // not hidden
+                      OwnerRow{".Result.txt.tmp-aB3xYz", 0},      // no pid
+                      OwnerRow{".Result.txt.tmp-42-abc", 0},      // not six characters
+                      OwnerRow{".Result.txt.tmp--abcdef", 0}, OwnerRow{".tmp-42-abcdef", 0},
+                      OwnerRow{".x.tmp-4x2-abcdef", 0}, OwnerRow{".x.tmp-12345678901-abcdef", 0},
+                      OwnerRow{".keep", 0}));
+
+// A pid that no process has: a child's, once it has ended.
+int EndedPid() {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return pid;
+}
+
+TEST(Files, StaleTemporaryFilesOfEndedWritersAreRemoved) {
+    TempFolder tmp;
+    // The name an atomic write gives its temporary file, as the folder watch sees it.
+    FolderWatch watch(tmp.Path());
+    SaveLinesAtomic(tmp.File("Result.txt"), {"x"});
+    std::string written;
+    for (const auto& e : watch.Read()) {
+        if (e.change == FolderWatch::Change::Closed)
+            written = e.name;
+    }
+    EXPECT_EQ(TemporaryFileOwner(written), ::getpid()) << written;
+
+    const std::string ended = std::to_string(EndedPid());
+    const std::string mine = std::to_string(::getpid());
+    for (const std::string& name :
+         Lines{".Result.txt.tmp-" + ended + "-aB3xYz", ".CheckList.txt.tmp-" + ended + "-000000",
+               ".cmd.ini.tmp-" + mine + "-qwerty", ".keep.tmp-1", "Result.txt"}) {
+        tmp.Write(name, "x");
+    }
+    std::filesystem::create_directory(tmp.File(".dir.tmp-" + ended + "-abcdef"));
+    const Lines removed = RemoveStaleTemporaryFiles(tmp.Path());
+    EXPECT_EQ(removed, (Lines{".CheckList.txt.tmp-" + ended + "-000000",
+                              ".Result.txt.tmp-" + ended + "-aB3xYz"}));
+    EXPECT_EQ(FolderEntries(tmp.Path()),
+              (Lines{".cmd.ini.tmp-" + mine + "-qwerty", ".dir.tmp-" + ended + "-abcdef",
+                     ".keep.tmp-1", "Result.txt"}));
+}
+
+TEST(Files, AnswerLinesReplaceAtomically) {
+    TempFolder tmp;
+    tmp.Write("Result.txt", "old\r\n");
+    SaveAnswerLines(tmp.File("Result.txt"), {"Ошибка"});
+    EXPECT_EQ(tmp.Read("Result.txt"), "Ошибка\r\n");
+    SaveAnswerLines(tmp.File("Result.txt"), {});
+    EXPECT_EQ(tmp.ReadBytes("Result.txt"), "");
+    EXPECT_EQ(FolderEntries(tmp.Path()), Lines{"Result.txt"});
 }
 
 }  // namespace

@@ -7,17 +7,13 @@
 #include "common/files.h"
 #include "drivers/driver_factory.h"
 #include "drivers/sim/simulated_object.h"
+#include "support/list_logger.h"
 #include "support/temp_folder.h"
 
 namespace orvenka {
 namespace {
 
-class ListLogger : public Logger {
-  public:
-    std::vector<std::string> messages;
-    void LogMessage(const std::string& text) override { messages.push_back(text); }
-    void LogError(const std::string& text) override { messages.push_back("ERROR " + text); }
-};
+using test::ListLogger;
 
 TEST(Variant, ConvertsAsTheDriversCallersExpect) {
     EXPECT_EQ(Variant(2.5).ToInt(), 3);

@@ -25,9 +25,6 @@ const std::string kStamp = R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)";
 const std::string kAtolFaults = "FAIL.report=99,Отчет отклонен: неисправность из теста\r\n";
 const std::string kAtolZ = "Снимаем отчет:Отчет отклонен: неисправность из теста";
 const std::string kAtolX = kAtolZ;
-const std::string kShtrihX =
-    "X-отчет: поддержка ККМ Штрих-М в этой версии программы ещё не реализована. Команда не "
-    "выполнена";
 const std::string kNoGoods = "Список Товаров/Услуг пуст. Печать чека отменена!";
 const std::string kNoPrinter = "Не установлен ни один принтер";
 // A document that could not be printed is kept in a file named after the time; the answer names
@@ -307,17 +304,20 @@ class CommandE2E : public ::testing::Test {
     }
 };
 
-TEST_F(CommandE2E, UnknownOrUnmatchedWordIsAnsweredEmpty) {
+// A typo must never pass for a printed receipt: one error line naming the word as written.
+TEST_F(CommandE2E, UnknownWordIsAnsweredWithAnErrorNamingIt) {
     ChildProcess& app = Start();
     p.Folder().Write("Param.ini", ParamIni("Д-1", printing.queue));
     p.Folder().Write("Tovar.ini", kTovar);
     // "PRINT " with its blank matches no row: the goods file is not touched.
-    for (const std::string line : {"NOOP", "noop", "PRINT ", "ZOTCHET2", "SHTRIH,1"}) {
+    for (const std::string line :
+         {"NOOP", "noop", "PRINT ", "PRINTTXTFI", "ZOTCHET2", "SHTRIH,1", "PRN,x,PRNT"}) {
+        const std::string word = line == "PRN,x,PRNT" ? "PRNT" : line;
+        const std::string error = "Неизвестная команда \"" + word + "\". Команда не выполнена";
         const ClientRun run = Send(line);
-        EXPECT_EQ(run.code, 0) << line << "\n" << run.err;
-        EXPECT_EQ(run.out, "") << line;
-        EXPECT_TRUE(p.Folder().Exists("Result.txt"));
-        EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "") << line;
+        EXPECT_EQ(run.code, 1) << line << "\n" << run.err;
+        EXPECT_EQ(Bodies(SplitLines(run.out)), std::vector{error}) << line;
+        EXPECT_EQ(Answer(), std::vector{error}) << line;
         ExpectFinishMarker();
         EXPECT_FALSE(p.Folder().Exists("cmd.ini")) << line;
     }
@@ -344,8 +344,8 @@ TEST_F(CommandE2E, LongFormChoosesTheDeviceAndAnUnknownDeviceWordKeepsTheLastOne
         {"ATOL,2,ZOTCHET", {kAtolZ}},
         {"KASSA,2,ZOTCHET", {kAtolZ}},  // no device word: still ATOL
         {" kassa , 7 , xotchet ", {kAtolX}},
-        {"XOTCHET", printing.Answer("")},  // the short form is on the start-up kind again
-        {"SHTRIH,1,XOTCHET,ЗАКАЗ 15", {kShtrihX}},
+        {"XOTCHET", printing.Answer("")},   // the short form is on the start-up kind again
+        {"SHTRIH,1,XOTCHET,ЗАКАЗ 15", {}},  // on the simulated register
         {"ATOL,x,XOTCHET", {kAtolX}},
         {"PRN,\"Принтер, с запятой\",XOTCHET", printing.Answer("")},
         {"ZZZ,1,XOTCHET", printing.Answer("")},  // after PRN: the emulator
@@ -386,7 +386,7 @@ TEST_F(CommandE2E, AnswerFilesAppearInTheOrderTheAccountingSystemReliesOn) {
     const std::vector<Row> rows = {
         {"ATOL,1,XOTCHET", {kAtolX}},
         {"PRINT", {"", kNoGoods}},
-        {"NOOP", {}},
+        {"OPENSESSION", {}},  // nothing to open on the emulator
     };
     FinishWatcher watcher(p.Folder());
     const int rounds = 8;
@@ -433,11 +433,11 @@ TEST_F(CommandE2E, EmptyCommandFileIsReportedAndDeletedWithoutAnEndMarker) {
     {
         std::ofstream(p.File("cmd.ini"), std::ios::binary).flush();
         std::this_thread::sleep_for(Millis(300));
-        std::ofstream(p.File("cmd.ini"), std::ios::binary | std::ios::app) << "NOOP\r\n";
+        std::ofstream(p.File("cmd.ini"), std::ios::binary | std::ios::app) << "OPENSESSION\r\n";
     }
     ASSERT_TRUE(p.WaitForFile("cmd.finish", kWait));
     EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "");
-    EXPECT_NE(app.Stderr().find("Прочитал команду NOOP"), std::string::npos);
+    EXPECT_NE(app.Stderr().find("Прочитал команду OPENSESSION"), std::string::npos);
     ASSERT_TRUE(DeleteFileIfExists(p.File("cmd.finish")));
 
     // Left empty: the timer finds it, but not before it is 2 s old, and reports it.
@@ -490,24 +490,32 @@ TEST_F(CommandE2E, CommandWrittenWhileAnotherRunsIsRunNext) {
         std::this_thread::sleep_for(Millis(50));
         const auto snapshots = watcher.Stop();
 
-        // Two end markers: the first with the empty answer of the receipt, then the second.
+        // The first end marker (empty answer of the receipt) may live too briefly to be seen:
+        // the second command is taken the moment the first ends. The last is the second's.
         std::vector<FileId> markers;
         for (const auto& s : snapshots) {
             if (markers.empty() || !(markers.back() == s.finish))
                 markers.push_back(s.finish);
         }
-        ASSERT_EQ(markers.size(), 2u);
-        EXPECT_EQ(snapshots.front().resultBytes, "");
+        ASSERT_GE(markers.size(), 1u);
+        ASSERT_LE(markers.size(), 2u);
+        if (markers.size() == 2) {
+            EXPECT_EQ(snapshots.front().resultBytes, "");
+        }
         EXPECT_EQ(BodiesOf(snapshots.back().resultBytes), std::vector{kAtolX});
         EXPECT_FALSE(snapshots.back().commandExists);
     }
     const std::string log = app.Stderr();
-    const std::string kept =
-        "В " + p.File("cmd.ini") + " новая команда, она будет выполнена следующей";
-    size_t count = 0;
-    for (size_t at = log.find(kept); at != std::string::npos; at = log.find(kept, at + 1))
-        ++count;
-    EXPECT_EQ(count, 2u) << log;
+    const auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("В " + p.File("cmd.ini") + " новая команда, она будет выполнена следующей"), 2u)
+        << log;
+    EXPECT_EQ(count("Прочитал команду PRINT\n"), 2u) << log;
+    EXPECT_EQ(count("Прочитал команду XOTCHET\n"), 2u) << log;
 }
 
 TEST_F(CommandE2E, ClientWaitsForTheCommandBeforeItsOwn) {

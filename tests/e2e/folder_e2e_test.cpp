@@ -75,6 +75,12 @@ class FolderE2E : public ::testing::Test {
     Outcome Cmd(const std::string& folder, const std::string& command) {
         return Finish(Child(ORVENKA_CMD_EXECUTABLE, {"-d", folder, "-t", "20", command}));
     }
+    // A word no kind knows: answered, with its error line, only by a copy serving the folder.
+    bool Answered(const std::string& folder) {
+        const Outcome answer = Cmd(folder, "NOSUCHCOMMAND");
+        return answer.code == 1 &&
+               answer.out.find("Неизвестная команда \"NOSUCHCOMMAND\"") != std::string::npos;
+    }
     // A new exchange folder made by the folder command.
     std::string Folder(const std::string& name, const std::string& kind) {
         const std::string path = fs::canonical(root.Path()).string() + "/" + name;
@@ -112,8 +118,7 @@ TEST_F(FolderE2E, TwoFoldersAreServedAtOnceEachByItsOwnCopy) {
     // Each folder answers its own commands only.
     for (const auto& [asked, other] : {std::pair{atol, emul}, std::pair{emul, atol}}) {
         fs::remove(other + "/cmd.finish");
-        const Outcome answer = Cmd(asked, "NOSUCHCOMMAND");
-        EXPECT_EQ(answer.code, 0) << asked << "\n" << answer.out << answer.err;
+        EXPECT_TRUE(Answered(asked)) << asked;
         EXPECT_TRUE(fs::exists(asked + "/cmd.finish"));
         EXPECT_FALSE(fs::exists(other + "/cmd.finish")) << "the other folder saw nothing";
     }
@@ -161,7 +166,7 @@ TEST_F(FolderE2E, OneCopyPerFolderHoweverItIsStarted) {
         << "the folder command says who serves the folder";
     EXPECT_TRUE(first.Running());
     EXPECT_TRUE(beside.Running());
-    EXPECT_EQ(Cmd(kassa, "NOSUCHCOMMAND").code, 0);
+    EXPECT_TRUE(Answered(kassa));
 
     // Once the first copy has ended, the folder is free again.
     first.Terminate();
@@ -182,15 +187,15 @@ TEST_F(FolderE2E, AnUpgradeReachesEveryFolderAtItsNextStart) {
     fs::rename(program + ".dpkg-new", program);
     EXPECT_EQ(ExeOf(servingA.Pid()), program + " (deleted)");
 
-    EXPECT_EQ(Cmd(b, "NOSUCHCOMMAND").code, 0) << "still running the old program";
-    EXPECT_EQ(Cmd(a, "NOSUCHCOMMAND").code, 0);
+    EXPECT_TRUE(Answered(b)) << "still running the old program";
+    EXPECT_TRUE(Answered(a));
 
     servingA.Terminate();
     ASSERT_EQ(servingA.WaitForExit(kWait), 0);
     ChildProcess& restarted = Serve(a);
     EXPECT_EQ(ExeOf(restarted.Pid()), program);
     EXPECT_TRUE(SameFile("/proc/" + std::to_string(restarted.Pid()) + "/exe", program));
-    EXPECT_EQ(Cmd(a, "NOSUCHCOMMAND").code, 0);
+    EXPECT_TRUE(Answered(a));
     EXPECT_TRUE(servingB.Running());
     EXPECT_EQ(ExeOf(servingB.Pid()), program + " (deleted)");
 }
@@ -233,7 +238,7 @@ TEST_F(FolderE2E, TheServiceRunsTheProgramOffscreenAndStopsItCleanly) {
     ChildProcess& service = Child(ORVENKA_FOLDER_EXECUTABLE, {"run", folder},
                                   {unit.env[0], "DISPLAY=", "WAYLAND_DISPLAY="});
     ASSERT_TRUE(service.WaitForStderr(ProgramUnderTest::kPollingLine, kWait)) << service.Stderr();
-    EXPECT_EQ(Cmd(folder, "NOSUCHCOMMAND").code, 0);
+    EXPECT_TRUE(Answered(folder));
     EXPECT_NE(service.Stderr().find("Имя файла для команд " + folder + "/cmd.ini"),
               std::string::npos)
         << "its messages go to standard error, which the unit sends to the journal";
@@ -295,7 +300,7 @@ TEST_F(FolderE2E, TheAutostartEntryStartsTheProgramOnItsFolder) {
     ChildProcess& tray =
         Child(argv->at(0), std::vector<std::string>(argv->begin() + 1, argv->end()));
     ASSERT_TRUE(tray.WaitForStderr(ProgramUnderTest::kPollingLine, kWait)) << tray.Stderr();
-    EXPECT_EQ(Cmd(folder, "NOSUCHCOMMAND").code, 0);
+    EXPECT_TRUE(Answered(folder));
 
     ASSERT_EQ(Tool({"autostart", "--remove", folder}).code, 0);
     EXPECT_FALSE(fs::exists(entryPath));

@@ -166,6 +166,7 @@ class ExpectedDocuments {
         if (!tovar.empty())
             folder_.Write("Tovar.ini", tovar);
         folder_.Write("cmd.ini", command + "\r\n");
+        loop_.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});  // as the folder watch would
         loop_.Tick();
         if (platform_.printed.empty())
             throw std::runtime_error("nothing laid out: " + folder_.Read("Result.txt"));

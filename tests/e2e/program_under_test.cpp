@@ -42,7 +42,7 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout) {
 
 ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& args,
                            const std::vector<std::string>& env, const std::string& workDir,
-                           const std::string& outputPrefix)
+                           const std::string& outputPrefix, int outputFd)
     : stdoutPath_(outputPrefix + ".stdout"), stderrPath_(outputPrefix + ".stderr") {
     // Everything the child needs is prepared before fork: after it only async-signal-safe calls.
     std::map<std::string, std::string> vars;
@@ -75,8 +75,8 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
+        ::dup2(outputFd >= 0 ? outputFd : out, 1);
+        ::dup2(outputFd >= 0 ? outputFd : err, 2);
         if (::chdir(workDir.c_str()) != 0)
             ::_exit(126);
         ::execve(argv[0], argv.data(), envp.data());
@@ -160,12 +160,12 @@ ProgramUnderTest::~ProgramUnderTest() {
 }
 
 ChildProcess& ProgramUnderTest::Start(const std::vector<std::string>& args,
-                                      const std::vector<std::string>& env) {
+                                      const std::vector<std::string>& env, int outputFd) {
     std::vector<std::string> all{"QT_QPA_PLATFORM=offscreen"};
     all.insert(all.end(), env.begin(), env.end());
     const std::string prefix = output_.Path() + std::to_string(processes_.size() + 1);
     processes_.push_back(
-        std::make_unique<ChildProcess>(Executable(), args, all, folder_.Path(), prefix));
+        std::make_unique<ChildProcess>(Executable(), args, all, folder_.Path(), prefix, outputFd));
     return *processes_.back();
 }
 

@@ -19,9 +19,11 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout);
 class ChildProcess {
   public:
     // `env` entries "NAME=value" are added to (or replace those of) this process's environment.
+    // Standard output and error go to files named after `outputPrefix`, or both to `outputFd`
+    // when one is given (then Stdout and Stderr are empty).
     ChildProcess(const std::string& executable, const std::vector<std::string>& args,
                  const std::vector<std::string>& env, const std::string& workDir,
-                 const std::string& outputPrefix);
+                 const std::string& outputPrefix, int outputFd = -1);
     ~ChildProcess();  // a process still running is killed
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -65,7 +67,7 @@ class ProgramUnderTest {
     // Starts a copy on the offscreen platform; `env` adds to the environment. The first started
     // process stays available as Main().
     ChildProcess& Start(const std::vector<std::string>& args,
-                        const std::vector<std::string>& env = {});
+                        const std::vector<std::string>& env = {}, int outputFd = -1);
     ChildProcess& Main() { return *processes_.front(); }
 
     // Starts with /EMUL (or `args`) and waits until the program polls the folder.

@@ -173,12 +173,12 @@ TEST(StartupE2E, CommandFileIsAnsweredWithoutWaitingForTheTimer) {
     ProgramUnderTest p;
     p.StartPolling({"/EMUL"});
     const auto start = std::chrono::steady_clock::now();
-    p.Folder().Write("cmd.ini", "NOSUCHCOMMAND\r\n");
+    p.Folder().Write("cmd.ini", "OPENSESSION\r\n");
     ASSERT_TRUE(p.WaitForFile("cmd.finish", kWait));
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, Millis(2000)) << "taken by the 5 s timer, not by the folder watch";
     EXPECT_FALSE(p.Folder().Exists("cmd.ini"));
-    EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "") << "an unknown command raises no error";
+    EXPECT_EQ(p.Folder().ReadBytes("Result.txt"), "") << "the emulator has no shift to open";
     ASSERT_EQ(p.Lines("cmd.finish").size(), 1u);
     EXPECT_TRUE(Matches(p.Lines("cmd.finish")[0], kStamp));
 }

@@ -78,6 +78,7 @@ struct EmulPrintTest : ::testing::Test {
     // Writes the command file as the accounting system does and runs one poll.
     void Run(const std::string& command) {
         folder.Write("cmd.ini", command + "\r\n");
+        loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});  // as the folder watch would
         ASSERT_TRUE(loop.Tick()) << command;
         ASSERT_TRUE(folder.Exists("cmd.finish"));
         EXPECT_EQ(folder.Read("Result.txt"), "") << command;
@@ -145,7 +146,7 @@ TEST_F(EmulPrintTest, SaleReceiptReachesThePaperLineForLine) {
                                             "ОПЛАТА",
                                             "НАЛИЧНЫМИ",
                                             "СНО:",
-                                            "НДС18%",
+                                            "НДС20%",
                                             "НДС10%",
                                             "ДАТА ВРЕМЯ",
                                             "СМЕНА №",
@@ -169,7 +170,7 @@ TEST_F(EmulPrintTest, SaleReceiptReachesThePaperLineForLine) {
     EXPECT_EQ(lines[bread + 2], "НДС 10%" + Blanks(29) + "8.27");
     const int milk = Find(lines, "Молоко 3,2% 1 л");
     EXPECT_EQ(lines[milk + 1], "1" + Blanks(19) + "1.000 * 89.90 =89.90");
-    EXPECT_EQ(lines[milk + 2], "НДС 18%" + Blanks(28) + "13.71");
+    EXPECT_EQ(lines[milk + 2], "НДС 20%" + Blanks(28) + "14.98");
 
     // The total in its own, larger font: "ИТОГ" and the sum apart, in the 20-character width.
     EXPECT_EQ(Simplified(lines[Find(lines, "ИТОГ")]), "ИТОГ =180.90");

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -15,6 +16,7 @@
 #include "common/failure.h"
 #include "gui/preview_window.h"
 #include "gui_test_util.h"
+#include "support/temp_folder.h"
 
 namespace orvenka::gui {
 namespace {
@@ -139,6 +141,41 @@ TEST(QtPlatform, PrintsOneJobOnACupsPdfQueue) {
         60000);
     ASSERT_TRUE(printed) << "no PDF of the job appeared in " << out.path().toStdString();
     QFile::remove(found);
+}
+
+// The registers' picture loading takes Windows bitmaps and PNG; transparency is paper.
+TEST(QtPlatform, LoadsBitmapsAndPngAndRefusesWhatIsNoPicture) {
+    test::TempFolder folder;
+    QImage image(5, 2, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    image.setPixel(0, 0, qRgb(0, 0, 0));
+    image.setPixel(4, 1, qRgb(1, 2, 3));
+    image.setPixel(2, 0, qRgba(0, 0, 0, 0));  // transparent black
+    ASSERT_TRUE(image.save(QString::fromStdString(folder.File("logo.png"))));
+    ASSERT_TRUE(image.convertToFormat(QImage::Format_RGB32)
+                    .save(QString::fromStdString(folder.File("logo.bmp"))));
+    QtPlatform p;
+    for (const char* name : {"logo.png", "logo.bmp"}) {
+        SCOPED_TRACE(name);
+        const Picture picture = p.LoadPicture(folder.File(name));
+        ASSERT_EQ(picture.width, 5);
+        ASSERT_EQ(picture.height, 2);
+        EXPECT_TRUE(picture.Black(0, 0));
+        EXPECT_FALSE(picture.Black(1, 0));
+        EXPECT_EQ(picture.rgb[9], 0x010203u);
+    }
+    EXPECT_FALSE(p.LoadPicture(folder.File("logo.png")).Black(2, 0)) << "transparent is white";
+
+    folder.Write("notes.png", "не картинка");
+    for (const std::string& path : {folder.File("notes.png"), folder.File("missing.bmp")}) {
+        try {
+            p.LoadPicture(path);
+            FAIL() << path;
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()).rfind("Картинка " + path + " не загружена: ", 0), 0u)
+                << f.what();
+        }
+    }
 }
 
 }  // namespace

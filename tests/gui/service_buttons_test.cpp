@@ -154,10 +154,10 @@ TEST_F(ServiceButtonsTest, PrefixedFailureGoesToTheErrorPane) {
     w.ButtonCopyLastCheck->click();
     const QStringList lines = w.MemoError->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(
-        lines[0].startsWith("12.02.2021 10:30:05:Копия последнего чека:Копия последнего "
-                            "чека: поддержка ККМ Штрих-М"))
-        << test::Std(lines[0]);
+    // The simulated register has printed nothing yet.
+    EXPECT_EQ(lines[0],
+              "12.02.2021 10:30:05:Копия последнего чека:1 FR_PrintCopyLastCheck "
+              "ResultCodeDescription:Нет документа для повтора");
     EXPECT_TRUE(w.Poller().TimerEnabled());
 }
 
@@ -191,9 +191,8 @@ TEST_F(ServiceButtonsTest, EscapingFailureBoxComesAfterTheFrameEnded) {
         timerAtBox = w.Poller().TimerEnabled();
         pendingAtBox = ctx.ConnectPending;
     });
-    w.ButtonOpenDrawer->click();
-    EXPECT_TRUE(text.startsWith("Открытие денежного ящика: поддержка ККМ Штрих-М"))
-        << test::Std(text);
+    w.ButtonZReport->click();  // the simulated register's shift is not open
+    EXPECT_EQ(text, "Смена закрыта - операция невозможна") << test::Std(text);
     EXPECT_TRUE(timerAtBox);
     EXPECT_FALSE(pendingAtBox);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "common/money.h"
 
 namespace orvenka {
 namespace {
@@ -297,6 +298,53 @@ TEST(Rounding, AdjustKeepsLineSumsOnGeneratedLists) {
         }
     }
     EXPECT_GT(adjusted, 300);  // the generator must really exercise the passes
+}
+
+// With CENA_AS_SUMMA every line becomes quantity × unit price once, before anything else reads
+// it, so that quantity × price is the sum the goods total counted.
+TEST(Rounding, SplitLineSumsReexpressesEveryLineWhenThePriceColumnIsTheSum) {
+    const auto line = [](const char* name, double kolvo, double cena) {
+        TSale s;
+        s.Name = name;
+        s.Kolvo = kolvo;
+        s.Cena = cena;
+        s.Summa = kolvo * cena;
+        return s;
+    };
+    std::vector<TSale> lines = {line("Хлеб", 2, 10), line("Вода", 3, 10), line("Сок", 3, 0.3)};
+    TParam p;
+    SplitLineSums(p, lines);
+    EXPECT_DOUBLE_EQ(lines[0].Cena, 10) << "without the flag nothing changes";
+
+    p.CENA_AS_SUMMA = true;
+    SplitLineSums(p, lines);
+    struct Row {
+        const char* name;
+        double kolvo, cena, summa;
+    };
+    const Row rows[] = {
+        {"Хлеб", 2, 5, 10}, {"Вода (кол-во=3.00)", 1, 10, 10}, {"Сок", 3, 0.1, 0.3}};
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].Name, rows[i].name);
+        EXPECT_DOUBLE_EQ(lines[i].Kolvo, rows[i].kolvo);
+        EXPECT_DOUBLE_EQ(lines[i].Cena, rows[i].cena);
+        EXPECT_NEAR(lines[i].Summa, rows[i].summa, 1e-12);
+    }
+
+    std::vector<TSale> withZero = {line("Хлеб", 2, 10), line("Ноль", 0, 10)};
+    EXPECT_THROW(SplitLineSums(p, withZero), Failure);
+    EXPECT_DOUBLE_EQ(withZero[0].Cena, 10) << "a failure leaves every line as it was";
+}
+
+TEST(Money, KopecksAreTakenAsTheDecimalAPersonWrote) {
+    EXPECT_EQ(ToKopecks(0.285), 29);
+    EXPECT_EQ(ToKopecks(-0.285), -29);
+    EXPECT_EQ(ToKopecks(100.0), 10000);
+    EXPECT_EQ(ToKopecks(1e300), 0) << "garbage is no sum";
+    EXPECT_EQ(ProductKopecks(*ExactLineProduct(0.5, 2.01)), 101);
+    EXPECT_EQ(ProductKopecks(*ExactLineProduct(-0.5, 2.01)), -101);
+    EXPECT_FALSE(ExactLineProduct(1e10, 1).has_value());
+    EXPECT_FALSE(ExactLineProduct(1, std::nan("")).has_value());
 }
 
 }  // namespace

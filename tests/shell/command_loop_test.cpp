@@ -1,15 +1,19 @@
 #include "shell/command_loop.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "backends/backends.h"
+#include "backends/unsupported/unsupported_backend.h"
 #include "common/files.h"
 #include "shell/shell_fixture.h"
+#include "support/run_unprivileged.h"
 
 namespace orvenka {
 namespace {
@@ -20,6 +24,7 @@ class CommandLoopTest : public test::ShellTest {
   protected:
     CommandLoopTest() {
         ctx.frame.SetTimerControl([this](bool on) { timer.push_back(on ? "on" : "off"); });
+        loop.SetMonotonicClock([this] { return nowMs; });
     }
 
     // What the accounting system would see in the folder right now.
@@ -31,19 +36,18 @@ class CommandLoopTest : public test::ShellTest {
         }
         return s;
     }
-    void MakeOld(const std::string& name) {
-        std::filesystem::last_write_time(
-            folder.File(name),
-            std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
-    }
     std::string FinishText() { return FormatDateTime(clock.Now()) + "\r\n"; }
+    void Command(const std::string& text, const std::string& name = "cmd.ini") {
+        WriteCommand(loop, text, name);
+    }
 
     CommandLoop loop{ctx};
     std::vector<std::string> timer;
+    int64_t nowMs = 1'000'000;  // the loop's monotonic clock
 };
 
 TEST_F(CommandLoopTest, OneCommandInTheOrderTheAccountingSystemSees) {
-    folder.Write("cmd.ini", "ZOTCHET\r\n");
+    Command("ZOTCHET\r\n");
     folder.Write("cmd.finish", "old\r\n");
     folder.Write("Result.txt", "old error\r\n");
     ctx.LogError("ошибка прошлой команды");
@@ -95,14 +99,14 @@ TEST_F(CommandLoopTest, PollWithoutCommandRewritesResultAndWritesNoMarker) {
     clock.AdvanceSeconds(5);
     EXPECT_FALSE(loop.Tick());
     EXPECT_EQ(ctx.log.Errors().size(), 1u);
-    folder.Write("cmd.ini", "XOTCHET");
+    Command("XOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
 }
 
 TEST_F(CommandLoopTest, FailureIsTheAnswerAndTheMarkerIsStillWritten) {
     Fake(DeviceKind::Atol).failOn = "XReport";
-    folder.Write("cmd.ini", "ATOL,3,XOTCHET\r\n");
+    Command("ATOL,3,XOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.Read("Result.txt"),
               FormatDateTime(clock.Now()) + ":отказ устройства в операции XReport\r\n");
@@ -116,7 +120,7 @@ TEST_F(CommandLoopTest, UnexpectedExceptionIsAnsweredAndPollingGoesOn) {
         if (op == "ZReport")
             throw std::out_of_range("vector index");
     };
-    folder.Write("cmd.ini", "ZOTCHET\r\n");
+    Command("ZOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(ErrorTexts(), Calls{"Внутренняя ошибка программы: vector index"});
     EXPECT_TRUE(folder.Exists("cmd.finish"));
@@ -130,19 +134,19 @@ TEST_F(CommandLoopTest, FailingEndStepStillAnswersAndFreesTheLoop) {
         if (on && failures-- > 0)
             throw std::runtime_error("timer");
     });
-    folder.Write("cmd.ini", "ZOTCHET\r\n");
+    Command("ZOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_FALSE(loop.Busy());
     EXPECT_TRUE(folder.Exists("cmd.finish"));
     EXPECT_EQ(ErrorTexts(), Calls{"Внутренняя ошибка программы: timer"});
-    folder.Write("cmd.ini", "XOTCHET\r\n");
+    Command("XOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(Operations().back(), "S:XReport()");
 }
 
 TEST_F(CommandLoopTest, UnsupportedRegisterIsAnsweredWithItsErrorLine) {
-    InstallBackends(ctx);
-    folder.Write("cmd.ini", "SHTRIH,1,ZOTCHET\r\n");
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
+    Command("SHTRIH,1,ZOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.Read("Result.txt"),
               FormatDateTime(clock.Now()) +
@@ -151,19 +155,23 @@ TEST_F(CommandLoopTest, UnsupportedRegisterIsAnsweredWithItsErrorLine) {
     EXPECT_TRUE(folder.Exists("cmd.finish"));
 }
 
-TEST_F(CommandLoopTest, UnknownCommandIsLoggedAndAnsweredEmpty) {
-    folder.Write("cmd.ini", "PRINT \r\n");
+// An empty answer would say that the typo's receipt was printed.
+TEST_F(CommandLoopTest, UnknownCommandIsAnsweredWithAnErrorNamingIt) {
+    Command("PRINT \r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_TRUE(Operations().empty());
-    EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
+    EXPECT_EQ(folder.Read("Result.txt"), FormatDateTime(clock.Now()) +
+                                             ":Неизвестная команда \"PRINT \". Команда не "
+                                             "выполнена\r\n");
     EXPECT_TRUE(folder.Exists("cmd.finish"));
+    EXPECT_EQ(ctx.log.Messages().back(), FormatDateTime(clock.Now()) + ":Прочитал команду PRINT ");
 }
 
 // A line that names no command still gets cmd.finish, so the accounting system never waits for
 // an answer that does not come.
 TEST_F(CommandLoopTest, LineWithoutCommandWordIsAnsweredWithAnError) {
     for (const std::string line : {"PRN,,", "ATOL,1,", "SHTRIH,2,\"\""}) {
-        folder.Write("cmd.ini", line + "\r\n");
+        Command(line + "\r\n");
         EXPECT_TRUE(loop.Tick()) << line;
         EXPECT_EQ(Files(), "Result.txt cmd.finish") << line;
         EXPECT_TRUE(Operations().empty()) << line;
@@ -176,7 +184,11 @@ TEST_F(CommandLoopTest, EmptyCommandFileIsReportedAndDeleted) {
     for (const std::string& bytes : {std::string(), std::string("\xEF\xBB\xBF")}) {
         ctx.log.ClearErrors();
         folder.WriteBytes("cmd.ini", bytes);
-        MakeOld("cmd.ini");
+        loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
+        // Its writer may still come back with the line: it is left while that may be so.
+        EXPECT_FALSE(loop.Tick());
+        EXPECT_EQ(loop.RecheckInMs(), CommandLoop::kUnfinishedMs);
+        nowMs += CommandLoop::kUnfinishedMs;
         EXPECT_FALSE(loop.Tick());
         EXPECT_EQ(Files(), "Result.txt");
         ASSERT_EQ(ErrorTexts().size(), 1u);
@@ -187,23 +199,24 @@ TEST_F(CommandLoopTest, EmptyCommandFileIsReportedAndDeleted) {
 
 TEST_F(CommandLoopTest, EmptyCommandFileJustCreatedIsLeftForTheNextPoll) {
     folder.WriteBytes("cmd.ini", "");
+    loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
     EXPECT_FALSE(loop.Tick());
     EXPECT_TRUE(folder.Exists("cmd.ini"));
     EXPECT_TRUE(ctx.log.Errors().empty());
     // The writer finishes; the next poll runs it.
-    folder.Write("cmd.ini", "OPENSESSION\r\n");
+    Command("OPENSESSION\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(Operations(), Calls{"S:OpenShift()"});
 }
 
 TEST_F(CommandLoopTest, OnlyTheFirstLineCounts) {
-    folder.Write("cmd.ini", "\r\nZOTCHET\r\n");
+    Command("\r\nZOTCHET\r\n");
     EXPECT_FALSE(loop.Tick());
     EXPECT_EQ(Files(), "Result.txt");
     EXPECT_TRUE(Operations().empty());
     EXPECT_TRUE(ctx.log.Errors().empty());
 
-    folder.Write("cmd.ini", "XOTCHET\r\nZOTCHET\r\n");
+    Command("XOTCHET\r\nZOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(Operations(), Calls{"S:XReport()"});
 }
@@ -213,10 +226,11 @@ TEST_F(CommandLoopTest, GarbageCommandFileNeverStopsThePolling) {
     for (int c = 0; c < 256; ++c)
         bytes += static_cast<char>(255 - c);
     folder.WriteBytes("cmd.ini", bytes + "\r\n,\"\x98\r\n");
+    loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
     EXPECT_TRUE(loop.Tick());
     EXPECT_TRUE(folder.Exists("cmd.finish"));
     EXPECT_FALSE(folder.Exists("cmd.ini"));
-    folder.Write("cmd.ini", "ZOTCHET");
+    Command("ZOTCHET\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(Operations().back(), "S:ZReport()");
 }
@@ -226,15 +240,17 @@ TEST_F(CommandLoopTest, GarbageCommandFileNeverStopsThePolling) {
 TEST_F(CommandLoopTest, CommandWrittenDuringACommandIsKeptForTheNextPoll) {
     for (const bool replace : {false, true}) {
         journal.clear();
-        folder.Write("cmd.ini", "ZOTCHET\r\n");
+        Command("ZOTCHET\r\n");
         Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
             if (op != "ZReport")
                 return;
             if (replace) {
                 SaveLinesAtomic(folder.File("cmd.ini"), {"XOTCHET"});
+                loop.NoteChange({FolderWatch::Change::MovedIn, "cmd.ini"});
             } else {
                 std::ofstream(folder.File("cmd.ini"), std::ios::binary | std::ios::trunc)
                     << "XOTCHET\r\n";
+                loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
             }
         };
         EXPECT_TRUE(loop.Tick());
@@ -250,13 +266,13 @@ TEST_F(CommandLoopTest, CommandWrittenDuringACommandIsKeptForTheNextPoll) {
 }
 
 TEST_F(CommandLoopTest, TicksNeverOverlap) {
-    folder.Write("cmd.ini", "ZOTCHET\r\n");
+    Command("ZOTCHET\r\n");
     bool inner = true;
     Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
         if (op != "ZReport")
             return;
         EXPECT_TRUE(loop.Busy());
-        folder.Write("cmd.ini", "XOTCHET\r\n");
+        Command("XOTCHET\r\n");
         inner = loop.Tick();
     };
     EXPECT_TRUE(loop.Tick());
@@ -268,9 +284,9 @@ TEST_F(CommandLoopTest, TicksNeverOverlap) {
 TEST_F(CommandLoopTest, DataAfterEqualsKeepsItsCase) {
     std::filesystem::create_directories(folder.File("Чеки"));
     folder.Write("Чеки/Копия.TXT", "Строка\r\n");
-    folder.Write("cmd.ini", "PRINTTXTFILE=" + folder.File("Чеки/Копия.TXT") + "\r\n");
+    Command("PRINTTXTFILE=" + folder.File("Чеки/Копия.TXT") + "\r\n");
     EXPECT_TRUE(loop.Tick());
-    folder.Write("cmd.ini", "PRINTQRCODE=https://Example.org/AbC\r\n");
+    Command("PRINTQRCODE=https://Example.org/AbC\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(Operations(), (Calls{"S:PrintLine(Строка)", "S:FeedAndCut()",
                                    "S:PrintQRCode(PRINTQRCODE=https://Example.org/AbC)"}));
@@ -278,12 +294,159 @@ TEST_F(CommandLoopTest, DataAfterEqualsKeepsItsCase) {
 }
 
 TEST_F(CommandLoopTest, LongFormKindHoldsForOneCommandOnly) {
-    folder.Write("cmd.ini", "ATOL,2,ZOTCHET");
+    Command("ATOL,2,ZOTCHET\r\n");
     loop.Tick();
-    folder.Write("cmd.ini", "zotchet");
+    Command("zotchet\r\n");
     loop.Tick();
     EXPECT_EQ(Operations(), (Calls{"A:ZReport()", "S:ZReport()"}));
     EXPECT_EQ(ctx.device.LogicalDevice, 1);
+}
+
+// How cmd.ini was left by its writer, and how long it has stayed so, decide whether a poll
+// takes it: a writer that pauses in the middle of a line must never have half of it run.
+struct WriterRow {
+    std::string name;
+    std::string bytes;
+    std::optional<FolderWatch::Change> report;  // what the folder watch said, if anything
+    int64_t unchangedMs;                        // since the first poll that saw it so
+    bool taken;
+};
+
+void PrintTo(const WriterRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class CommandWriterRows : public CommandLoopTest,
+                          public ::testing::WithParamInterface<WriterRow> {};
+
+TEST_P(CommandWriterRows, TakenOnlyOnceTheWriterIsDone) {
+    const WriterRow& row = GetParam();
+    folder.WriteBytes("cmd.ini", row.bytes);
+    if (row.report)
+        loop.NoteChange({*row.report, "cmd.ini"});
+    const bool first = loop.Tick();
+    if (row.unchangedMs > 0) {
+        EXPECT_FALSE(first) << "the first poll only looks";
+        nowMs += row.unchangedMs;
+        EXPECT_EQ(loop.Tick(), row.taken);
+    } else {
+        EXPECT_EQ(first, row.taken);
+    }
+    EXPECT_EQ(folder.Exists("cmd.ini"), !row.taken);
+    if (!row.taken) {
+        ASSERT_TRUE(loop.RecheckInMs().has_value());
+        EXPECT_GT(*loop.RecheckInMs(), 0);
+        EXPECT_FALSE(folder.Exists("cmd.finish"));
+        EXPECT_TRUE(ctx.log.Errors().empty());
+    }
+}
+
+const int64_t kSettled = CommandLoop::kSettledMs;
+const int64_t kUnfinished = CommandLoop::kUnfinishedMs;
+const auto kClosed = FolderWatch::Change::Closed;
+const auto kMovedIn = FolderWatch::Change::MovedIn;
+const auto kCreated = FolderWatch::Change::Created;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CommandWriterRows,
+    ::testing::Values(
+        WriterRow{"closed_whole_line", "ZOTCHET\r\n", kClosed, 0, true},
+        WriterRow{"closed_lf_only", "ZOTCHET\n", kClosed, 0, true},
+        WriterRow{"renamed_in_whole_line", "ZOTCHET\r\n", kMovedIn, 0, true},
+        WriterRow{"renamed_in_without_line_end", "ZOTCHET", kMovedIn, 0, true},
+        WriterRow{"only_created", "ZOTCHET\r\n", kCreated, 0, false},
+        WriterRow{"closed_half_line", "ZOT", kClosed, 0, false},
+        WriterRow{"closed_half_line_a_moment_later", "ZOT", kClosed, kUnfinished - 1, false},
+        WriterRow{"closed_half_line_long_unchanged", "ZOT", kClosed, kUnfinished, true},
+        WriterRow{"no_report_whole_line", "ZOTCHET\r\n", std::nullopt, 0, false},
+        WriterRow{"no_report_whole_line_settling", "ZOTCHET\r\n", std::nullopt, kSettled - 1,
+                  false},
+        WriterRow{"no_report_whole_line_settled", "ZOTCHET\r\n", std::nullopt, kSettled, true},
+        WriterRow{"no_report_half_line_settled", "ZOT", std::nullopt, kSettled, false},
+        WriterRow{"no_report_half_line_long_unchanged", "ZOT", std::nullopt, kUnfinished, true}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(CommandLoopTest, CommandFileInAnyLetterCase) {
+    Command("XOTCHET\r\n", "CMD.INI");
+    EXPECT_TRUE(loop.Tick());
+    EXPECT_EQ(Files(), "Result.txt cmd.finish") << "the answer keeps its documented names";
+    EXPECT_FALSE(folder.Exists("CMD.INI"));
+
+    // Two spellings at once: two commands, the documented spelling first.
+    Command("ZOTCHET\r\n", "Cmd.Ini");
+    Command("OPENSESSION\r\n");
+    EXPECT_TRUE(loop.Tick());
+    EXPECT_TRUE(loop.CommandWaiting());
+    EXPECT_TRUE(loop.Tick());
+    EXPECT_FALSE(loop.CommandWaiting());
+    EXPECT_EQ(Operations(), (Calls{"S:XReport()", "S:OpenShift()", "S:ZReport()"}));
+    EXPECT_FALSE(folder.Exists("Cmd.Ini"));
+
+    // A folder of that name is no command file.
+    std::filesystem::create_directory(folder.File("CMD.ini"));
+    EXPECT_FALSE(loop.CommandWaiting());
+    EXPECT_FALSE(loop.Tick());
+    EXPECT_TRUE(ctx.log.Errors().empty());
+}
+
+struct ChangeRow {
+    std::string name;
+    FolderWatch::Event event;
+    bool tick;
+};
+
+void PrintTo(const ChangeRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class FolderChangeRows : public CommandLoopTest, public ::testing::WithParamInterface<ChangeRow> {};
+
+// Only news of a command file starts a tick; the loop's own writes (Result.txt, cmd.finish, their
+// temporary files) must not start tick after tick.
+TEST_P(FolderChangeRows, StartTicksOnlyForACommandFile) {
+    folder.Write("cmd.ini", "XOTCHET\r\n");
+    folder.Write("Result.txt", "");
+    EXPECT_EQ(loop.NoteChange(GetParam().event), GetParam().tick);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FolderChangeRows,
+    ::testing::Values(
+        ChangeRow{"closed", {FolderWatch::Change::Closed, "cmd.ini"}, true},
+        ChangeRow{"moved_in", {FolderWatch::Change::MovedIn, "cmd.ini"}, true},
+        ChangeRow{"upper_case", {FolderWatch::Change::Closed, "CMD.INI"}, false},
+        ChangeRow{"created_plain_file", {FolderWatch::Change::Created, "cmd.ini"}, false},
+        ChangeRow{"answer", {FolderWatch::Change::MovedIn, "Result.txt"}, false},
+        ChangeRow{"temporary", {FolderWatch::Change::Closed, ".cmd.ini.tmp-1-abcdef"}, false},
+        ChangeRow{"lost_events", {FolderWatch::Change::Overflow, ""}, true},
+        ChangeRow{"folder_gone", {FolderWatch::Change::Gone, ""}, false}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(CommandLoopTest, CommandFileThatCannotBeDeletedStartsNoFurtherTicks) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs a file of another user: run as root";
+    // A folder like /tmp: nobody may delete another user's file in it, but may write into it.
+    ASSERT_EQ(::chmod(folder.Path().c_str(), 01777), 0);
+    folder.Write("cmd.ini", "OPENSESSION\r\n");
+    ASSERT_EQ(::chmod(folder.File("cmd.ini").c_str(), 0666), 0);
+    const auto seen = test::RunUnprivileged([&] {
+        const FolderWatch::Event closed{FolderWatch::Change::Closed, "cmd.ini"};
+        std::string s;
+        loop.NoteChange(closed);
+        s += loop.Tick() ? "ran, " : "did not run, ";
+        s += folder.Exists("cmd.ini") ? "left, " : "gone, ";
+        s += loop.CommandWaiting() ? "waiting, " : "not waiting, ";
+        s += loop.NoteChange(closed) ? "ticks on its own emptying, " : "no tick, ";
+        std::ofstream(folder.File("cmd.ini"), std::ios::binary | std::ios::trunc) << "XOTCHET\r\n";
+        s += loop.NoteChange(closed) ? "a new command ticks: " : "a new command is ignored: ";
+        loop.Tick();
+        for (const std::string& op : Operations())
+            s += op + " ";
+        return s;
+    });
+    EXPECT_EQ(seen,
+              "ran, left, not waiting, no tick, a new command ticks: S:OpenShift() "
+              "S:XReport() ");
 }
 
 }  // namespace

@@ -22,10 +22,22 @@ struct RowCase {
 
 class DispatchRowTest : public ShellTest, public ::testing::WithParamInterface<RowCase> {};
 
+// No calls: a word that matches no row, which is refused with its own spelling quoted.
 TEST_P(DispatchRowTest, RunsTheOperationsOfTheMatchingRows) {
     const RowCase& c = GetParam();
     ctx.device.Kind = c.kind;  // the previous command's kind, kept by a long form
-    RunDispatch(ctx, ParseCommandLine(c.line, ctx.device, c.kind));
+    const CommandText cmd = ParseCommandLine(c.line, ctx.device, c.kind);
+    if (c.calls.empty()) {
+        try {
+            RunDispatch(ctx, cmd);
+            ADD_FAILURE() << "no failure for " << c.line;
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()),
+                      "Неизвестная команда \"" + cmd.original + "\". Команда не выполнена");
+        }
+    } else {
+        RunDispatch(ctx, cmd);
+    }
     EXPECT_EQ(Operations(), c.calls) << c.line;
 }
 
@@ -71,6 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"PRINTDEPARTMENTREPORTS", DeviceKind::Shtrih, {}},
         RowCase{"MY_CASHOUTCOME=5", DeviceKind::Shtrih, {"S:CashOut(5)"}},
         RowCase{"NOSUCHCOMMAND", DeviceKind::Atol, {}},
+        // Typos that must not pass for a printed receipt.
+        RowCase{"PRINT ", DeviceKind::Emul, {}}, RowCase{"PRINTTXTFI", DeviceKind::Emul, {}},
+        RowCase{"printtxtfi=/srv/a.txt", DeviceKind::Emul, {}},
+        RowCase{"ATOL,1,PRNT", DeviceKind::Emul, {}},
         // One word, several independent rows.
         RowCase{"LOADPICTURE+PRINTQRCODE=Q",
                 DeviceKind::Atol,
@@ -204,9 +220,10 @@ TEST_F(ShellTest, ACommandForNoKnownKindIsRefusedNotDropped) {
         EXPECT_NE(std::string(f.what()).find("ZOTCHET"), std::string::npos);
     }
     EXPECT_TRUE(Operations().empty());
-    // A word that matches no row stays a no-op whatever the kind.
-    EXPECT_NO_THROW(
-        RunDispatch(ctx, ParseCommandLine("KASSA,1,NOTHING", ctx.device, DeviceKind::Shtrih)));
+    // A word that matches no row is refused whatever the kind.
+    EXPECT_THROW(
+        RunDispatch(ctx, ParseCommandLine("KASSA,1,NOTHING", ctx.device, DeviceKind::Shtrih)),
+        Failure);
 }
 
 TEST_F(ShellTest, UnsupportedKindAnswersWithItsOwnText) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "shell/shell_fixture.h"
 
 namespace orvenka {
@@ -219,6 +221,74 @@ TEST_F(GoodsFileTest, DopIniIsOptionalAndNeverMoved) {
     EXPECT_EQ(ReadDopIni(ctx).size(), 1u);
     EXPECT_TRUE(folder.Exists("Dop.ini"));
     EXPECT_TRUE(ctx.log.Errors().empty());
+}
+
+// The dry run reads the goods as the receipt does, and leaves the file for the receipt.
+TEST_F(GoodsFileTest, LoadingLeavesTheGoodsFileWhereItIs) {
+    folder.Write("Tovar.ini", "Хлеб\r\n2\r\n30\r\n10\r\n");
+    const auto stamp = StampOf(folder.File("Tovar.ini"));
+    EXPECT_EQ(LoadTovarIni(folder.Path()).size(), 1u);
+    EXPECT_EQ(StampOf(folder.File("Tovar.ini")), stamp);
+    EXPECT_FALSE(folder.Exists("Tovar.oldini"));
+    std::filesystem::remove(folder.File("Tovar.ini"));
+    try {
+        LoadTovarIni(folder.Path());
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()).rfind("ReadTovar.ini: Не удается открыть файл", 0), 0u)
+            << f.what();
+    }
+}
+
+struct SpellingRow {
+    std::string name;
+    std::vector<std::string> tovar;  // the goods files written, one goods line each
+    size_t goods;
+    bool error;
+    std::vector<std::string> left;  // goods files in the folder afterwards
+};
+
+void PrintTo(const SpellingRow& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class GoodsFileSpellings : public test::ShellTest,
+                           public ::testing::WithParamInterface<SpellingRow> {};
+
+TEST_P(GoodsFileSpellings, FoundInAnyLetterCaseAndMovedUnderTheDocumentedName) {
+    for (const std::string& name : GetParam().tovar)
+        folder.Write(name, "Хлеб\r\n1\r\n30\r\n10\r\n");
+    EXPECT_EQ(ReadTovarIni(ctx).size(), GetParam().goods);
+    EXPECT_EQ(ctx.log.Errors().size(), GetParam().error ? 1u : 0u);
+    std::vector<std::string> left;
+    for (const char* name : {"Tovar.ini", "TOVAR.INI", "tovar.ini", "Tovar.oldini"}) {
+        if (StampOf(folder.File(name)))
+            left.push_back(name);
+    }
+    EXPECT_EQ(left, GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GoodsFileSpellings,
+    ::testing::Values(
+        SpellingRow{"documented", {"Tovar.ini"}, 1, false, {"Tovar.oldini"}},
+        SpellingRow{"upper_case", {"TOVAR.INI"}, 1, false, {"Tovar.oldini"}},
+        SpellingRow{"lower_case", {"tovar.ini"}, 1, false, {"Tovar.oldini"}},
+        // Which one was meant cannot be told: neither is read nor moved.
+        SpellingRow{
+            "two_at_once", {"Tovar.ini", "TOVAR.INI"}, 0, true, {"Tovar.ini", "TOVAR.INI"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(GoodsFileTest, ExtraLinesInAnyLetterCaseButNotTwoAtOnce) {
+    folder.Write("DOP.INI", "Стол\r\n5\r\n\r\n");
+    EXPECT_EQ(ReadDopIni(ctx).size(), 1u);
+    folder.Write("dop.ini", "Стол\r\n6\r\n\r\n");
+    try {
+        ReadDopIni(ctx);
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_NE(std::string(f.what()).find("DOP.INI, dop.ini"), std::string::npos) << f.what();
+    }
 }
 
 }  // namespace

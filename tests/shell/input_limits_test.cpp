@@ -84,7 +84,7 @@ TEST_F(InputLimitsTest, FilesBeyondTheirLimitAreRefusedWithOneClearLine) {
         SCOPED_TRACE(c.what);
         journal.clear();
         c.prepare();
-        folder.Write("cmd.ini", c.command + "\r\n");
+        WriteCommand(loop, c.command + "\r\n");
         EXPECT_TRUE(loop.Tick());
         EXPECT_EQ(ErrorTexts(), c.errors);
         EXPECT_TRUE(Operations().empty()) << "something reached the device";
@@ -111,6 +111,7 @@ TEST_F(InputLimitsTest, CommandFileOfJunkIsAnsweredUnread) {
 
     // Just within the limit it is read, and the log keeps a cut line of it.
     folder.WriteBytes("cmd.ini", std::string(kMaxCommandFileBytes - 2, 'J') + "\r\n");
+    loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
     EXPECT_TRUE(loop.Tick());
     const std::string& read = ctx.log.Messages().back();
     EXPECT_LT(CharCount(read), kMaxLogLineChars + 80);

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <functional>
 
+#include <filesystem>
+
+#include "backends/unsupported/unsupported_backend.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -116,8 +119,8 @@ TEST_F(ReceiptJobTest, RepeatQuestionDecidesAndIgnoresLetterCase) {
 TEST_F(ReceiptJobTest, RefusedRepeatLeavesAnEmptyAnswer) {
     Files();
     folder.Write("CheckList.txt", "DOC-1\r\n");
-    folder.Write("cmd.ini", "PRINT\r\n");
     CommandLoop loop(ctx);
+    WriteCommand(loop, "PRINT\r\n");
     EXPECT_TRUE(loop.Tick());
     EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
     EXPECT_TRUE(Operations().empty());
@@ -306,9 +309,45 @@ TEST_F(ReceiptJobTest, CheckListIsSortedIgnoringCaseWithoutDuplicates) {
     EXPECT_EQ(platform.questions, Calls{Question("я-1")});
 }
 
+// A kind that cannot make the receipt fails before the goods file is read, so the accounting
+// system does not have to write Tovar.ini again.
+TEST_F(ReceiptJobTest, DeviceWithoutReceiptsLeavesTheGoodsFileAlone) {
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
+    for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::None}) {
+        Files();
+        EXPECT_THROW(Run(kind, "PRINT"), Failure);
+        EXPECT_TRUE(folder.Exists("Tovar.ini"));
+        EXPECT_FALSE(folder.Exists("Tovar.oldini"));
+        EXPECT_FALSE(folder.Exists("CheckList.txt"));
+    }
+}
+
 TEST(SortedRegister, KeepsTheFirstSpellingOfADuplicate) {
     EXPECT_EQ(SortedRegister({"b", "B", "a", "ж", "Е", "е"}),
               (std::vector<std::string>{"a", "b", "Е", "ж"}));
+}
+
+// Two spellings of one file: the receipt is refused before anything is printed or moved.
+TEST_F(ReceiptJobTest, TwoSpellingsOfAFileRefuseTheReceipt) {
+    Files();
+    folder.Write("param.ini", "Oplata=VISA\r\n");
+    EXPECT_FALSE(Run(DeviceKind::Emul, "PRINT"));
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_EQ(ErrorTexts()[0].rfind("ReadParam:В папке " + folder.Path() + " несколько файлов " +
+                                        "Param.ini, имена которых отличаются только регистром " +
+                                        "букв (Param.ini, param.ini)",
+                                    0),
+              0u)
+        << ErrorTexts()[0];
+    std::filesystem::remove(folder.File("param.ini"));
+
+    folder.Write("DOP.ini", "Стол\r\n4\r\n\r\n");
+    EXPECT_FALSE(Run(DeviceKind::Emul, "PRINT"));
+    ASSERT_EQ(ErrorTexts().size(), 2u);
+    EXPECT_NE(ErrorTexts()[1].find("(Dop.ini, DOP.ini)"), std::string::npos) << ErrorTexts()[1];
+    EXPECT_TRUE(Operations().empty());
+    EXPECT_TRUE(folder.Exists("Tovar.ini"));
+    EXPECT_FALSE(folder.Exists("CheckList.txt"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "backends/backends.h"
 #include "backends/emul/emul_backend.h"
+#include "backends/unsupported/unsupported_backend.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -164,9 +165,10 @@ TEST_F(ServiceActionsTest, FailureIsReportedAsEachButtonSays) {
 }
 
 TEST_F(ServiceActionsTest, RegistersNotBuiltAnswerWithAClearFailure) {
-    InstallBackends(ctx);
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Atol, "АТОЛ", false));
+    ctx.SetBackend(std::make_unique<UnsupportedBackend>(DeviceKind::Shtrih, "Штрих-М", true));
     for (const ButtonRow& row : kButtons) {
-        for (const DeviceKind kind : {DeviceKind::Shtrih}) {
+        for (const DeviceKind kind : {DeviceKind::Atol, DeviceKind::Shtrih}) {
             SCOPED_TRACE(std::string(row.operation) + " on " + KindLetter(kind));
             Reset();
             std::string text;
@@ -189,8 +191,8 @@ TEST_F(ServiceActionsTest, RegistersNotBuiltAnswerWithAClearFailure) {
                 EXPECT_TRUE(ctx.log.Errors().empty());
             }
             const std::string notBuilt =
-                ": поддержка ККМ Штрих-М в этой версии программы ещё не реализована. Команда не "
-                "выполнена";
+                std::string(": поддержка ККМ ") + (kind == DeviceKind::Atol ? "АТОЛ" : "Штрих-М") +
+                " в этой версии программы ещё не реализована. Команда не выполнена";
             EXPECT_NE(text.find(notBuilt), std::string::npos) << text;
             EXPECT_EQ(timer, (Calls{"off", "on"}));
             EXPECT_FALSE(ctx.ConnectPending);
@@ -219,7 +221,7 @@ TEST_F(ServiceActionsTest, FailedReleaseIsLoggedAndTheFrameStillEnds) {
 }
 
 TEST_F(ServiceActionsTest, NothingWhileACommandOrAnotherButtonRuns) {
-    folder.Write("cmd.ini", "ZOTCHET\r\n");
+    WriteCommand(loop, "ZOTCHET\r\n");
     bool ranDuringTick = true;
     Fake(DeviceKind::Shtrih).onCall = [&](const std::string& op) {
         if (op != "ZReport")

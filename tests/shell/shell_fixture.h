@@ -9,8 +9,10 @@
 
 #include "common/clock.h"
 #include "common/failure.h"
+#include "common/folder_watch.h"
 #include "common/numbers.h"
 #include "shell/app_context.h"
+#include "shell/command_loop.h"
 #include "shell/device_backend.h"
 #include "support/scripted_platform.h"
 #include "support/temp_folder.h"
@@ -127,6 +129,14 @@ class ShellTest : public ::testing::Test {
             texts.push_back(line.rfind(stamp, 0) == 0 ? line.substr(stamp.size()) : line);
         }
         return texts;
+    }
+
+    // cmd.ini as the accounting system writes it (text in Windows-1251), with the folder watch's
+    // word that its writer has closed it: the next tick takes it.
+    void WriteCommand(CommandLoop& loop, const std::string& text,
+                      const std::string& name = "cmd.ini") {
+        folder.Write(name, text);
+        loop.NoteChange({FolderWatch::Change::Closed, name});
     }
 
     TempFolder folder;

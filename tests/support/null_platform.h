@@ -1,27 +1,9 @@
 #pragma once
-#include <string>
-#include <vector>
-
-#include "common/platform.h"
+#include "common/null_platform.h"
 
 namespace orvenka::test {
 
-// A platform without a screen or printers that does nothing and records nothing: for fuzzing
-// and benchmarks, where recording would cost more than the code being measured.
-class NullPlatform : public Platform {
-  public:
-    bool HasScreen() const override { return false; }
-    Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
-    void ShowMessage(const std::string&) override {}
-    void ShowBalloon(const std::string&, const std::string&) override {}
-    DeviceKind SelectDeviceKind(DeviceKind) override { return DeviceKind::None; }
-    int SelectLogicalDevice(const std::vector<std::string>&) override { return -1; }
-    void ShowPreview(const TextDocument&) override {}
-    void PrintDocument(const TextDocument&) override {}
-    std::vector<std::string> Printers() override { return {}; }
-    std::string CurrentPrinter() override { return {}; }
-    void SelectPrinter(const std::string&) override {}
-    void PrinterSetupDialog() override {}
-};
+// The core's platform that does nothing, under the name tests and fuzz targets know.
+using NullPlatform = orvenka::NullPlatform;
 
 }  // namespace orvenka::test

@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@ class ScriptedPlatform : public Platform {
     std::deque<int> logicalDevices;      // SelectLogicalDevice answers; empty answers -1
     std::vector<std::string> printers = {"Office", "Receipts"};
     std::string current = "Office";
-    std::string printFailure;  // when set, PrintDocument raises it
+    std::string printFailure;                 // when set, PrintDocument raises it
+    std::map<std::string, Picture> pictures;  // LoadPicture by path; others are no picture
 
     std::vector<std::string> questions;
     std::vector<std::string> messages;
@@ -72,6 +74,12 @@ class ScriptedPlatform : public Platform {
     std::string CurrentPrinter() override { return current; }
     void SelectPrinter(const std::string& name) override { current = name; }
     void PrinterSetupDialog() override { ++printerSetupCalls; }
+    Picture LoadPicture(const std::string& path) override {
+        const auto it = pictures.find(path);
+        if (it == pictures.end())
+            throw Failure("Картинка " + path + " не загружена: это не картинка");
+        return it->second;
+    }
 };
 
 }  // namespace orvenka::test

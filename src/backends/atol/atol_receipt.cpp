@@ -6,6 +6,7 @@
 #include "backends/atol/atol_backend.h"
 #include "backends/atol/atol_item_code.h"
 #include "backends/shared/emul_counters.h"
+#include "backends/shared/imitation_vat.h"
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/numbers.h"
@@ -394,18 +395,12 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
         ATOL_PrintLine("ПОЛНЫЙ РАСЧЕТ", false);
         ATOL_PrintPair(PadZeros(2, std::to_string(section)),
                        FormatQty(quantity) + " * " + FormatMoney(price) + " =" + FormatMoney(sum));
-        if (nds == 18 || nds == 20) {
-            const double vat = sum - sum / 1.2;
-            state_.VatTotals[0] += vat;
-            ATOL_PrintPair("НДС 20%", FormatMoney(vat));
-        } else if (nds == 10) {
-            const double vat = sum - sum / 1.1;
-            state_.VatTotals[1] += vat;
-            ATOL_PrintPair("НДС 10%", FormatMoney(vat));
-        } else if (nds == 0) {
-            ATOL_PrintLine("НДС 0%", false);
-        } else if (nds == -1) {
-            ATOL_PrintLine("Без НДС", false);
+        const ImitationVat vat = ImitationVatOf(nds, sum);
+        if (vat.withAmount) {
+            state_.VatTotals[vat.total] += vat.amount;
+            ATOL_PrintPair(vat.caption, FormatMoney(vat.amount));
+        } else if (!vat.caption.empty()) {
+            ATOL_PrintLine(vat.caption, false);
         }
         return sum;
     }

@@ -5,6 +5,7 @@
 
 #include "backends/emul/emul_output.h"
 #include "backends/shared/emul_counters.h"
+#include "backends/shared/payment.h"
 #include "common/failure.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -86,9 +87,10 @@ void GoodsLine(EmulDocument& doc, VatTotals& vat, int section, int nds, const st
     doc.LabelValue(std::to_string(section == 0 ? 1 : section),
                    FormatQty(quantity) + " * " + FormatMoney(price) + " =" + FormatMoney(sum));
     if (nds == 18) {
-        const double v = sum - sum / 1.18;
+        // Code 18 stands for the basic rate, which is 20 %.
+        const double v = sum - sum / 1.2;
         vat.vat18 += v;
-        doc.LabelValue("НДС 18%", FormatMoney(v));
+        doc.LabelValue("НДС 20%", FormatMoney(v));
     } else if (nds == 10) {
         const double v = sum - sum / 1.1;
         vat.vat10 += v;
@@ -256,16 +258,7 @@ void EmulReceipt::Layout(const std::string& cmd) {
     }
 
     const double receiptTotal = total;
-    double cash = 0;
-    double electronic = 0;
-    if (p.OplataBreak) {
-        cash = p.BreakSumNAL;
-        electronic = p.BreakSumVISA;
-    } else if (IsBlank(p.Oplata)) {
-        cash = receiptTotal;
-    } else {
-        electronic = receiptTotal;
-    }
+    auto [cash, electronic] = PaymentOf(p, receiptTotal);
 
     if (p.HandMade) {
         const std::string word = isReturn ? "Возврат" : "Продажа";
@@ -287,7 +280,7 @@ void EmulReceipt::Layout(const std::string& cmd) {
         doc_.LabelValue("ЭЛЕКТРОННЫМИ", Equals(electronic));
     doc_.LabelValue("СНО:", TaxSystemName(p.SNO));
     if (vat.vat18 != 0)
-        doc_.LabelValue("НДС18%", FormatMoney(vat.vat18));
+        doc_.LabelValue("НДС20%", FormatMoney(vat.vat18));
     if (vat.vat10 != 0)
         doc_.LabelValue("НДС10%", FormatMoney(vat.vat10));
     if (!IsBlank(p.EmailOrTel)) {

@@ -18,6 +18,7 @@ class UnsupportedBackend : public DeviceBackend {
     DeviceKind Kind() const override { return kind_; }
     std::string DeviceName() const override { return deviceName_; }
     bool CorrectionFromParam() const override { return correctionFromParam_; }
+    bool MakesReceipts() const override { return false; }
     std::string DriverState() const override { return "не встроен в эту версию программы"; }
 
   protected:

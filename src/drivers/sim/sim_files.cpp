@@ -90,25 +90,27 @@ SimState::SimState(std::string path, Logger& log) : path_(std::move(path)), log_
             if (eq == std::string::npos)
                 continue;
             const std::string key = line.substr(0, eq);
-            bool known = false;
-            for (const auto& kv : values_)
-                known = known || SameNoCase(kv.first, key);
-            if (!known)  // the first line of a key wins
-                values_.emplace_back(key, line.substr(eq + 1));
+            if (!Find(key))  // the first line of a key wins
+                Set(key, line.substr(eq + 1));
         }
     } catch (const Failure& f) {
         log_.LogMessage("Состояние симулятора не прочитано, начато заново: " +
                         std::string(f.what()));
         values_.clear();
+        index_.clear();
     }
 }
 
+// Keys without regard to case, looked up by their upper case: a register asks for its state
+// on every call.
+const std::string* SimState::Find(std::string_view key) const {
+    const auto it = index_.find(UpperRus(key));
+    return it == index_.end() ? nullptr : &values_[it->second].second;
+}
+
 std::string SimState::Text(std::string_view key, const std::string& defaultValue) const {
-    for (const auto& kv : values_) {
-        if (SameNoCase(kv.first, key))
-            return kv.second;
-    }
-    return defaultValue;
+    const std::string* value = Find(key);
+    return value ? *value : defaultValue;
 }
 
 int64_t SimState::Int(std::string_view key, int64_t defaultValue) const {
@@ -122,12 +124,13 @@ double SimState::Float(std::string_view key, double defaultValue) const {
 }
 
 void SimState::Set(std::string_view key, const std::string& value) {
-    for (auto& kv : values_) {
-        if (SameNoCase(kv.first, key)) {
-            kv.second = value;
-            return;
-        }
+    const std::string upper = UpperRus(key);
+    const auto it = index_.find(upper);
+    if (it != index_.end()) {
+        values_[it->second].second = value;
+        return;
     }
+    index_.emplace(upper, values_.size());
     values_.emplace_back(std::string(key), value);
 }
 
@@ -140,7 +143,12 @@ void SimState::Save() {
     lines.reserve(values_.size());
     for (const auto& kv : values_)
         lines.push_back(kv.first + "=" + kv.second);
-    SaveLinesAtomic(path_, lines);
+    // Replaced through a rename, so a killed program leaves the old state or the new one; not
+    // flushed to the disk: a simulator need not outlive a power cut, and a flush per document
+    // would dominate the time of a receipt.
+    const std::string temporary = path_ + ".tmp";
+    SaveLines(temporary, lines);
+    RenameFile(temporary, path_);
 }
 
 void SimTape::BeginDocument(const std::string& title) {
@@ -150,6 +158,14 @@ void SimTape::BeginDocument(const std::string& title) {
 
 void SimTape::Line(const std::string& text) {
     AppendText(path_, text + "\r\n");
+}
+
+void SimTape::Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    if (!text.empty())
+        AppendText(path_, text);
 }
 
 }  // namespace orvenka

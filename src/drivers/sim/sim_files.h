@@ -60,9 +60,12 @@ class SimState {
     void Save();
 
   private:
+    const std::string* Find(std::string_view key) const;
+
     std::string path_;
     Logger& log_;
     std::vector<std::pair<std::string, std::string>> values_;  // in the order first set
+    std::map<std::string, size_t> index_;  // upper-cased key -> place in values_
 };
 
 // What a simulated register "prints": text lines appended to "<stem>.tape.txt". Every document
@@ -75,6 +78,8 @@ class SimTape {
 
     void BeginDocument(const std::string& title);
     void Line(const std::string& text);
+    // Several lines in one write (a long document costs one append, not one per line).
+    void Lines(const std::vector<std::string>& lines);
     const std::string& Path() const { return path_; }
 
   private:

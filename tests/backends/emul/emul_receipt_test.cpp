@@ -47,12 +47,12 @@ TEST_F(EmulReceiptTest, SaleReceiptLineByLine) {
         "Заказ 42" + Blanks(24),
         "Хлеб" + Blanks(28),
         "1" + Blanks(11) + "2.000 * 10.50 =21.00",
-        "НДС 18%" + Blanks(21) + "3.20",
+        "НДС 20%" + Blanks(21) + "3.50",
         "ИТОГ" + Blanks(10) + "=21.00",
         "ОПЛАТА" + Blanks(26),
         "НАЛИЧНЫМИ" + Blanks(17) + "=21.00",
         "СНО:" + Blanks(19) + "УСН Доход",
-        "НДС18%" + Blanks(22) + "3.20",
+        "НДС20%" + Blanks(22) + "3.50",
         "Телефон покупателя:" + Blanks(1) + "+79001234567",
         "ДАТА ВРЕМЯ" + Blanks(3) + "15.03.2024 10:20:30",
         "СМЕНА №" + Blanks(21) + "0001",
@@ -146,14 +146,15 @@ TEST_F(EmulReceiptTest, TitleAndCountingByCommandWord) {
 }
 
 TEST_F(EmulReceiptTest, VatLinesByCode) {
-    ASSERT_TRUE(Receipt("PRINT", {Sale("A", 1, 118, 18), Sale("B", 1, 110, 10), Sale("C", 1, 5, 0),
-                                  Sale("D", 1, 7, -1), Sale("E", 1, 236, 18)}));
+    // Code 18 is the basic rate of 20 %: 120.00 holds 20.00 of VAT, not the 18.31 of 18 %.
+    ASSERT_TRUE(Receipt("PRINT", {Sale("A", 1, 120, 18), Sale("B", 1, 110, 10), Sale("C", 1, 5, 0),
+                                  Sale("D", 1, 7, -1), Sale("E", 1, 240, 18)}));
     const auto t = Texts();
-    EXPECT_EQ(At("НДС 18%"), "НДС 18%" + Blanks(20) + "18.00");
+    EXPECT_EQ(At("НДС 20%"), "НДС 20%" + Blanks(20) + "20.00");
     EXPECT_EQ(At("НДС 10%"), "НДС 10%" + Blanks(20) + "10.00");
     EXPECT_EQ(t[Find("C") + 2], "Без НДС" + Blanks(25));
     EXPECT_EQ(t[Find("D") + 2].substr(0, 1), "E");  // -1: no VAT line at all
-    EXPECT_EQ(At("НДС18%"), "НДС18%" + Blanks(21) + "54.00");
+    EXPECT_EQ(At("НДС20%"), "НДС20%" + Blanks(21) + "60.00");
     EXPECT_EQ(At("НДС10%"), "НДС10%" + Blanks(21) + "10.00");
     EXPECT_EQ(std::count(t.begin(), t.end(), "Без НДС" + Blanks(25)), 1);
 }
@@ -317,7 +318,7 @@ TEST_F(EmulReceiptTest, CenaAsSummaPrintsAndTotalsTheLineSumGiven) {
     const std::vector<std::string> goods = {
         "Сок" + Blanks(29),
         "1" + Blanks(11) + "2.000 * 10.50 =21.00",
-        "НДС 18%" + Blanks(21) + "3.20",
+        "НДС 20%" + Blanks(21) + "3.50",
         "Вода (кол-во=3.00)" + Blanks(14),
         "1" + Blanks(13) + "1.000 * 0.10 =0.10",
     };

@@ -160,8 +160,8 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines) {
 std::vector<TTovar> LoadTovarIni(const std::string& folder) {
     try {
         // One goods line more than a receipt takes is enough to tell there are too many.
-        return ParseTovarLines(LoadLines(IncomingFilePath(folder, "Tovar.ini"),
-                                         kMaxGoodsFileBytes, 4 * (kMaxGoods + 1)));
+        return ParseTovarLines(LoadLines(IncomingFilePath(folder, "Tovar.ini"), kMaxGoodsFileBytes,
+                                         4 * (kMaxGoods + 1)));
     } catch (const Failure& f) {
         const std::string text = f.what();
         if (text.rfind(kPrefix, 0) == 0)

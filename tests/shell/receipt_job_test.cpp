@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <functional>
 
-#include <filesystem>
-
 #include "backends/unsupported/unsupported_backend.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/files.h"
+#include "common/null_platform.h"
 #include "gui/param_editor/param_edit_form.h"
 #include "receipt/param_reader.h"
 #include "shell/app_context.h"
@@ -16,22 +17,12 @@ namespace {
 // The platform as the reader sees it when it reads for the editor: the installed printers are
 // the real ones (a printer that is not installed still refuses the file), but the one it names
 // is not selected, so the receipts of the command loop keep going where they went.
-class PrinterListOnly : public Platform {
+class PrinterListOnly : public NullPlatform {
   public:
     explicit PrinterListOnly(Platform& real) : real_(real) {}
 
-    bool HasScreen() const override { return false; }
-    Answer AskYesNo(const std::string&) override { return Answer::NoScreen; }
-    void ShowMessage(const std::string&) override {}
-    void ShowBalloon(const std::string&, const std::string&) override {}
-    DeviceKind SelectDeviceKind(DeviceKind) override { return DeviceKind::None; }
-    int SelectLogicalDevice(const std::vector<std::string>&) override { return -1; }
-    void ShowPreview(const TextDocument&) override {}
-    void PrintDocument(const TextDocument&) override {}
     std::vector<std::string> Printers() override { return real_.Printers(); }
     std::string CurrentPrinter() override { return real_.CurrentPrinter(); }
-    void SelectPrinter(const std::string&) override {}
-    void PrinterSetupDialog() override {}
 
   private:
     Platform& real_;

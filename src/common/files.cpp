@@ -191,8 +191,10 @@ std::string ReadAll(int fd, const struct stat& st, const std::string& path, uint
     };
     if (static_cast<uint64_t>(st.st_size) > maxBytes)
         tooLarge(static_cast<uint64_t>(st.st_size));
-    // Read straight into the text, sized for the whole file, so a large file is copied once.
-    std::string bytes(static_cast<size_t>(st.st_size) + 1, '\0');
+    // Read straight into the text, sized for the whole file, so a large file is copied once. The
+    // page to spare shows the file's end, and a line appended to the text later (the register of
+    // printed documents) fits without copying it all again.
+    std::string bytes(static_cast<size_t>(st.st_size) + 4096, '\0');
     size_t done = 0;
     for (;;) {
         if (done == bytes.size())

@@ -1,9 +1,10 @@
 // CheckList.txt of a shop that has printed for years: a PRINT through the command loop on the
 // emulator (repeat check, register entry, receipt) with 60,000 and 300,000 entries listed, and
 // the register entry alone (read, look-up, entry) at 60,000 to 2,400,000 entries, whose growth
-// must be no worse than linear in the file's size. Median and best of the runs (the best shows the
-// cost itself on a busy machine); every run records a new document. Usage: checklist_bench
-// [runs=15]
+// must be no worse than linear in the file's size. Median and best of the runs (the best shows
+// the cost itself on a busy machine); every run records a new document.
+//
+// Usage: checklist_bench [runs=15]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -6,7 +6,7 @@
 namespace orvenka::test {
 
 // The arguments a desktop environment runs for an Exec value as it stands in a desktop entry,
-// read by the rules of the Desktop Entry Specification on their own (not by the code that
+// read by the freedesktop.org desktop-entry rules on their own (not by the code that
 // writes entries): first the escapes of a string value, then the quoting of the Exec key, then
 // "%%". nullopt for a value those rules refuse.
 inline std::optional<std::vector<std::string>> ParseDesktopExec(const std::string& value) {

@@ -185,9 +185,7 @@ int OpenPlainFile(const std::string& path, int flags, struct stat& st) {
 std::string ReadAll(int fd, const struct stat& st, const std::string& path, uint64_t maxBytes) {
     const auto tooLarge = [&](uint64_t size) {
         ::close(fd);
-        throw Failure("Не удается прочитать файл \"" + path + "\": файл слишком велик (" +
-                      std::to_string(size) + " байт, допустимо не более " +
-                      std::to_string(maxBytes) + " байт)");
+        throw FileTooLarge(path, size, maxBytes);
     };
     if (static_cast<uint64_t>(st.st_size) > maxBytes)
         tooLarge(static_cast<uint64_t>(st.st_size));
@@ -219,6 +217,13 @@ std::string ReadAll(int fd, const struct stat& st, const std::string& path, uint
 }
 
 }  // namespace
+
+FileTooLarge::FileTooLarge(const std::string& path, uint64_t size, uint64_t limit)
+    : Failure("Не удается прочитать файл \"" + path + "\": файл слишком велик (" +
+              std::to_string(size) + " байт, допустимо не более " + std::to_string(limit) +
+              " байт)"),
+      size_(size),
+      limit_(limit) {}
 
 std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
     struct stat st {};

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/failure.h"
+
 // File routines. Paths are UTF-8 (the file system's own encoding here); file contents are
 // Windows-1251 and converted at this boundary. Failures raise Failure with a Russian text.
 namespace orvenka {
@@ -38,9 +40,22 @@ void RenameFile(const std::string& from, const std::string& to);
 // No limit on the size of a file read.
 inline constexpr uint64_t kAnySize = UINT64_MAX;
 
+// A file refused for its size; callers that answer it in words of their own find the figures.
+class FileTooLarge : public Failure {
+  public:
+    FileTooLarge(const std::string& path, uint64_t size, uint64_t limit);
+    uint64_t Size() const { return size_; }
+    uint64_t Limit() const { return limit_; }
+
+  private:
+    uint64_t size_;
+    uint64_t limit_;
+};
+
 // Whole file as raw bytes. Raises Failure when it cannot be opened or read, or is not a plain
-// file (a folder, a pipe, a device), or holds more than `maxBytes`: a file beyond its limit is
-// refused from its size alone, before anything is read, so junk of any size costs no time.
+// file (a folder, a pipe, a device), or FileTooLarge when it holds more than `maxBytes`: a file
+// beyond its limit is refused from its size alone, before anything is read, so junk of any size
+// costs no time.
 std::string ReadFileBytes(const std::string& path, uint64_t maxBytes = kAnySize);
 // Decodes file bytes to UTF-8 text: Windows-1251, or UTF-8 when the bytes start with a UTF-8
 // byte-order mark and are valid UTF-8 (the mark is dropped either way).
@@ -57,7 +72,7 @@ std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes = 
 class FileToEmpty {
   public:
     // Raises Failure: a symbolic link, a folder, a pipe or a device in place of the file, a file
-    // that cannot be read, or one of more than `maxBytes`.
+    // that cannot be read; FileTooLarge: one of more than `maxBytes`.
     explicit FileToEmpty(const std::string& path, uint64_t maxBytes = kAnySize);
     ~FileToEmpty();
     FileToEmpty(const FileToEmpty&) = delete;

@@ -166,16 +166,6 @@ CommandText CommandLoop::ReadCommandFile() {
         // Until the file is emptied, the file as found is what the end of the tick may delete
         // (also when it cannot be read: its error is reported and it does not come back).
         commandFileLeft_ = EntryStampOf(path);
-        // Junk of any size is refused from its size alone, unread; the end of the tick deletes it.
-        if (commandFileLeft_ &&
-            static_cast<uint64_t>(commandFileLeft_->size) > kMaxCommandFileBytes) {
-            ctx_.log.ClearErrors();
-            DeleteFileIfExists(ctx_.Path(kResultFile));
-            seen_.reset();
-            completed_.erase(*name);
-            tooLarge_ = static_cast<uint64_t>(commandFileLeft_->size);
-            return cmd;
-        }
         FileToEmpty file(path, kMaxCommandFileBytes);
         commandFileLeft_ = file.Stamp();
         if (!WriterDone(*name, file)) {
@@ -197,6 +187,13 @@ CommandText CommandLoop::ReadCommandFile() {
         // A file written in its place meanwhile is another command: it stays for the next poll.
         if (const auto emptied = file.Empty())
             commandFileLeft_ = emptied;
+    } catch (const FileTooLarge& f) {
+        // Junk of any size is refused from its size alone, unread; the end of the tick deletes it.
+        ctx_.log.ClearErrors();
+        DeleteFileIfExists(ctx_.Path(kResultFile));
+        seen_.reset();
+        completed_.erase(*name);
+        tooLarge_ = f.Size();
     } catch (const Failure& f) {
         seen_.reset();
         completed_.erase(*name);

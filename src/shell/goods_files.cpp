@@ -212,14 +212,12 @@ std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines) {
 
 std::vector<TDop> LoadDopIni(const std::string& folder) {
     const std::string path = IncomingFilePath(folder, "Dop.ini");
-    if (const auto stamp = StampOf(path);
-        stamp && static_cast<uint64_t>(stamp->size) > kMaxExtraFileBytes) {
-        throw Failure("Dop.ini: файл " + path + " слишком велик (" + std::to_string(stamp->size) +
-                      " байт, допустимо не более " + std::to_string(kMaxExtraFileBytes) +
-                      " байт). Печать чека отменена!");
-    }
     try {
         return ParseDopLines(LoadLines(path, kMaxExtraFileBytes));
+    } catch (const FileTooLarge& f) {
+        throw Failure("Dop.ini: файл " + path + " слишком велик (" + std::to_string(f.Size()) +
+                      " байт, допустимо не более " + std::to_string(f.Limit()) +
+                      " байт). Печать чека отменена!");
     } catch (const Failure&) {
         return {};  // no extra lines is a normal receipt
     }

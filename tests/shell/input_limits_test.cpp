@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "common/text.h"
@@ -49,6 +50,10 @@ TEST_F(InputLimitsTest, FilesBeyondTheirLimitAreRefusedWithOneClearLine) {
     const uint64_t paramSize = kMaxParamFileBytes + 1;
     const uint64_t goodsSize = kMaxGoodsFileBytes + 1;
     const uint64_t textSize = kMaxTextFileBytes + 1;
+    const std::string dopTooLarge =
+        "Dop.ini: файл " + folder.File("Dop.ini") + " слишком велик (" +
+        std::to_string(kMaxExtraFileBytes + 1) + " байт, допустимо не более " +
+        std::to_string(kMaxExtraFileBytes) + " байт). Печать чека отменена!";
     const std::vector<Case> cases = {
         {"Param.ini",
          [&] {
@@ -72,9 +77,16 @@ TEST_F(InputLimitsTest, FilesBeyondTheirLimitAreRefusedWithOneClearLine) {
              Sparse("Dop.ini", kMaxExtraFileBytes + 1);
          },
          "PRINT",
-         {"Dop.ini: файл " + folder.File("Dop.ini") + " слишком велик (" +
-          std::to_string(kMaxExtraFileBytes + 1) + " байт, допустимо не более " +
-          std::to_string(kMaxExtraFileBytes) + " байт). Печать чека отменена!"}},
+         {dopTooLarge}},
+        {"Dop.ini through a symbolic link",
+         [&] {
+             Receipt();
+             std::filesystem::remove(folder.File("Dop.ini"));
+             Sparse("big.dat", kMaxExtraFileBytes + 1);
+             std::filesystem::create_symlink(folder.File("big.dat"), folder.File("Dop.ini"));
+         },
+         "PRINT",
+         {dopTooLarge}},
         {"the text file to print",
          [&] { Sparse("slip.txt", textSize); },
          "PRINTTXTFILE=slip.txt",

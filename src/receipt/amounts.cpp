@@ -9,16 +9,9 @@
 namespace orvenka {
 namespace {
 
-bool Within(double value, double limit) {
-    return std::isfinite(value) && std::fabs(value) <= limit;
-}
-
 void Require(double value, double limit, const std::string& what, int decimals = 2) {
-    if (!Within(value, limit)) {
-        throw Failure("Чек не напечатан: " + what + " = " + AmountText(value, decimals) +
-                      " вне допустимых пределов (по модулю не более " +
-                      AmountText(limit, decimals) + ")");
-    }
+    if (const auto beyond = BeyondLimitText(value, limit, what, decimals))
+        throw Failure("Чек не напечатан: " + *beyond);
 }
 
 std::string GoodsName(size_t index, const TTovar& t) {
@@ -35,6 +28,14 @@ std::string AmountText(double value, int decimals) {
     if (std::isfinite(value) && std::fabs(value) < 1e15)
         return FormatFixed(value, decimals);
     return FormatGeneral(value);
+}
+
+std::optional<std::string> BeyondLimitText(double value, double limit, const std::string& what,
+                                           int decimals) {
+    if (std::isfinite(value) && std::fabs(value) <= limit)
+        return std::nullopt;
+    return what + " = " + AmountText(value, decimals) +
+           " вне допустимых пределов (по модулю не более " + AmountText(limit, decimals) + ")";
 }
 
 void CheckReceiptAmounts(const TParam& param, const std::vector<TTovar>& goods) {

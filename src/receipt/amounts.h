@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ inline constexpr double kMaxCounter = 999'999'999'999.99;
 // A number for a message: the mask "0.00" ("0.000" for 3 decimals) within the limits, otherwise
 // its general form (1E200, INF), never two hundred digits.
 std::string AmountText(double value, int decimals = 2);
+// "`what` = value вне допустимых пределов (по модулю не более limit)" when the value is not
+// finite or beyond the limit; nullopt within it.
+std::optional<std::string> BeyondLimitText(double value, double limit, const std::string& what,
+                                           int decimals = 2);
 
 // Raises Failure ("Чек не напечатан: …") naming the first goods line, total or Param.ini
 // amount that is not finite or beyond its limit. The line sum is Kolvo × Cena, or Cena alone

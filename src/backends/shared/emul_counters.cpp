@@ -1,7 +1,6 @@
 #include "backends/shared/emul_counters.h"
 
 #include <climits>
-#include <cmath>
 #include <filesystem>
 #include <optional>
 
@@ -116,11 +115,9 @@ void CheckCounters(const TEmulVar& c) {
         {"SUM_TOTAL_PRIHOD", c.SUM_TOTAL_PRIHOD},
     };
     for (const auto& [key, value] : sums) {
-        if (!std::isfinite(value) || std::fabs(value) > kMaxCounter) {
-            throw Failure(std::string("счетчик эмулятора ") + key + " = " + AmountText(value) +
-                          " вне допустимых пределов (по модулю не более " +
-                          AmountText(kMaxCounter) + ")");
-        }
+        if (const auto beyond =
+                BeyondLimitText(value, kMaxCounter, std::string("счетчик эмулятора ") + key))
+            throw Failure(*beyond);
     }
 }
 

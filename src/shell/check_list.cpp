@@ -190,13 +190,17 @@ size_t CheckList::BodyLowerBound(std::string_view key) const {
     return lo;
 }
 
+std::vector<uint32_t>::const_iterator CheckList::TailLowerBound(std::string_view key) const {
+    return std::lower_bound(
+        tail_.begin(), tail_.end(), key,
+        [this](uint32_t i, std::string_view k) { return CompareBytes(Entry(i), k) < 0; });
+}
+
 size_t CheckList::Find(std::string_view key) const {
     const size_t lo = BodyLowerBound(key);
     if (lo < body_ && CompareBytes(Entry(lo), key) == 0)
         return lo;
-    const auto at = std::lower_bound(
-        tail_.begin(), tail_.end(), key,
-        [this](uint32_t i, std::string_view k) { return CompareBytes(Entry(i), k) < 0; });
+    const auto at = TailLowerBound(key);
     if (at != tail_.end() && CompareBytes(Entry(*at), key) == 0)
         return *at;
     return Size();
@@ -263,10 +267,7 @@ bool CheckList::Add(std::string_view id) {
     const auto index = static_cast<uint32_t>(starts_.size());
     starts_.push_back(static_cast<uint32_t>(bytes_.size()));
     bytes_ += line;
-    const auto at = std::lower_bound(
-        tail_.begin(), tail_.end(), key,
-        [this](uint32_t i, std::string_view k) { return CompareBytes(Entry(i), k) < 0; });
-    tail_.insert(at, index);
+    tail_.insert(TailLowerBound(key), index);
     return true;
 }
 

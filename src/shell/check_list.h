@@ -40,6 +40,8 @@ class CheckList {
     std::string_view Entry(size_t i) const;
     // First entry of the ordered body not below `key` (body_ when none).
     size_t BodyLowerBound(std::string_view key) const;
+    // First place in tail_ whose entry is not below `key`.
+    std::vector<uint32_t>::const_iterator TailLowerBound(std::string_view key) const;
     // Index (into starts_) of the entry equal to `key`, or Size().
     size_t Find(std::string_view key) const;
     void Index();

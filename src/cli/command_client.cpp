@@ -44,12 +44,7 @@ bool IsFolder(const std::string& path) {
 
 // Orvenka takes cmd.ini in any letter case.
 bool CommandFileWaiting(const std::string& folder) {
-    for (const std::string& name : SpellingsOf(folder, "cmd.ini")) {
-        struct stat st {};
-        if (::lstat((folder + name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-            return true;
-    }
-    return false;
+    return FileSpellingOf(folder, "cmd.ini").has_value();
 }
 
 // Our cmd.ini is still there as we wrote it: not emptied, not deleted, not another file.

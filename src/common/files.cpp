@@ -152,6 +152,15 @@ std::vector<std::string> SpellingsOf(const std::string& folder, const std::strin
     return found;
 }
 
+std::optional<std::string> FileSpellingOf(const std::string& folder, const std::string& name) {
+    for (const std::string& spelling : SpellingsOf(folder, name)) {
+        struct stat st {};
+        if (::lstat((folder + spelling).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            return spelling;
+    }
+    return std::nullopt;
+}
+
 bool DeleteFileIfExists(const std::string& path) {
     if (::unlink(path.c_str()) == 0)
         return true;

@@ -32,6 +32,9 @@ std::optional<FileStamp> EntryStampOf(const std::string& path);
 // exact spelling first, then the others in byte order. Empty when there is none or the folder
 // cannot be read.
 std::vector<std::string> SpellingsOf(const std::string& folder, const std::string& name);
+// The first of those spellings that is not a folder (a folder of that name is no such file);
+// nullopt when there is none.
+std::optional<std::string> FileSpellingOf(const std::string& folder, const std::string& name);
 // True when the file is gone afterwards (also when it never existed).
 bool DeleteFileIfExists(const std::string& path);
 // Replaces `to` when it exists. Raises Failure on error.

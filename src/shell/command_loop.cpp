@@ -42,12 +42,7 @@ bool FirstLineEnded(const std::string& bytes) {
 CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx), now_(SteadyMs) {}
 
 std::optional<std::string> CommandLoop::CommandFileName() const {
-    // A folder of that name is no command file.
-    for (const std::string& name : SpellingsOf(ctx_.Folder(), kCommandFile)) {
-        if (!IsFolder(ctx_.Path(name)))
-            return name;
-    }
-    return std::nullopt;
+    return FileSpellingOf(ctx_.Folder(), kCommandFile);
 }
 
 bool CommandLoop::NoteChange(const FolderWatch::Event& event) {

@@ -395,13 +395,12 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
         ATOL_PrintLine("ПОЛНЫЙ РАСЧЕТ", false);
         ATOL_PrintPair(PadZeros(2, std::to_string(section)),
                        FormatQty(quantity) + " * " + FormatMoney(price) + " =" + FormatMoney(sum));
-        const ImitationVat vat = ImitationVatOf(nds, sum);
-        if (vat.withAmount) {
-            state_.VatTotals[vat.total] += vat.amount;
-            ATOL_PrintPair(vat.caption, FormatMoney(vat.amount));
-        } else if (!vat.caption.empty()) {
-            ATOL_PrintLine(vat.caption, false);
-        }
+        PrintImitationVat(
+            nds, sum, state_.VatTotals,
+            [&](const std::string& caption, const std::string& value) {
+                ATOL_PrintPair(caption, value);
+            },
+            [&](const std::string& caption) { ATOL_PrintLine(caption, false); });
         return sum;
     }
 
@@ -550,10 +549,10 @@ void AtolBackend::ATOL_PrintEmulEnd(const std::string& command, double cash, dou
     LoadCounters(ctx_, DeviceKind::Atol);
     const TEmulVar& c = ctx_.emul;
     ATOL_PrintTotalLine("=" + FormatMoney(total));
-    if (state_.VatTotals[0] != 0)
-        ATOL_PrintPair("НДС20%", FormatMoney(state_.VatTotals[0]));
-    if (state_.VatTotals[1] != 0)
-        ATOL_PrintPair("НДС10%", FormatMoney(state_.VatTotals[1]));
+    PrintImitationVatTotals(state_.VatTotals,
+                            [&](const std::string& caption, const std::string& value) {
+                                ATOL_PrintPair(caption, value);
+                            });
     if (cash != 0)
         ATOL_PrintPair("НАЛИЧНЫМИ", "=" + FormatMoney(cash));
     if (card != 0)

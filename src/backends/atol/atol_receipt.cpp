@@ -7,6 +7,7 @@
 #include "backends/atol/atol_item_code.h"
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/imitation_vat.h"
+#include "backends/shared/payment.h"
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/numbers.h"
@@ -214,16 +215,12 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         }
     }
 
-    double cashBreak = p.BreakSumNAL, cardBreak = p.BreakSumVISA;
-    bool handMadeZero = false;
+    // A hand-made summary on an imitation registers and pays nothing.
+    const bool handMadeZero = p.HandMade && p.isNotFiscal;
+    const ReceiptPayment paid = handMadeZero ? ReceiptPayment{} : PaymentOf(p, goodsTotal);
     if (p.HandMade) {
         const std::string name = SameTrimmed(command, "RETURN") ? "Возврат" : "Продажа";
-        double price = goodsTotal;
-        if (p.isNotFiscal) {
-            price = 0;
-            cashBreak = cardBreak = 0;
-            handMadeZero = true;
-        }
+        const double price = handMadeZero ? 0 : goodsTotal;
         ATOL_RegisterTovar(name, 1, price, 0, p.Section, nullptr, agentText, supplierText);
         ATOL_PrintLine(RepeatText("=", W), false);
         ATOL_PrintLine(FitText(" Сумма по чеку: " + FormatMoney(goodsTotal), W, true), false);
@@ -233,24 +230,16 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
                                    W, true),
                            false);
         } else {
-            if (cardBreak != 0)
-                ATOL_PrintLine(FitText("Безналичные: " + FormatMoney(cardBreak), W, true), false);
-            if (cashBreak != 0)
-                ATOL_PrintLine(FitText("Наличные: " + FormatMoney(cashBreak), W, true), false);
+            if (paid.electronic != 0)
+                ATOL_PrintLine(FitText("Безналичные: " + FormatMoney(paid.electronic), W, true),
+                               false);
+            if (paid.cash != 0)
+                ATOL_PrintLine(FitText("Наличные: " + FormatMoney(paid.cash), W, true), false);
         }
     }
 
     if (p.isNotFiscal) {
-        const double t = handMadeZero ? 0 : goodsTotal;
-        double cash = t, card = 0;
-        if (p.OplataBreak) {
-            cash = cashBreak;
-            card = cardBreak;
-        } else if (!IsBlank(p.Oplata)) {
-            cash = 0;
-            card = t;
-        }
-        ATOL_PrintEmulEnd(command, cash, card, goodsTotal);
+        ATOL_PrintEmulEnd(command, paid.cash, paid.electronic, goodsTotal);
     } else {
         Pay(goodsTotal);
     }

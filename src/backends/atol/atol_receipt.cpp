@@ -371,15 +371,12 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     const TParam& p = ctx_.param;
     if (p.isNotFiscal) {
         double quantity = kolvo, price = cena;
-        double sum = 0;
         if (p.CENA_AS_SUMMA) {
             const LinePrice split = SplitLineSum(kolvo, cena, name);
             quantity = split.quantity;
             price = split.price;
-            sum = RoundHalfUp(cena, 2);
-        } else {
-            sum = LineSum(kolvo, cena);
         }
+        const double sum = LineAmount(p, kolvo, cena);
         ATOL_PrintWrapped(name);
         ATOL_PrintLine("ПОЛНЫЙ РАСЧЕТ", false);
         ATOL_PrintPair(PadZeros(2, std::to_string(section)),
@@ -414,16 +411,13 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
     driver_.SetParam("LIBFPTR_PARAM_PRICE", cena);
     driver_.SetParam("LIBFPTR_PARAM_QUANTITY", kolvo);
-    double sum = 0;
     if (p.CENA_AS_SUMMA) {
         const LinePrice split = SplitLineSum(kolvo, cena, name);
         driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
         driver_.SetParam("LIBFPTR_PARAM_PRICE", split.price);
         driver_.SetParam("LIBFPTR_PARAM_QUANTITY", split.quantity);
-        sum = RoundHalfUp(cena, 2);
-    } else {
-        sum = LineSum(kolvo, cena);
     }
+    const double sum = LineAmount(p, kolvo, cena);
     if (section != 0)
         driver_.SetParam("LIBFPTR_PARAM_DEPARTMENT", section);
     const std::string taxType = TaxTypeOf(nds);

@@ -3,23 +3,18 @@
 // 1,000 and 10,000 goods lines. Median of several receipts each; the answer must be empty (the
 // receipt made). Goal: 1,000 lines under 150 ms, 10,000 lines about ten times that.
 // Usage: atol_receipt_bench [receipts=7]
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/cp1251.h"
-#include "common/files.h"
-#include "folder_wait.h"
-#include "program_under_test.h"
+#include "register_bench.h"
 
 using namespace orvenka::test;
-using Steady = std::chrono::steady_clock;
+using namespace orvenka::bench;
 
 namespace {
 
@@ -45,26 +40,15 @@ std::string TovarText(int goods) {
     return text;
 }
 
-double Median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const int receipts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     ProgramUnderTest p;
-    ChildProcess& app = p.Start({"/ATOL"});
-    if (!app.WaitForStderr(ProgramUnderTest::kPollingLine, Millis(20000))) {
-        std::fprintf(stderr, "the program did not start polling\n%s", app.Stderr().c_str());
+    const int fd = StartWatched(p, {"/ATOL"});
+    if (fd < 0)
         return 1;
-    }
-    const int fd = orvenka::bench::WatchFolder(p.Folder().Path());
-    if (fd < 0) {
-        std::perror("inotify");
-        return 1;
-    }
+    ChildProcess& app = p.Main();
     p.Folder().Write("Param.ini", kParam);
     const std::string command = orvenka::Utf8ToCp1251("PRINT\r\n");
 
@@ -79,18 +63,11 @@ int main(int argc, char** argv) {
         // One receipt first that is not counted: the driver object, the shift opening.
         for (int i = 0; i <= runs; ++i) {
             p.Folder().WriteBytes("Tovar.ini", tovar);
-            orvenka::DeleteFileIfExists(p.File("cmd.finish"));
-            ::usleep(2000);
-            p.Folder().WriteBytes("cmd.tmp", command);
-            const auto t0 = Steady::now();
-            std::filesystem::rename(p.File("cmd.tmp"), p.File("cmd.ini"));
-            if (!orvenka::bench::WaitForFile(fd, p.File("cmd.finish"),
-                                             Steady::now() + std::chrono::seconds(60))) {
+            const double elapsed = TimeCommand(p, fd, command, std::chrono::seconds(60));
+            if (elapsed < 0) {
                 std::fprintf(stderr, "no cmd.finish\n%s", app.Stderr().c_str());
                 return 1;
             }
-            const double elapsed =
-                std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
             if (!p.Folder().ReadBytes("Result.txt").empty()) {
                 std::fprintf(stderr, "the receipt was not made:\n%s",
                              p.Folder().Read("Result.txt").c_str());

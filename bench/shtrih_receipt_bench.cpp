@@ -2,22 +2,19 @@
 // simulated Shtrih-M register (/SHTRIH): time from cmd.ini renamed in until cmd.finish is there,
 // the simulator's own time included. Goal: 1,000 lines under 150 ms, growing linearly to 10,000.
 // Usage: shtrih_receipt_bench [runs per size=5]
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "common/files.h"
-#include "folder_wait.h"
-#include "program_under_test.h"
+#include "common/cp1251.h"
+#include "register_bench.h"
 
 using namespace orvenka::test;
-using Clock = std::chrono::steady_clock;
+using namespace orvenka::bench;
 
 namespace {
 
@@ -32,42 +29,25 @@ std::string Goods(int lines) {
     return text;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     ProgramUnderTest p;
-    ChildProcess& app = p.Start({"/SHTRIH"}, {"CUPS_SERVER=/nonexistent/orvenka-bench.sock"});
-    if (!app.WaitForStderr(ProgramUnderTest::kPollingLine, Millis(20000))) {
-        std::fprintf(stderr, "the program did not start polling\n%s", app.Stderr().c_str());
+    const int fd = StartWatched(p, {"/SHTRIH"}, {"CUPS_SERVER=/nonexistent/orvenka-bench.sock"});
+    if (fd < 0)
         return 1;
-    }
-
-    const int fd = orvenka::bench::WatchFolder(p.Folder().Path());
-    if (fd < 0) {
-        std::perror("inotify");
-        return 1;
-    }
+    ChildProcess& app = p.Main();
+    const std::string command = orvenka::Utf8ToCp1251("PRINT\r\n");
     int document = 0;
     // One receipt; answers the milliseconds from cmd.ini to cmd.finish, or -1.
     const auto receipt = [&](int lines) -> double {
         p.Folder().Write("Param.ini", "SNO=OSN\r\nOplata=\r\nVERSION_FFD=1.05\r\nDocumStr=B-" +
                                           std::to_string(++document) + "\r\n");
         p.Folder().Write("Tovar.ini", Goods(lines));
-        orvenka::DeleteFileIfExists(p.File("cmd.finish"));
-        ::usleep(2000);  // the last command's tick has ended
-        p.Folder().Write("cmd.tmp", "PRINT\r\n");
-        const auto t0 = Clock::now();
-        std::filesystem::rename(p.File("cmd.tmp"), p.File("cmd.ini"));
-        if (!orvenka::bench::WaitForFile(fd, p.File("cmd.finish"),
-                                         Clock::now() + std::chrono::seconds(120)))
+        const double ms = TimeCommand(p, fd, command, std::chrono::seconds(120));
+        if (ms < 0)
             return -1;
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         if (!p.Folder().ReadBytes("Result.txt").empty()) {
             std::fprintf(stderr, "%d lines: error lines:\n%s", lines,
                          p.Folder().Read("Result.txt").c_str());

@@ -7,6 +7,7 @@
 #include "backends/atol/atol_item_code.h"
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/imitation_vat.h"
+#include "backends/shared/payment.h"
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/numbers.h"
@@ -214,16 +215,12 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         }
     }
 
-    double cashBreak = p.BreakSumNAL, cardBreak = p.BreakSumVISA;
-    bool handMadeZero = false;
+    // A hand-made summary on an imitation registers and pays nothing.
+    const bool handMadeZero = p.HandMade && p.isNotFiscal;
+    const ReceiptPayment paid = handMadeZero ? ReceiptPayment{} : PaymentOf(p, goodsTotal);
     if (p.HandMade) {
         const std::string name = SameTrimmed(command, "RETURN") ? "Возврат" : "Продажа";
-        double price = goodsTotal;
-        if (p.isNotFiscal) {
-            price = 0;
-            cashBreak = cardBreak = 0;
-            handMadeZero = true;
-        }
+        const double price = handMadeZero ? 0 : goodsTotal;
         ATOL_RegisterTovar(name, 1, price, 0, p.Section, nullptr, agentText, supplierText);
         ATOL_PrintLine(RepeatText("=", W), false);
         ATOL_PrintLine(FitText(" Сумма по чеку: " + FormatMoney(goodsTotal), W, true), false);
@@ -233,24 +230,16 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
                                    W, true),
                            false);
         } else {
-            if (cardBreak != 0)
-                ATOL_PrintLine(FitText("Безналичные: " + FormatMoney(cardBreak), W, true), false);
-            if (cashBreak != 0)
-                ATOL_PrintLine(FitText("Наличные: " + FormatMoney(cashBreak), W, true), false);
+            if (paid.electronic != 0)
+                ATOL_PrintLine(FitText("Безналичные: " + FormatMoney(paid.electronic), W, true),
+                               false);
+            if (paid.cash != 0)
+                ATOL_PrintLine(FitText("Наличные: " + FormatMoney(paid.cash), W, true), false);
         }
     }
 
     if (p.isNotFiscal) {
-        const double t = handMadeZero ? 0 : goodsTotal;
-        double cash = t, card = 0;
-        if (p.OplataBreak) {
-            cash = cashBreak;
-            card = cardBreak;
-        } else if (!IsBlank(p.Oplata)) {
-            cash = 0;
-            card = t;
-        }
-        ATOL_PrintEmulEnd(command, cash, card, goodsTotal);
+        ATOL_PrintEmulEnd(command, paid.cash, paid.electronic, goodsTotal);
     } else {
         Pay(goodsTotal);
     }
@@ -382,26 +371,22 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     const TParam& p = ctx_.param;
     if (p.isNotFiscal) {
         double quantity = kolvo, price = cena;
-        double sum = 0;
         if (p.CENA_AS_SUMMA) {
             const LinePrice split = SplitLineSum(kolvo, cena, name);
             quantity = split.quantity;
             price = split.price;
-            sum = RoundHalfUp(cena, 2);
-        } else {
-            sum = LineSum(kolvo, cena);
         }
+        const double sum = LineAmount(p, kolvo, cena);
         ATOL_PrintWrapped(name);
         ATOL_PrintLine("ПОЛНЫЙ РАСЧЕТ", false);
         ATOL_PrintPair(PadZeros(2, std::to_string(section)),
                        FormatQty(quantity) + " * " + FormatMoney(price) + " =" + FormatMoney(sum));
-        const ImitationVat vat = ImitationVatOf(nds, sum);
-        if (vat.withAmount) {
-            state_.VatTotals[vat.total] += vat.amount;
-            ATOL_PrintPair(vat.caption, FormatMoney(vat.amount));
-        } else if (!vat.caption.empty()) {
-            ATOL_PrintLine(vat.caption, false);
-        }
+        PrintImitationVat(
+            nds, sum, state_.VatTotals,
+            [&](const std::string& caption, const std::string& value) {
+                ATOL_PrintPair(caption, value);
+            },
+            [&](const std::string& caption) { ATOL_PrintLine(caption, false); });
         return sum;
     }
 
@@ -426,16 +411,13 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
     driver_.SetParam("LIBFPTR_PARAM_PRICE", cena);
     driver_.SetParam("LIBFPTR_PARAM_QUANTITY", kolvo);
-    double sum = 0;
     if (p.CENA_AS_SUMMA) {
         const LinePrice split = SplitLineSum(kolvo, cena, name);
         driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
         driver_.SetParam("LIBFPTR_PARAM_PRICE", split.price);
         driver_.SetParam("LIBFPTR_PARAM_QUANTITY", split.quantity);
-        sum = RoundHalfUp(cena, 2);
-    } else {
-        sum = LineSum(kolvo, cena);
     }
+    const double sum = LineAmount(p, kolvo, cena);
     if (section != 0)
         driver_.SetParam("LIBFPTR_PARAM_DEPARTMENT", section);
     const std::string taxType = TaxTypeOf(nds);
@@ -550,10 +532,10 @@ void AtolBackend::ATOL_PrintEmulEnd(const std::string& command, double cash, dou
     LoadCounters(ctx_, DeviceKind::Atol);
     const TEmulVar& c = ctx_.emul;
     ATOL_PrintTotalLine("=" + FormatMoney(total));
-    if (state_.VatTotals[0] != 0)
-        ATOL_PrintPair("НДС20%", FormatMoney(state_.VatTotals[0]));
-    if (state_.VatTotals[1] != 0)
-        ATOL_PrintPair("НДС10%", FormatMoney(state_.VatTotals[1]));
+    PrintImitationVatTotals(state_.VatTotals,
+                            [&](const std::string& caption, const std::string& value) {
+                                ATOL_PrintPair(caption, value);
+                            });
     if (cash != 0)
         ATOL_PrintPair("НАЛИЧНЫМИ", "=" + FormatMoney(cash));
     if (card != 0)

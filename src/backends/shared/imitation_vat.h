@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "common/numbers.h"
+
 namespace orvenka {
 
 // The VAT row of a goods line on a register's non-fiscal imitation of a receipt. Code 18 stands
@@ -23,6 +25,28 @@ inline ImitationVat ImitationVatOf(int nds, double sum) {
     if (nds == -1)
         return {"Без НДС", false, 0, 0};
     return {};
+}
+
+// Prints a goods line's VAT row through the register's own output (`pair` for a caption and an
+// amount, `line` for a caption alone) and adds its amount to the receipt's `totals`.
+template <class PrintPair, class PrintLine>
+void PrintImitationVat(int nds, double sum, double (&totals)[2], PrintPair pair, PrintLine line) {
+    const ImitationVat vat = ImitationVatOf(nds, sum);
+    if (vat.withAmount) {
+        totals[vat.total] += vat.amount;
+        pair(vat.caption, FormatMoney(vat.amount));
+    } else if (!vat.caption.empty()) {
+        line(vat.caption);
+    }
+}
+
+// The receipt's VAT totals under its sum: a row for each rate that has any.
+template <class PrintPair>
+void PrintImitationVatTotals(const double (&totals)[2], PrintPair pair) {
+    if (totals[0] != 0)
+        pair("НДС20%", FormatMoney(totals[0]));
+    if (totals[1] != 0)
+        pair("НДС10%", FormatMoney(totals[1]));
 }
 
 }  // namespace orvenka

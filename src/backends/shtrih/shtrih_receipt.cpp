@@ -350,13 +350,12 @@ double ShtrihBackend::FR_RegisterGoodsLine(int department, int nds, const TTovar
         FR_PrintLine(nameText, false);
         FR_PrintPair(std::to_string(department),
                      FormatQty(quantity) + " X " + FormatMoney(price) + " =" + FormatMoney(amount));
-        const ImitationVat vat = ImitationVatOf(nds, amount);
-        if (vat.withAmount) {
-            st_.VatTotals[vat.total] += vat.amount;
-            FR_PrintPair(vat.caption, FormatMoney(vat.amount));
-        } else if (!vat.caption.empty()) {
-            FR_PrintLine(vat.caption, false);
-        }
+        PrintImitationVat(
+            nds, amount, st_.VatTotals,
+            [&](const std::string& caption, const std::string& value) {
+                FR_PrintPair(caption, value);
+            },
+            [&](const std::string& caption) { FR_PrintLine(caption, false); });
         return amount;
     }
 
@@ -529,10 +528,10 @@ void ShtrihBackend::FR_PrintEmulatedTail(const std::string& command, double elec
     if (electronic != 0)
         FR_PrintPair("ЭЛЕКТРОННЫМИ", "=" + FormatMoney(electronic));
     FR_PrintPair("СНО:", TaxSystemName(p.SNO));
-    if (st_.VatTotals[0] != 0)
-        FR_PrintPair("НДС20%", FormatMoney(st_.VatTotals[0]));
-    if (st_.VatTotals[1] != 0)
-        FR_PrintPair("НДС10%", FormatMoney(st_.VatTotals[1]));
+    PrintImitationVatTotals(st_.VatTotals,
+                            [&](const std::string& caption, const std::string& value) {
+                                FR_PrintPair(caption, value);
+                            });
     if (!IsBlank(p.EmailOrTel)) {
         const bool email = p.EmailOrTel.find('@') != std::string::npos;
         FR_PrintPair(email ? "Эл.адр.покупателя:" : "Телефон покупателя:", p.EmailOrTel);

@@ -3,6 +3,7 @@
 // sending wrong money, reporting a refusal as success or hanging.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "atol_fixture.h"
@@ -678,6 +679,43 @@ TEST_F(AtolReceiptTest, NonFiscalLineSumInThePriceColumnIsSplitToo) {
                      Pair("НДС 10%", "0.91")}));
     EXPECT_EQ(texts[5], Pair("ИТОГ", "=10.00", 20));
     EXPECT_EQ(texts[7], Pair("БЕЗНАЛИЧНЫМИ", "=10.00"));
+}
+
+// Whether any printed line holds `part`.
+bool Shows(const Lines& texts, const std::string& part) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return t.find(part) != std::string::npos; });
+}
+
+// A split payment shows its parts under the imitation's total.
+TEST_F(AtolReceiptTest, NonFiscalSplitPaymentShowsItsParts) {
+    ctx.param.isNotFiscal = true;
+    ctx.param.OplataBreak = true;
+    ctx.param.BreakSumNAL = 60;
+    ctx.param.BreakSumVISA = 40;
+    EXPECT_EQ(Print("PRINT", {Goods("Сыр", 1, 100)}), "");
+    const Lines texts = PrintedTexts();
+    EXPECT_TRUE(Shows(texts, Pair("НАЛИЧНЫМИ", "=60.00")));
+    EXPECT_TRUE(Shows(texts, Pair("БЕЗНАЛИЧНЫМИ", "=40.00")));
+}
+
+// A hand-made summary on an imitation registers nothing, so no part of a split is shown paid.
+TEST_F(AtolReceiptTest, NonFiscalHandMadeSummaryShowsNoPayment) {
+    ctx.param.isNotFiscal = true;
+    ctx.param.HandMade = true;
+    ctx.param.Name = 10;
+    ctx.param.Kolvo = 6;
+    ctx.param.Cena = 8;
+    ctx.param.Summa = 8;
+    ctx.param.OplataBreak = true;
+    ctx.param.BreakSumNAL = 60;
+    ctx.param.BreakSumVISA = 40;
+    EXPECT_EQ(Print("PRINT", {Goods("Сыр", 1, 100)}), "");
+    const Lines texts = PrintedTexts();
+    EXPECT_TRUE(Shows(texts, "Сумма по чеку: 100.00"));
+    EXPECT_FALSE(Shows(texts, "НАЛИЧНЫМИ"));
+    EXPECT_FALSE(Shows(texts, "Наличные:"));
+    EXPECT_FALSE(Shows(texts, "Безналичные:"));
 }
 
 }  // namespace

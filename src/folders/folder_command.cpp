@@ -90,14 +90,25 @@ std::string OneFolder(const Parsed& p) {
     return p.positional[0];
 }
 
-// The folder's kind; refuses a folder that is not an exchange folder.
-DeviceKind RequireExchangeFolder(const Context& c, const std::string& folder) {
-    const FolderInfo info = InspectFolder(folder, c.setup.program);
+// The folder's kind and link; refuses a folder that is not an exchange folder.
+FolderInfo RequireExchangeFolder(const Context& c, const std::string& folder) {
+    FolderInfo info = InspectFolder(folder, c.setup.program);
     if (!info.kind) {
         throw Failure("папка " + folder +
                       " не папка обмена: сначала orvenka-folder create ПАПКА --kind ВИД");
     }
-    return *info.kind;
+    return info;
+}
+
+// The path of the folder's link to the installed program (`info` from RequireExchangeFolder);
+// refuses a folder whose link is missing or leads elsewhere.
+std::string ProgramLink(const Context& c, const std::string& folder, const FolderInfo& info) {
+    if (info.link != FolderInfo::Link::ToProgram) {
+        throw Failure("в папке " + folder + " нет ссылки " + kProgramLinkName + " на " +
+                      c.setup.program + ": orvenka-folder create " + folder + " --kind " +
+                      KindName(*info.kind) + " восстановит её");
+    }
+    return InFolder(folder, kProgramLinkName);
 }
 
 // A folder to undo something for: it may be gone by now.
@@ -116,6 +127,14 @@ bool ServiceEnabled(const Context& c, const std::string& folder) {
         return ::lstat(WantsLink(c, ServiceUnitName(folder)).c_str(), &st) == 0;
     } catch (const Failure&) {
         return false;  // a path too long for a service has none
+    }
+}
+
+// The service would lose its folder from under it.
+void RefuseWhileServiceEnabled(const Context& c, const std::string& folder) {
+    if (ServiceEnabled(c, folder)) {
+        throw Failure("для папки " + folder +
+                      " включена служба: сначала orvenka-folder service disable " + folder);
     }
 }
 
@@ -176,10 +195,7 @@ int Remove(Context& c, const Args& args) {
         const auto folders = list.Folders();
         if (std::find(folders.begin(), folders.end(), gone) == folders.end())
             throw Failure("папка не найдена: " + given);
-        if (ServiceEnabled(c, gone)) {
-            throw Failure("для папки " + gone +
-                          " включена служба: сначала orvenka-folder service disable " + gone);
-        }
+        RefuseWhileServiceEnabled(c, gone);
         DeleteFileIfExists(AutostartPath(c, gone));
         list.Remove(gone);
         c.out << "Папки " << gone << " нет; она убрана из списка.\n";
@@ -191,10 +207,7 @@ int Remove(Context& c, const Args& args) {
         throw Failure("папку " + folder + " обслуживает процесс " + std::to_string(pid) +
                       ": сначала остановите его");
     }
-    if (ServiceEnabled(c, folder)) {
-        throw Failure("для папки " + folder +
-                      " включена служба: сначала orvenka-folder service disable " + folder);
-    }
+    RefuseWhileServiceEnabled(c, folder);
     DeleteFileIfExists(AutostartPath(c, folder));
     RemoveExchangeFolder(folder, c.setup.program);
     FolderRegistry(c.setup.registry).Remove(folder);
@@ -244,25 +257,18 @@ int List(Context& c, const Args& args) {
     return kFolderOk;
 }
 
-std::string NoLinkText(const Context& c, const std::string& folder, DeviceKind kind) {
-    return "в папке " + folder + " нет ссылки " + kProgramLinkName + " на " + c.setup.program +
-           ": orvenka-folder create " + folder + " --kind " + KindName(kind) + " восстановит её";
-}
-
 // Starts the program on one folder and waits until it holds the folder or has ended.
 // Here and in Run the installed program itself is started, named by the folder's link: it takes
 // the link's folder as its own only while the link leads to it, and whoever may write into a
 // folder cannot have it run a file of theirs in the program's place.
 bool StartOne(Context& c, const std::string& folder) {
-    const DeviceKind kind = RequireExchangeFolder(c, folder);
+    const FolderInfo info = RequireExchangeFolder(c, folder);
     if (const int pid = FolderLockHolder(folder)) {
         c.out << folder << ": уже работает (pid " << pid << ").\n";
         return true;
     }
-    const std::string link = InFolder(folder, kProgramLinkName);
-    if (InspectFolder(folder, c.setup.program).link != FolderInfo::Link::ToProgram)
-        throw Failure(NoLinkText(c, folder, kind));
-    const int pid = c.setup.spawn(c.setup.program, {link, KindArgument(kind)});
+    const std::string link = ProgramLink(c, folder, info);
+    const int pid = c.setup.spawn(c.setup.program, {link, KindArgument(*info.kind)});
     if (pid <= 0) {
         c.err << "orvenka-folder: " << folder << ": не удалось запустить " << link << "\n";
         return false;
@@ -312,17 +318,15 @@ int Start(Context& c, const Args& args) {
 
 int Run(Context& c, const Args& args) {
     const std::string folder = ExistingFolder(OneFolder(Parse(args, false, false)));
-    const DeviceKind kind = RequireExchangeFolder(c, folder);
-    const std::string link = InFolder(folder, kProgramLinkName);
-    if (InspectFolder(folder, c.setup.program).link != FolderInfo::Link::ToProgram)
-        throw Failure(NoLinkText(c, folder, kind));
+    const FolderInfo info = RequireExchangeFolder(c, folder);
+    const std::string link = ProgramLink(c, folder, info);
     if (const int pid = FolderLockHolder(folder)) {
         c.err << "orvenka-folder: папку " << folder << " уже обслуживает процесс " << pid
               << "; эта копия только отметится в RunInfo.txt\n";
     }
     c.err.flush();
     c.out.flush();
-    c.setup.exec(c.setup.program, {link, KindArgument(kind)});
+    c.setup.exec(c.setup.program, {link, KindArgument(*info.kind)});
     throw Failure("не удалось запустить " + link);
 }
 

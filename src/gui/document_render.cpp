@@ -14,14 +14,11 @@
 #include <utility>
 
 #include "common/failure.h"
+#include "gui/qt_text.h"
 
 namespace orvenka::gui {
 
 namespace {
-
-QString Utf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // The printer queue, or the file for a PDF job, for failure texts.
 std::string Target(const QPrinter& printer) {

@@ -21,11 +21,11 @@
 #include <exception>
 #include <initializer_list>
 
-#include "common/standard_streams.h"
 #include "common/version.h"
 #include "gui/app_icon.h"
 #include "gui/param_editor/param_file.h"
 #include "gui/qt_platform.h"
+#include "gui/qt_text.h"
 #include "shell/startup.h"
 
 namespace orvenka::gui {
@@ -40,10 +40,6 @@ QPlainTextEdit* Pane(const char* name, QWidget* parent) {
     pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return pane;
-}
-
-QString Utf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 // A pane that follows its new lines keeps its cursor at the start of the last one: the view
@@ -340,15 +336,11 @@ void TForm_mainFR::EditNumFDChange(const QString& text) {
 }
 
 void TForm_mainFR::ShowErrorBox(const std::string& text) {
-    QString message = Utf8(text);
-    message.replace("\r\n", "\n");
-    message.replace('\r', '\n');
     if (!ctx_.platform.HasScreen()) {
-        const QByteArray bytes = message.toUtf8() + '\n';
-        WriteToStderr(std::string_view(bytes.constData(), size_t(bytes.size())));
+        MessageToStderr(text);
         return;
     }
-    QMessageBox::critical(this, "Orvenka", message);
+    QMessageBox::critical(this, "Orvenka", MessageText(text));
 }
 
 void TForm_mainFR::NewParamFileClicked() {

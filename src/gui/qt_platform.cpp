@@ -15,9 +15,9 @@
 #include <QTemporaryDir>
 
 #include "common/failure.h"
-#include "common/standard_streams.h"
 #include "gui/document_render.h"
 #include "gui/preview_window.h"
+#include "gui/qt_text.h"
 #include "gui/select_dialogs.h"
 
 namespace orvenka::gui {
@@ -25,20 +25,6 @@ namespace orvenka::gui {
 namespace {
 
 const char* const kBoxTitle = "Orvenka";
-
-// Message texts of the core separate their lines with CR.
-QString ToQt(const std::string& text) {
-    QString s = QString::fromStdString(text);
-    s.replace("\r\n", "\n");
-    s.replace('\r', '\n');
-    return s;
-}
-
-void ToStderr(const std::string& text) {
-    const QByteArray bytes = ToQt(text).toUtf8();
-    WriteToStderr(std::string_view(bytes.constData(), size_t(bytes.size())));
-    WriteToStderr("\n");
-}
 
 // One job with an empty title and the printer's copies and sides; raises Failure with CUPS's
 // reason when the queue does not take it.
@@ -92,23 +78,23 @@ TFormRE& QtPlatform::PreviewWindow() {
 Platform::Answer QtPlatform::AskYesNo(const std::string& text) {
     if (!screen_)
         return Answer::NoScreen;
-    const auto button = QMessageBox::question(nullptr, kBoxTitle, ToQt(text),
+    const auto button = QMessageBox::question(nullptr, kBoxTitle, MessageText(text),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 void QtPlatform::ShowMessage(const std::string& text) {
     if (!screen_) {
-        ToStderr(text);
+        MessageToStderr(text);
         return;
     }
-    QMessageBox::information(nullptr, kBoxTitle, ToQt(text));
+    QMessageBox::information(nullptr, kBoxTitle, MessageText(text));
 }
 
 void QtPlatform::ShowBalloon(const std::string& title, const std::string& text) {
     if (!tray_ || !tray_->isVisible())
         return;
-    tray_->showMessage(ToQt(title), ToQt(text), QSystemTrayIcon::Information, 5000);
+    tray_->showMessage(MessageText(title), MessageText(text), QSystemTrayIcon::Information, 5000);
 }
 
 DeviceKind QtPlatform::SelectDeviceKind(DeviceKind preselect) {
@@ -128,7 +114,7 @@ void QtPlatform::ShowPreview(const TextDocument& document) {
     window.SetDocument(document);
     if (!screen_) {
         // A modal window nobody can close would stop the command loop for good.
-        ToStderr("Окно просмотра документа не показано: нет экрана");
+        MessageToStderr("Окно просмотра документа не показано: нет экрана");
         return;
     }
     window.exec();
@@ -204,7 +190,7 @@ QPrinter& QtPlatform::Printer() {
 
 void QtPlatform::PrinterSetupDialog() {
     if (!screen_) {
-        ToStderr("Настройка принтера недоступна: нет экрана");
+        MessageToStderr("Настройка принтера недоступна: нет экрана");
         return;
     }
     QPrinter& printer = Printer();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/qt_text.h"
 #include "shell/app_context.h"
 
 namespace orvenka::gui {
@@ -50,14 +51,6 @@ QString Title(MsgDlgType type) {
             break;
     }
     return QCoreApplication::applicationName();
-}
-
-// The core separates the lines of its texts with CR.
-QString ToQt(const std::string& text) {
-    QString s = QString::fromStdString(text);
-    s.replace("\r\n", "\n");
-    s.replace('\r', '\n');
-    return s;
 }
 
 ModalResult DefaultResult(MsgDlgButtons buttons) {
@@ -122,7 +115,7 @@ TFormRusMessage::TFormRusMessage(const std::string& text, MsgDlgType type, MsgDl
         icon->hide();
     }
 
-    QString shown = ToQt(text);
+    QString shown = MessageText(text);
     // A long path is one word: let it break after its separators rather than be cut off.
     shown.replace('/', QStringLiteral("/\u200B"));
     text_ = new QLabel(shown, this);

@@ -242,9 +242,9 @@ void SelectNamedPrinter(const std::string& wanted, Platform& platform) {
     throw Failure("Не найден принтер " + wanted + "\rсреди:\r" + list);
 }
 
-}  // namespace
-
-bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& platform) {
+// `lines`, when given, receives the file's lines on success.
+bool Read(const std::string& path, TParam& param, Logger& log, Platform& platform,
+          std::vector<std::string>* lines) {
     try {
         const ParamLines file(LoadLines(path, kMaxParamFileBytes));
         CheckBlankBeforeEquals(file.Lines());
@@ -252,11 +252,24 @@ bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& pl
         ReadPayment(file, param);
         ReadTail(file, param);
         SelectNamedPrinter(param.PRN_NAME, platform);
+        if (lines)
+            *lines = file.Lines();
         return true;
     } catch (const std::exception& e) {
         log.LogError("ReadParam:" + path + " " + e.what());
         return false;
     }
+}
+
+}  // namespace
+
+bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& platform) {
+    return Read(path, param, log, platform, nullptr);
+}
+
+bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& platform,
+               std::vector<std::string>& lines) {
+    return Read(path, param, log, platform, &lines);
 }
 
 }  // namespace orvenka

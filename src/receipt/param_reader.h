@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "common/logger.h"
 #include "common/platform.h"
@@ -13,5 +14,9 @@ namespace orvenka {
 // before the failure keep their new values, the later ones those of the previous read. Never
 // shows a dialog, never lets a failure escape.
 bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& platform);
+// The same, handing back the file's lines as read when it answers true: whoever also wants the
+// text (the editor keeps the keys it does not know) reads the file once.
+bool ReadParam(const std::string& path, TParam& param, Logger& log, Platform& platform,
+               std::vector<std::string>& lines);
 
 }  // namespace orvenka

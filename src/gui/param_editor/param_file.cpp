@@ -1,10 +1,8 @@
 #include "gui/param_editor/param_file.h"
 
 #include <QFileDialog>
-#include <exception>
 #include <vector>
 
-#include "common/files.h"
 #include "common/null_platform.h"
 #include "gui/param_editor/param_edit_form.h"
 #include "receipt/param_reader.h"
@@ -38,16 +36,9 @@ bool CreateParamFile(AppContext& ctx, QWidget* parent) {
 bool OpenParamFile(AppContext& ctx, const std::string& path, QWidget* parent) {
     TParam fresh;
     PrinterListOnly printers(ctx.platform);
-    if (!ReadParam(path, fresh, ctx.log, printers))
-        return false;
     std::vector<std::string> lines;
-    try {
-        lines = LoadLines(path);
-    } catch (const std::exception& e) {
-        // Gone or changed between the two reads: nothing is opened half-read.
-        ctx.LogError("ReadParam:" + path + " " + e.what());
+    if (!ReadParam(path, fresh, ctx.log, printers, lines))
         return false;
-    }
     return EditParam(ctx, fresh, path, lines, parent);
 }
 

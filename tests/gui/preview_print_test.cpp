@@ -108,6 +108,15 @@ Outcome PrintReceipt(const std::string& printer, int refusals, bool preview,
     return o;
 }
 
+std::string WithoutFiscalSign(const std::string& text) {
+    std::string kept;
+    for (const auto& line : SplitLines(text)) {
+        if (line.rfind("ФПД", 0) != 0)
+            kept += line + "\n";
+    }
+    return kept;
+}
+
 const std::string kRefused =
     "12.02.2021 10:30:05:EMUL:Принтер Касса не принял задание печати: очередь закрыта. Документ "
     "не напечатан, его текст сохранён для повторной печати в файле "
@@ -173,7 +182,8 @@ TEST(PreviewPrint, QueueRefusingFromThePreviewIsAnsweredAsWithoutIt) {
         0u)
         << atOnce.answer;
     EXPECT_EQ(fromPreview.answer, atOnce.answer);
-    EXPECT_EQ(fromPreview.kept, atOnce.kept);
+    // The same text but for the fiscal sign, which the emulator draws anew for each receipt.
+    EXPECT_EQ(WithoutFiscalSign(fromPreview.kept), WithoutFiscalSign(atOnce.kept));
     EXPECT_NE(atOnce.kept.find("Хлеб бородинский"), std::string::npos);
     EXPECT_EQ(fromPreview.counted, "0");
     EXPECT_EQ(atOnce.counted, "0");

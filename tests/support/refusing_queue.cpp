@@ -15,7 +15,7 @@ int Shell(const std::string& command) {
 
 }  // namespace
 
-RefusingQueue::RefusingQueue() {
+RefusingQueue::RefusingQueue(Jobs jobs) {
     if (!std::getenv("ORVENKA_TEST_PDF_QUEUE")) {
         skip_ =
             "ORVENKA_TEST_PDF_QUEUE is not set: tools/test.sh sets it when it runs as root "
@@ -29,13 +29,17 @@ RefusingQueue::RefusingQueue() {
         return;
     }
     name_ = name;
-    if (Shell("cupsreject -r 'closed for the test' " + name_) != 0)
+    if (jobs == Jobs::Refused && Shell("cupsreject -r 'closed for the test' " + name_) != 0)
         skip_ = "CUPS did not make " + name_ + " refuse jobs";
 }
 
 RefusingQueue::~RefusingQueue() {
-    if (!name_.empty())
-        Shell("lpadmin -x " + name_ + " 2>/dev/null");
+    if (name_.empty())
+        return;
+    Shell("lpadmin -x " + name_ + " 2>/dev/null");
+    // The jobs it kept.
+    if (const char* home = std::getenv("HOME"))
+        Shell(std::string("rm -f '") + home + "/PDF/'job_*-" + name_ + ".pdf");
 }
 
 bool RefusingQueue::Accept() const {

@@ -3,12 +3,13 @@
 
 namespace orvenka::test {
 
-// A CUPS queue of the test's own (keeping each job as sent) that refuses jobs, removed again
-// when the test ends. It needs root and CUPS, which tools/test.sh provides when it sets
-// ORVENKA_TEST_PDF_QUEUE; `Skip()` says why there is none otherwise.
+// A CUPS queue of the test's own, removed again when the test ends: it keeps each job as sent
+// (in $HOME/PDF), or refuses every job. It needs root and CUPS, which tools/test.sh provides
+// when it sets ORVENKA_TEST_PDF_QUEUE; `Skip()` says why there is none otherwise.
 class RefusingQueue {
   public:
-    RefusingQueue();
+    enum class Jobs { Refused, Taken };
+    explicit RefusingQueue(Jobs jobs = Jobs::Refused);
     ~RefusingQueue();
     RefusingQueue(const RefusingQueue&) = delete;
     RefusingQueue& operator=(const RefusingQueue&) = delete;

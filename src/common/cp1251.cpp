@@ -1,6 +1,7 @@
 #include "common/cp1251.h"
 
 #include <array>
+#include <cstdio>
 #include <unordered_map>
 
 #include "common/utf8.h"
@@ -67,6 +68,25 @@ std::string Utf8ToCp1251(const std::string& text) {
         out += it == rev.end() ? '?' : static_cast<char>(it->second);
     }
     return out;
+}
+
+std::optional<char32_t> FirstWithoutCp1251(const std::string& text) {
+    const auto& rev = ReverseTable();
+    size_t i = 0;
+    while (i < text.size()) {
+        char32_t cp = 0;
+        if (!DecodeUtf8(text, i, cp))
+            return U'\uFFFD';
+        if (cp >= 0x80 && rev.find(cp) == rev.end())
+            return cp;
+    }
+    return std::nullopt;
+}
+
+std::string CodePointName(char32_t cp) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));
+    return name;
 }
 
 bool IsValidUtf8(const std::string& bytes) {

@@ -46,7 +46,9 @@ class Platform {
     // Logical-device dialog: position from 1 of the chosen line, 0 none chosen, -1 cancel.
     virtual int SelectLogicalDevice(const std::vector<std::string>& lines) = 0;
 
-    // Preview window, modal; the operator may print from it. Returns when it is closed.
+    // Preview window, modal; the operator may print from it. Returns when it is closed; raises
+    // the print's Failure when the operator's print failed and the window was closed without a
+    // later one going through.
     virtual void ShowPreview(const TextDocument& document) = 0;
     // One print job with an empty title on the current printer. Raises Failure.
     virtual void PrintDocument(const TextDocument& document) = 0;

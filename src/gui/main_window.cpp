@@ -172,11 +172,16 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
     PageControl->addTab(TabSheet1, "Данные чека");
     PageControl->setCurrentWidget(TabSheetFR);
     ButtonClose = new QPushButton("Закрыть окно", right);
+    ButtonExit = Button("Выход", "ButtonExit", right);
+    ButtonExit->setVisible(false);
+    auto* bottomBar = new QHBoxLayout;
+    bottomBar->addWidget(ButtonClose, 1);
+    bottomBar->addWidget(ButtonExit);
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(ButtonAbout);
     rightLayout->addWidget(PageControl, 1);
-    rightLayout->addWidget(ButtonClose);
+    rightLayout->addLayout(bottomBar);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(left);
@@ -188,6 +193,7 @@ TForm_mainFR::TForm_mainFR(AppContext& ctx, CommandLoop& loop, QWidget* parent)
 
     connect(ButtonAbout, &QPushButton::clicked, this, &TForm_mainFR::AboutClicked);
     connect(ButtonClose, &QPushButton::clicked, this, &TForm_mainFR::CloseWindow);
+    connect(ButtonExit, &QPushButton::clicked, this, &TForm_mainFR::ExitRequested);
 
     trayMenu_ = std::make_unique<QMenu>();
     trayMenu_->setObjectName("PopupMenu1");
@@ -229,7 +235,8 @@ bool TForm_mainFR::AddTrayIcon() {
         noTrayArea_ = true;
         ctx_.LogMessage(
             "Нет области уведомлений: окно программы показано сразу, \"Закрыть окно\" "
-            "сворачивает его");
+            "сворачивает его, \"Выход\" завершает программу");
+        ButtonExit->setVisible(true);
         ShowFromTray();
         return false;
     }

@@ -30,8 +30,8 @@ class TForm_mainFR : public QMainWindow {
     ~TForm_mainFR() override;
 
     // The icon, when the desktop has a notification area. A desktop without one gets the window
-    // shown at once instead (and "Закрыть окно" then minimises it), so the operator always has a
-    // way in. True when the icon is there.
+    // shown at once instead, with the button "Выход" (and "Закрыть окно" then minimises it), so
+    // the operator always has a way in and a way out. True when the icon is there.
     bool AddTrayIcon();
     void DeleteTrayIcon();
     QSystemTrayIcon* TrayIcon() const { return tray_; }
@@ -72,6 +72,9 @@ class TForm_mainFR : public QMainWindow {
     QWidget* TabSheet1;   // "Данные чека"
     QPushButton* ButtonAbout;
     QPushButton* ButtonClose;
+    // "Выход" beside "Закрыть окно", only on a desktop without a notification area (where there
+    // is no tray menu to end the program from).
+    QPushButton* ButtonExit;
 
     // Tab "Устройство", top to bottom.
     QPushButton* ButtonProperties;  // "Открыть свойства ФР"

@@ -37,6 +37,7 @@ TFormRE::TFormRE(std::function<void(const TextDocument&)> print, QWidget* parent
 
 void TFormRE::SetDocument(const TextDocument& document) {
     document_ = document;
+    printFailure_.reset();
     FillRichText(*re_->document(), document_);
 }
 
@@ -44,9 +45,11 @@ void TFormRE::PrintClicked() {
     try {
         print_(document_);
     } catch (const Failure& f) {
+        printFailure_ = f.what();
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(f.what()));
         return;
     }
+    printFailure_.reset();
     accept();
 }
 

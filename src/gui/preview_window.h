@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "common/text_document.h"
 
@@ -18,17 +20,22 @@ class TFormRE : public QDialog {
     // it raises Failure, which the window shows while it stays open.
     explicit TFormRE(std::function<void(const TextDocument&)> print, QWidget* parent = nullptr);
 
+    // A new document, and no print failure yet.
     void SetDocument(const TextDocument& document);
     const TextDocument& Document() const { return document_; }
     QTextEdit* Text() const { return re_; }
     QPushButton* PrintButton() const { return print_button_; }
 
-    // "Печать": print, then close; a failure leaves the window open.
+    // "Печать": print, then close; a failure is shown and leaves the window open.
     void PrintClicked();
+    // The failure of the last "Печать", while no later one went through: the document is then
+    // unprinted, whatever the operator does with the window afterwards.
+    const std::optional<std::string>& PrintFailure() const { return printFailure_; }
 
   private:
     std::function<void(const TextDocument&)> print_;
     TextDocument document_;
+    std::optional<std::string> printFailure_;
     QTextEdit* re_;
     QPushButton* print_button_;
 };

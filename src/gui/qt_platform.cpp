@@ -61,7 +61,9 @@ bool PlatformHasScreen() {
     return name != "offscreen" && name != "minimal";
 }
 
-QtPlatform::QtPlatform() : screen_(PlatformHasScreen()) {}
+QtPlatform::QtPlatform() : QtPlatform(PlatformHasScreen()) {}
+
+QtPlatform::QtPlatform(bool screen) : screen_(screen) {}
 
 QtPlatform::~QtPlatform() = default;
 
@@ -118,6 +120,9 @@ void QtPlatform::ShowPreview(const TextDocument& document) {
         return;
     }
     window.exec();
+    // Closed after a refused print: as unprinted as a refused print without the window.
+    if (const auto& failure = window.PrintFailure())
+        throw Failure(*failure);
 }
 
 void QtPlatform::PrintDocument(const TextDocument& document) {

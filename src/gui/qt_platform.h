@@ -19,6 +19,8 @@ bool PlatformHasScreen();
 class QtPlatform : public Platform {
   public:
     QtPlatform();
+    // `screen`: whether boxes and the preview are shown (tests of the operator's side).
+    explicit QtPlatform(bool screen);
     ~QtPlatform() override;
 
     // The notification-area icon for balloons (nullptr: none).
@@ -31,6 +33,8 @@ class QtPlatform : public Platform {
     void ShowBalloon(const std::string& title, const std::string& text) override;
     DeviceKind SelectDeviceKind(DeviceKind preselect) override;
     int SelectLogicalDevice(const std::vector<std::string>& lines) override;
+    // Raises the failure of the operator's "Печать" when the window was closed after it with
+    // the document unprinted.
     void ShowPreview(const TextDocument& document) override;
     void PrintDocument(const TextDocument& document) override;
     std::vector<std::string> Printers() override;

@@ -11,11 +11,13 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "common/cp1251.h"
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/key_values.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "common/utf8.h"
 #include "receipt/param_keys.h"
 
 namespace orvenka {
@@ -163,6 +165,25 @@ std::string PlainDecimal(double value) {
     return text;
 }
 
+namespace {
+
+// A character the file cannot hold would be written as "?", and nobody would see it until a
+// receipt printed it.
+void RefuseWhatCp1251Lacks(const std::vector<std::string>& lines) {
+    for (const auto& line : lines) {
+        const auto missing = FirstWithoutCp1251(line);
+        if (!missing)
+            continue;
+        const std::string key(LineKey(line).value_or(line));
+        std::string character;
+        AppendUtf8(character, *missing);
+        throw Failure("Значение " + key + " содержит символ \"" + character + "\" (" +
+                      CodePointName(*missing) + "), которого нет в кодировке Windows-1251");
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> LinesBeyondTemplate(const std::vector<std::string>& readLines) {
     std::vector<std::string> kept;
     for (const auto& line : readLines) {
@@ -246,6 +267,7 @@ bool WriteParam(const std::string& path, const TParam& p,
     std::vector<std::string>& lines = e.Lines();
     for (auto& line : LinesBeyondTemplate(readLines))
         lines.push_back(std::move(line));
+    RefuseWhatCp1251Lacks(lines);
     SaveLinesAtomic(target, lines);
     return true;
 }

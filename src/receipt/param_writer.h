@@ -8,8 +8,9 @@ namespace orvenka {
 
 // Writes `param` as a Param.ini template (header, then the keys that hold something, in fixed
 // order, MESTORASCHETA last), replacing the file atomically. Raises Failure, and leaves the file
-// as it was, on an invalid SNO, when the path is a folder or a read-only file, or when the file
-// cannot be written; answers true otherwise.
+// as it was, on an invalid SNO, on a value holding a character Windows-1251 lacks (it would be
+// written as "?"; the failure names the key and the character), when the path is a folder or a
+// read-only file, or when the file cannot be written; answers true otherwise.
 //
 // `readLines` are the lines of the file the record was read from (empty for a new file). Every
 // one of them the template does not write follows the template's keys, in the file's order:

@@ -53,6 +53,11 @@ bool ServiceActions::Run(ServiceButton button, const std::string& numberFD) {
         const DeviceKind kind = ctx_.platform.SelectDeviceKind(ctx_.StartupKind);
         if (kind == DeviceKind::None)
             return;
+        // Nothing of the last command or button: the logical device is chosen for this one (a
+        // number another kind used may not exist here at all).
+        ctx_.device = TDeviceParam{};
+        ctx_.device.Kind = kind;
+        ctx_.device.LogicalDevice = 0;
         const std::string prefix = row.failurePrefix;
         if (prefix.empty()) {
             Action(row, kind, numberFD);

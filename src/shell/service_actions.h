@@ -26,7 +26,8 @@ std::string FailurePrefix(ServiceButton button);
 std::optional<std::string> NumFDError(std::string_view text);
 
 // Runs the device buttons in the context's work frame: the poll timer off, ConnectPending
-// raised and the error pane cleared; the device kind asked for; the device's own steps
+// raised and the error pane cleared; the device kind asked for, and the command's device
+// parameters started afresh for it (no logical device chosen yet); the device's own steps
 // (PrepareServiceButton) and the button's operation; afterwards, whatever happened, the frame's
 // button steps. A button writes neither Result.txt nor cmd.finish: the next poll answers with
 // the error pane.

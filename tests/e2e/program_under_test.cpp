@@ -140,11 +140,13 @@ bool ChildProcess::WaitForStderr(const std::string& text, Millis timeout) {
     return WaitUntil([&] { return Stderr().find(text) != std::string::npos; }, timeout);
 }
 
-ProgramUnderTest::ProgramUnderTest() {
+ProgramUnderTest::ProgramUnderTest() : ProgramUnderTest(ORVENKA_EXECUTABLE) {}
+
+ProgramUnderTest::ProgramUnderTest(const std::string& executable) {
     static std::atomic<int> counter{0};
     name_ = "orvenka-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
     namespace fs = std::filesystem;
-    fs::copy_file(ORVENKA_EXECUTABLE, Executable(), fs::copy_options::overwrite_existing);
+    fs::copy_file(executable, Executable(), fs::copy_options::overwrite_existing);
     fs::permissions(Executable(), fs::perms::owner_all | fs::perms::group_read |
                                       fs::perms::group_exec | fs::perms::others_read |
                                       fs::perms::others_exec);

@@ -53,6 +53,8 @@ class ChildProcess {
 class ProgramUnderTest {
   public:
     ProgramUnderTest();
+    // A copy of another build of the program (the scripted-operator one).
+    explicit ProgramUnderTest(const std::string& executable);
     ~ProgramUnderTest();  // every process started here is stopped first
 
     const TempFolder& Folder() const { return folder_; }

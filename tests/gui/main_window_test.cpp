@@ -167,6 +167,8 @@ TEST_F(MainWindowTest, TrayMenuShowsTheWindowAndEndsTheProgram) {
     }
     actions[1]->trigger();
     EXPECT_EQ(exit.count(), 1);
+    // "Выход" is the tray menu's; the window's own button is for a desktop without one.
+    EXPECT_FALSE(w.ButtonExit->isVisibleTo(&w));
 }
 
 // The left button opens the menu at the cursor; the right one is the icon's own context menu;
@@ -200,7 +202,7 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowShowsAtStart) {
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(ctx.log.Messages().back(),
               "12.02.2021 10:30:05:Нет области уведомлений: окно программы показано сразу, "
-              "\"Закрыть окно\" сворачивает его");
+              "\"Закрыть окно\" сворачивает его, \"Выход\" завершает программу");
     // Hidden, it could never come back: "Закрыть окно" minimises it instead.
     w.ButtonClose->click();
     EXPECT_FALSE(w.isHidden());
@@ -209,6 +211,12 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowShowsAtStart) {
     EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
     w.close();
     EXPECT_FALSE(w.isHidden());
+    // No tray menu to end the program from: the window has "Выход" itself.
+    ASSERT_TRUE(w.ButtonExit->isVisible());
+    EXPECT_EQ(w.ButtonExit->text(), "Выход");
+    QSignalSpy exit(&w, &TForm_mainFR::ExitRequested);
+    w.ButtonExit->click();
+    EXPECT_EQ(exit.count(), 1);
 }
 
 class FakeBackend : public DeviceBackend {

@@ -206,5 +206,42 @@ TEST_F(ServiceButtonsTest, EmulatorPropertiesOpenThePrinterSetup) {
     EXPECT_TRUE(ctx.log.Errors().empty());
 }
 
+// Each button starts from its own choice of logical device: the device an ATOL button was used on
+// is not where the next Shtrih-M button begins (the register has no such device), and the
+// Shtrih-M button offers its own list.
+TEST_F(ServiceButtonsTest, EachButtonChoosesItsOwnLogicalDevice) {
+    folder.Write("ATOLDEVICE1.ini", "PORT=USB\r\n");
+    folder.Write("ATOLDEVICE2.ini", "PORT=USB\r\n");
+    folder.Write("DrvFR.sim.state.ini", "LD_NUMBERS=1,3\r\n");
+    TForm_mainFR w(ctx, loop);
+    w.EditNumFD->setText("1");
+    const std::vector<QPushButton*> buttons = {
+        w.ButtonOpenDrawer,    w.ButtonZReport,  w.ButtonXReport,     w.ButtonCopyLastCheck,
+        w.ButtonPrintByNumber, w.ButtonUnsentFD, w.ButtonTestLinkOFD, w.ButtonSrokFN};
+    for (QPushButton* button : buttons) {
+        SCOPED_TRACE(test::Std(button->text()));
+        ctx.log.ClearErrors();
+        platform.logicalDeviceLists.clear();
+        const size_t messagesBefore = ctx.log.Messages().size();
+        // The second ATOL file, then the second Shtrih-M device (number 3).
+        platform.deviceKinds = {DeviceKind::Atol, DeviceKind::Shtrih};
+        platform.logicalDevices = {2, 2};
+        testing::internal::CaptureStderr();
+        button->click();
+        button->click();
+        const std::string err = testing::internal::GetCapturedStderr();
+
+        ASSERT_EQ(platform.logicalDeviceLists.size(), 2u) << err;
+        EXPECT_EQ(platform.logicalDeviceLists[1].size(), 2u) << "the Shtrih-M devices";
+        std::string logged = err;
+        for (size_t i = messagesBefore; i < ctx.log.Messages().size(); ++i)
+            logged += ctx.log.Messages()[i] + "\n";
+        for (const auto& line : ctx.log.Errors())
+            logged += line + "\n";
+        EXPECT_EQ(logged.find("Логическое устройство не найдено"), std::string::npos) << logged;
+        EXPECT_NE(folder.Read("DrvFR.sim.state.ini").find("ACTIVE_LD=3"), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace orvenka::gui

@@ -17,6 +17,7 @@
 #include "common/numbers.h"
 #include "program_under_test.h"
 #include "shell/check_list.h"
+#include "support/refusing_queue.h"
 
 namespace orvenka::test {
 namespace {
@@ -33,12 +34,15 @@ int Rounds() {
 
 class Shop {
   public:
-    // No printer at all (CUPS is asked at an address where there is none): the receipt is made
-    // and counted, its print fails at once and the document is kept in a file.
-    Shop() { Start(); }
+    // A queue of the test's own that takes every job: a receipt is counted once it is printed.
+    Shop() {
+        if (queue_.Skip().empty())
+            Start();
+    }
+    const std::string& Skip() const { return queue_.Skip(); }
 
     void Start() {
-        process_ = &p_.Start({"/EMUL"}, {"CUPS_SERVER=" + p_.Folder().Path() + "no-cups.sock"});
+        process_ = &p_.Start({"/EMUL"});
         if (!process_->WaitForStderr(ProgramUnderTest::kPollingLine, kWait))
             throw std::runtime_error("the program did not start; stderr:\n" + process_->Stderr());
     }
@@ -48,7 +52,8 @@ class Shop {
         std::filesystem::remove(p_.File("cmd.finish"));
         p_.Folder().Write("Param.ini", "DocumStr=" + id +
                                            "\r\nOplata=\r\nFiscal=-\r\nZN=77\r\nPRN_WIDHT=40\r\n"
-                                           "PRN_WIDHT_ITOG=20\r\n");
+                                           "PRN_WIDHT_ITOG=20\r\nPRN_NAME=" +
+                                           queue_.Name() + "\r\n");
         p_.Folder().Write("Tovar.ini", "Хлеб\r\n1\r\n45.50\r\n10\r\n");
         p_.Folder().Write("cmd.ini", "PRINT\r\n");
     }
@@ -72,6 +77,7 @@ class Shop {
     std::string Stderr() { return process_->Stderr(); }
 
   private:
+    RefusingQueue queue_{RefusingQueue::Jobs::Taken};
     ProgramUnderTest p_;
     ChildProcess* process_ = nullptr;
 };
@@ -79,6 +85,8 @@ class Shop {
 TEST(CrashSoak, KilledAtAnyInstantAReceiptIsNeverMadeTwiceSilently) {
     const int rounds = Rounds();
     Shop shop;
+    if (!shop.Skip().empty())
+        GTEST_SKIP() << shop.Skip();
 
     // How long an undisturbed receipt takes: the kills fall anywhere within it.
     const auto t0 = std::chrono::steady_clock::now();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <functional>
 
 #include "common/failure.h"
 #include "common/files.h"
@@ -41,10 +42,11 @@ std::string Keep(AppContext& ctx, const TextDocument& document) {
     }
 }
 
-// One print job; a job the printer refuses is a failure that names the file keeping the text.
-void Print(AppContext& ctx, const TextDocument& document) {
+// A print (one job at once, or the operator's from the preview) that fails is a failure that
+// names the file keeping the text.
+void Printed(AppContext& ctx, const TextDocument& document, const std::function<void()>& print) {
     try {
-        ctx.platform.PrintDocument(document);
+        print();
     } catch (const Failure& f) {
         std::string reason = f.what();
         if (reason.empty() || reason.back() != '.')
@@ -56,18 +58,19 @@ void Print(AppContext& ctx, const TextDocument& document) {
 }  // namespace
 
 void ShowOrPrint(AppContext& ctx, const TextDocument& document) {
+    const auto print = [&] { ctx.platform.PrintDocument(document); };
     if (!ctx.param.ISPREVIEW) {
-        Print(ctx, document);
+        Printed(ctx, document, print);
         return;
     }
     if (ctx.platform.HasScreen()) {
-        ctx.platform.ShowPreview(document);
+        Printed(ctx, document, [&] { ctx.platform.ShowPreview(document); });
         return;
     }
     ctx.LogMessage(
         "EMUL: предварительный просмотр (ISPREVIEW=ON) пропущен: нет экрана, на котором его "
         "можно закрыть. Документ отправлен на печать сразу");
-    Print(ctx, document);
+    Printed(ctx, document, print);
 }
 
 }  // namespace orvenka

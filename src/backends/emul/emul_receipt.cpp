@@ -317,9 +317,13 @@ void EmulReceipt::Layout(const std::string& cmd) {
     } catch (const Failure& f) {
         throw Failure(std::string("Чек не напечатан: ") + f.what());
     }
-    ctx_.emul = counted;
+    // Counted once it is on paper (or the operator closed its preview): a refused print leaves
+    // the counters, so the receipt sent again gets the same numbers. A counters file that
+    // cannot be written refuses the receipt before it is printed (saved here as it stands).
     SaveCounters(ctx_, kind_);
     ShowOrPrint(ctx_, doc_.Document());
+    ctx_.emul = counted;
+    SaveCounters(ctx_, kind_);
 }
 
 }  // namespace orvenka

@@ -41,9 +41,13 @@ bool EmulZReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSig
     try {
         LoadCounters(ctx, kind);
         EmulReport(ctx, doc, fiscalSign, true);
-        CloseShiftCounters(ctx.emul);
+        // The shift closes once its report is on paper: a refused one, asked for again, still
+        // shows the shift's sums. A counters file that cannot be written refuses the report
+        // before it is printed (saved here as it stands).
         SaveCounters(ctx, kind);
         ShowOrPrint(ctx, doc.Document());
+        CloseShiftCounters(ctx.emul);
+        SaveCounters(ctx, kind);
         return true;
     } catch (const std::exception& e) {
         ctx.LogError(e.what());

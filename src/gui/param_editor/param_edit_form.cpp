@@ -24,12 +24,15 @@
 #include "common/files.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "gui/param_editor/param_fields.h"
 #include "gui/rus_message.h"
 #include "receipt/param_keys.h"
 #include "receipt/param_writer.h"
 #include "shell/app_context.h"
 
 namespace orvenka::gui {
+
+using namespace param_fields;
 
 namespace {
 
@@ -71,66 +74,6 @@ constexpr const char* kSposobItems[] = {
     "7-ОПЛАТА КРЕДИТА\t",
 };
 
-// Items of the payment list.
-enum PaymentItem { kTwoPayments = 0, kCash = 1, kCard = 2 };
-
-// Text keys with a check box. Trimmed ones lose their surrounding blanks on loading and saving;
-// the others are taken as they stand.
-struct TextField {
-    const char* key;
-    std::string TParam::*field;
-    bool trimmed;
-};
-const TextField kBoxedTexts[] = {
-    {"AuthorName", &TParam::AuthorName, false},
-    {"AuthorCaption", &TParam::AuthorCaption, false},
-    {"AuthorINN", &TParam::AuthorINN, true},
-    {"MESTORASCHETA", &TParam::MESTORASCHETA, true},
-    {"EmailOrTel", &TParam::EmailOrTel, true},
-    {"DocumStr", &TParam::DocumStr, true},
-    {"NumCheck", &TParam::NumCheck, true},
-    {"CHECKSHAPKA1", &TParam::CHECKSHAPKA1, false},
-    {"CHECKSHAPKA2", &TParam::CHECKSHAPKA2, false},
-    {"CHECKSHAPKA3", &TParam::CHECKSHAPKA3, false},
-    {"CHECKSHAPKA4", &TParam::CHECKSHAPKA4, false},
-};
-
-// The seller's requisites of the emulation tab: no check boxes, always written as they stand.
-struct EmulField {
-    const char* key;
-    const char* caption;
-    std::string TParam::*field;
-};
-const EmulField kEmulTexts[] = {
-    {"INN", "ИНН", &TParam::INN},
-    {"ZN", "Заводской номер ККМ", &TParam::ZN},
-    {"USER", "Название организации", &TParam::USER},
-    {"ADDRES", "Адрес", &TParam::ADDRES},
-    {"WEBADDRES", "WEB адрес", &TParam::WEBADDRES},
-    {"REGNUMKKT", "Регистрационный номер ККТ", &TParam::REGNUMKKT},
-    {"REGNUMFN", "Заводской номер ФН", &TParam::REGNUMFN},
-};
-
-// Whole numbers with a check box; 0 (unchecked) is not written.
-struct IntField {
-    const char* key;
-    const char* caption;
-    int TParam::*field;
-};
-const IntField kBoxedInts[] = {
-    {"Section", "Секция", &TParam::Section},
-    {"PRN_WIDHT", "Ширина бумаги чека обычная печать", &TParam::PRN_WIDHT},
-    {"PRN_WIDHT_ITOG", "Ширина бумаги чека секция ИТОГ", &TParam::PRN_WIDHT_ITOG},
-};
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
 // Money as "0.00" when that is the whole value, else in full: a sum with more decimals must
 // not lose them just because the file was opened and saved.
 QString MoneyText(double value) {
@@ -138,24 +81,6 @@ QString MoneyText(double value) {
     if (ReadFloat(fixed, 0) == value)
         return Q(fixed);
     return Q(PlainDecimal(value));
-}
-
-// A sum as the operator typed it: a comma or a point as decimal separator, blanks between the
-// digit groups allowed; blank is 0. Anything else fails rather than silently becoming 0.
-double MoneyOf(const char* caption, const QString& text) {
-    const std::string typed = S(text);
-    if (IsBlank(typed))
-        return 0;
-    if (const auto value = ParseFloat(CleanNumber(typed)))
-        return *value;
-    throw Failure(std::string(caption) + ": '" + TrimText(typed) + "' не является числом");
-}
-
-int WholeNumberOf(const char* caption, const QString& text) {
-    const std::string typed = TrimText(S(text));
-    if (const auto value = ParseInt(typed))
-        return *value;
-    throw Failure(std::string(caption) + ": '" + typed + "' не является целым числом");
 }
 
 // A text field that holds any value a file may have (Qt cuts at 32767 characters by default).
@@ -538,134 +463,6 @@ void TFormParamEdit::Load() {
         if (r.list)
             r.list->setVisible(r.box->isChecked());
     }
-}
-
-TParam TFormParamEdit::Take() const {
-    TParam p = param_;
-    for (const auto& f : kBoxedTexts) {
-        const Row& r = rows_.at(f.key);
-        const std::string text = S(r.edit->text());
-        p.*f.field = !r.box->isChecked() ? std::string() : f.trimmed ? TrimText(text) : text;
-    }
-    // A file the reader refuses would stop every receipt: the INN is checked as it checks it.
-    if (!p.AuthorINN.empty() && !ParseFloat(p.AuthorINN))
-        throw Failure(param_keys::DigitsOnlyFailure("AuthorINN", p.AuthorINN));
-
-    p.ECheck = BoxECheck->isChecked();
-    p.NameFull = BoxNameFull->isChecked();
-    p.Name = 0;
-
-    const Row& sno = rows_.at("SNO");
-    p.SNO.clear();
-    if (sno.box->isChecked()) {
-        if (sno.list->currentIndex() < 0)
-            throw Failure("Не выбрано налогообложение (SNO)");
-        p.SNO = S(sno.list->currentText());
-    }
-
-    p.BreakSumNAL = 0;
-    p.BreakSumVISA = 0;
-    const bool breakSummUsed =
-        std::any_of(p.BreakSumm.begin(), p.BreakSumm.end(), [](double v) { return v != 0; });
-    switch (ListOplata->currentIndex()) {
-        case kTwoPayments:
-            p.Oplata = "BREAK";
-            p.OplataBreak = true;
-            p.BreakSumNAL = MoneyOf("Сумма наличными", EditSumNAL->text());
-            p.BreakSumVISA = MoneyOf("Сумма безналичными", EditSumVISA->text());
-            if (p.BreakSumNAL == 0 && p.BreakSumVISA == 0 && !breakSummUsed)
-                throw Failure(std::string(param_keys::kBreakSumsEmpty));
-            break;
-        case kCash:
-            p.Oplata.clear();
-            p.OplataBreak = false;
-            break;
-        case kCard:
-            if (!SameTrimmed(p.Oplata, "VISA"))  // "visa" from a file stays as it was written
-                p.Oplata = "VISA";
-            p.OplataBreak = false;
-            break;
-        default:
-            break;  // the file's own payment word stays
-    }
-    // The file's split sums (BreakSummN) are kept; they need the split payment.
-    if (!p.OplataBreak && breakSummUsed)
-        throw Failure(std::string(param_keys::kBreakSummNeedsBreak));
-
-    for (const auto& [key, field, missing] :
-         {std::tuple<const char*, int TParam::*, const char*>{
-              "Predmet", &TParam::Predmet, "Не выбран признак предмета расчета (Predmet)"},
-          std::tuple<const char*, int TParam::*, const char*>{
-              "Sposob", &TParam::Sposob, "Не выбран признак способа расчета (Sposob)"}}) {
-        const Row& r = rows_.at(key);
-        p.*field = 0;
-        if (r.box->isChecked()) {
-            if (r.list->currentIndex() < 0)
-                throw Failure(missing);
-            p.*field = r.list->currentData().toInt();
-        }
-    }
-
-    for (const auto& f : kBoxedInts) {
-        const Row& r = rows_.at(f.key);
-        p.*f.field = r.box->isChecked() ? WholeNumberOf(f.caption, r.edit->text()) : 0;
-    }
-
-    const Row& summaDoc = rows_.at("SUMMADOC");
-    const QString summaText = summaDoc.edit->text();
-    if (!summaDoc.box->isChecked()) {
-        p.SUMMADOC = 0;
-    } else if (S(summaText) != summaDocLoaded_) {
-        p.SUMMADOC = RoundViaMask(MoneyOf("Сумма документа", summaText), 2);
-    }  // untouched: the loaded value, all its decimals included
-
-    p.isNotFiscal = BoxNotFiscal->isChecked();
-    for (const auto& f : kEmulTexts)
-        p.*f.field = S(rows_.at(f.key).edit->text());
-    return p;
-}
-
-bool TFormParamEdit::ChooseFileName() {
-    QFileDialog dialog(this, "Сохранить файл настроек", Q(ctx_.Folder()),
-                       "Ini files (*.ini *.INI)");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("ini");
-    // The overwrite question is ours, with its own wording.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.selectFile("defaultParam.ini");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    std::string name = S(dialog.selectedFiles().front());
-    const std::string base = FileNameOf(name);
-    const auto dot = base.rfind('.');
-    // "PARAM.INI" is an ini file already; on this file system another case is another file.
-    if (dot == std::string::npos || !SameNoCase(base.substr(dot), ".ini"))
-        name = ChangeExtension(name, "ini");
-    LabelFileName->setText(Q(name));
-    return true;
-}
-
-bool TFormParamEdit::Save() {
-    if (FileName().empty() && !ChooseFileName())
-        return false;
-    const std::string name = FileName();
-    if (FileExists(name) &&
-        ShowRusMessage(ctx_, "Файл " + name + " существует!Перазаписать?", MsgDlgType::Warning,
-                       mbYes | mbCancel, this) != ModalResult::Yes) {
-        return false;
-    }
-    try {
-        const TParam p = Take();
-        WriteParam(name, p, readLines_);
-        param_ = p;
-    } catch (const std::exception& e) {
-        ctx_.LogError(std::string("Ошибка при записи данных:") + e.what());
-        return false;
-    }
-    saved_ = true;
-    ctx_.LogMessage("Файл настроек чека сохранен: " + name);
-    accept();
-    return true;
 }
 
 void TFormParamEdit::keyPressEvent(QKeyEvent* event) {

@@ -41,9 +41,10 @@ class TFormParamEdit : public QDialog {
     std::string FileName() const;
 
     // "Сохранить": asks for a file name when there is none yet, asks before replacing an
-    // existing file, takes the controls into the record and writes it. A failure goes to the
-    // error log as "Ошибка при записи данных:" + its text and the dialog stays open. True when
-    // the file was written (the dialog is then closed).
+    // existing file, takes the controls into the record and writes it. A failure (a value the
+    // file cannot hold among them) goes to the error log as "Ошибка при записи данных:" + its
+    // text, is shown in an error box over the dialog, and the dialog stays open. True when the
+    // file was written (the dialog is then closed).
     bool Save();
 
     // The controls of a Param.ini key ("AuthorName", "SNO", "Predmet", "INN" ...): its check box,

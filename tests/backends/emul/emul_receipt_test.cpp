@@ -398,15 +398,21 @@ TEST_F(EmulReceiptTest, PreviewWithAndWithoutScreen) {
     EXPECT_NE(ctx.log.Messages()[0].find("нет экрана"), std::string::npos);
 }
 
-TEST_F(EmulReceiptTest, PrintFailureIsLoggedAfterCounting) {
+// Not on paper, not counted: the receipt sent again gets the same numbers.
+TEST_F(EmulReceiptTest, PrintFailureIsLoggedAndNotCounted) {
     platform.printFailure = "Принтер Office недоступен";
     EXPECT_FALSE(Receipt("PRINT", {Sale("A", 1, 1)}));
     ASSERT_EQ(ctx.log.Errors().size(), 1u);
     EXPECT_NE(ctx.log.Errors()[0].find(":EMUL:Принтер Office недоступен. Документ не напечатан"),
               std::string::npos);
-    EXPECT_EQ(ctx.emul.NUM_FISCAL_DOC, 1);  // laid out and saved before the print
-    EXPECT_NE(folder.Read("E0012345.ini").find("NUM_FISCAL_DOC=1"), std::string::npos);
+    EXPECT_EQ(ctx.emul.NUM_FISCAL_DOC, 0);
+    EXPECT_NE(folder.Read("E0012345.ini").find("NUM_FISCAL_DOC=0"), std::string::npos);
     EXPECT_GT(emul.Document().lines.size(), 10u);
+
+    platform.printFailure.clear();
+    EXPECT_TRUE(Receipt("PRINT", {Sale("A", 1, 1)}));
+    EXPECT_EQ(ctx.emul.NUM_FISCAL_DOC, 1);
+    EXPECT_NE(folder.Read("E0012345.ini").find("NUM_FISCAL_DOC=1"), std::string::npos);
 }
 
 TEST_F(EmulReceiptTest, ReceiptTheCountersCouldNotHoldIsNeitherCountedNorPrinted) {

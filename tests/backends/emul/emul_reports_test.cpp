@@ -149,8 +149,8 @@ TEST_F(EmulReportsTest, FailuresAreLoggedWithoutPrefix) {
     EXPECT_FALSE(folder.Exists("E0012345.ini"));  // failed before the shift was closed
     EXPECT_TRUE(platform.printed.empty());
 
-    // A print failure comes after the shift was closed and saved; the report is kept in a file
-    // the line names, so that it can be printed again.
+    // A refused report leaves the shift open; the report is kept in a file the line names, so
+    // that it can be printed again.
     ctx.param.PRN_WIDHT = 32;
     platform.printFailure = "Нет бумаги";
     EXPECT_FALSE(EmulZReport(ctx, doc, sign));
@@ -158,11 +158,14 @@ TEST_F(EmulReportsTest, FailuresAreLoggedWithoutPrefix) {
               "15.03.2024 10:20:30:Нет бумаги. Документ не напечатан, его текст сохранён для "
               "повторной печати в файле " +
                   folder.File("Unprinted_20240315_102030.txt"));
-    EXPECT_NE(folder.Read("E0012345.ini").find("NUM_ZOTCHET=2"), std::string::npos);
+    EXPECT_NE(folder.Read("E0012345.ini").find("NUM_ZOTCHET=1"), std::string::npos);
     std::string report;
     for (const auto& line : doc.Document().lines)
         report += line.text + "\r\n";
     EXPECT_EQ(folder.Read("Unprinted_20240315_102030.txt"), report);
+    platform.printFailure.clear();
+    EXPECT_TRUE(EmulZReport(ctx, doc, sign));
+    EXPECT_NE(folder.Read("E0012345.ini").find("NUM_ZOTCHET=2"), std::string::npos);
 
     platform.printFailure.clear();
     ctx.param.ISPREVIEW = true;

@@ -435,8 +435,9 @@ struct FailRow {
     std::string failure;
 };
 
-// A save that fails writes one error line, leaves the file alone and keeps the dialog open.
-TEST_F(EditorTest, FailedSaveIsLoggedAndChangesNothing) {
+// A save that fails writes one error line, shows it in a box over the dialog, leaves the file
+// alone and keeps the dialog open.
+TEST_F(EditorTest, FailedSaveIsLoggedShownAndChangesNothing) {
     const std::vector<FailRow> rows = {
         {"tax system checked without a choice", [](TParam&) {},
          [](TFormParamEdit& f) { Check(f.Box("SNO"), true); }, "Не выбрано налогообложение (SNO)"},
@@ -490,6 +491,17 @@ TEST_F(EditorTest, FailedSaveIsLoggedAndChangesNothing) {
              f.Edit("AuthorINN")->setText("12a");
          },
          "в параметре AuthorINN должны быть только цифры 12a"},
+        // Written as "?", the value would be lost without a word.
+        {"a letter Windows-1251 lacks", [](TParam&) {},
+         [](TFormParamEdit& f) { f.Edit("USER")->setText("ИП Әлия"); },
+         "Значение USER содержит символ \"Ә\" (U+04D8), которого нет в кодировке Windows-1251"},
+        {"an emoji", [](TParam&) {},
+         [](TFormParamEdit& f) {
+             Check(f.Box("AuthorCaption"), true);
+             f.Edit("AuthorCaption")->setText("Иванова \U0001F600");
+         },
+         "Значение AuthorCaption содержит символ \"\U0001F600\" (U+1F600), которого нет в "
+         "кодировке Windows-1251"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -499,13 +511,20 @@ TEST_F(EditorTest, FailedSaveIsLoggedAndChangesNothing) {
         TFormParamEdit f(ctx, p, folder.File("Param.ini"), {});
         f.show();
         row.edit(f);
-        EXPECT_FALSE(f.Save());
+        std::string shown, title;
+        {
+            test::ModalScript script({Answer(ModalResult::OK, &shown, &title)});
+            EXPECT_FALSE(f.Save());
+            EXPECT_TRUE(script.Done());
+        }
         EXPECT_TRUE(f.isVisible());
         EXPECT_FALSE(f.Saved());
         EXPECT_FALSE(folder.Exists("Param.ini"));
         ASSERT_EQ(ctx.log.Errors().size(), 1u);
         EXPECT_EQ(ctx.log.Errors()[0],
                   std::string(EditorTest::kStamp) + "Ошибка при записи данных:" + row.failure);
+        EXPECT_EQ(shown, "Ошибка при записи данных:" + row.failure);
+        EXPECT_EQ(title, "Ошибка");
     }
 }
 
@@ -528,6 +547,7 @@ TEST_F(EditorTest, AReadOnlyFileOrAFolderIsNotReplaced) {
         std::deque<test::ModalScript::Step> steps;
         if (row.asked)
             steps.push_back(Answer(ModalResult::Yes));
+        steps.push_back(Answer(ModalResult::OK));  // the failure's box
         test::ModalScript script(std::move(steps));
         EXPECT_FALSE(f.Save());
         EXPECT_TRUE(script.Done());

@@ -1,0 +1,25 @@
+#pragma once
+#include <functional>
+
+namespace orvenka {
+class AppContext;
+}
+
+namespace orvenka::gui {
+
+class TForm_mainFR;
+
+// The whole program on the desktop Qt offers: single instance, start-up, the window and its
+// notification-area icon, the poll of the folder, and the exit steps once "Выход" or a stop
+// signal (SIGTERM, SIGINT) ends it. `installBackends` gives the context its device back-ends
+// (the composition root names them); `started`, when given, runs on the event loop once the
+// program polls its folder (a test's scripted operator). Answers the process's exit code.
+int RunApplication(int argc, char** argv, const std::function<void(AppContext&)>& installBackends,
+                   const std::function<void(TForm_mainFR&)>& started = {});
+
+// Ends the event loop, every nested (modal) loop with it, so that RunApplication's exit steps
+// run. Unlike QCoreApplication::quit it asks no window first: the main window answers a close
+// with "Закрыть окно", and a quit that waits for every window to close could be refused.
+void EndProgram();
+
+}  // namespace orvenka::gui

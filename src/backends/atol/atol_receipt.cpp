@@ -70,8 +70,8 @@ std::string TitleOf(const std::string& command) {
 // What a line adds to the goods total, as the register computes it: the line sum of the price
 // column (CENA_AS_SUMMA), otherwise quantity × price as the exact decimal product rounded to
 // kopecks.
-double LineAmount(const TParam& p, double kolvo, double cena) {
-    return p.CENA_AS_SUMMA ? RoundHalfUp(cena, 2) : LineSum(kolvo, cena);
+double LineAmount(bool pricesAreSums, double kolvo, double cena) {
+    return pricesAreSums ? RoundHalfUp(cena, 2) : LineSum(kolvo, cena);
 }
 
 int64_t KopecksOf(double roubles) {
@@ -116,6 +116,26 @@ void AtolBackend::ATOL_AddTovar(const TSale& line, const TTovar& goods) {
         state_.SaleList.push_back(AtolSale{line, goods});
 }
 
+// A declared document sum is the register's total, as on Shtrih-M: the lines are re-expressed
+// against it, or the receipt is refused before the register sees any of it.
+void AtolBackend::MeetDocumentSum(std::vector<AtolSale>& sales) {
+    const TParam& p = ctx_.param;
+    if (p.SUMMADOC == 0)
+        return;
+    std::vector<TSale> lines;
+    for (const AtolSale& s : sales)
+        lines.push_back(s.sale);
+    SplitLineSums(p, lines);
+    double goodsTotal = 0;
+    for (const TSale& line : lines)
+        goodsTotal += LineSum(line.Kolvo, line.Cena);
+    AdjustToSummaDoc(p, lines, ctx_.log);
+    MeetSummaDoc(p, goodsTotal, lines);
+    for (size_t i = 0; i < lines.size(); ++i)
+        sales[i].sale = lines[i];
+    state_.PricesAreSums = false;
+}
+
 // Everything that can make a receipt impossible is found before the register sees any of it, so
 // a bad line never leaves half a receipt open: VAT codes the register has no rate for, marking
 // codes that are no number, lines whose sum cannot be split, figures no register holds.
@@ -125,10 +145,10 @@ double AtolBackend::CheckReceiptFigures(const std::string& command,
     int64_t totalKopecks = 0;
     for (const AtolSale& s : sales) {
         const TSale& line = s.sale;
-        totalKopecks += KopecksOf(LineAmount(p, line.Kolvo, line.Cena));
+        totalKopecks += KopecksOf(LineAmount(state_.PricesAreSums, line.Kolvo, line.Cena));
         if (p.HandMade)
             continue;
-        if (p.CENA_AS_SUMMA) {
+        if (state_.PricesAreSums) {
             std::string name = line.Name;
             SplitLineSum(line.Kolvo, line.Cena, name);
         }
@@ -155,12 +175,14 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         return false;
     // The lists belong to this receipt whatever happens below.
     const std::vector<TDop> dops = std::move(state_.DopList);
-    const std::vector<AtolSale> sales = std::move(state_.SaleList);
+    std::vector<AtolSale> sales = std::move(state_.SaleList);
     state_.DopList.clear();
     state_.SaleList.clear();
     state_.CheckBegun = false;
 
     const TParam& p = ctx_.param;
+    state_.PricesAreSums = p.CENA_AS_SUMMA;
+    MeetDocumentSum(sales);
     const double goodsTotal = CheckReceiptFigures(command, sales);
 
     Connect();
@@ -202,9 +224,11 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         const TSale& line = s.sale;
         const std::string lineName = p.Name == 0 ? line.Name : FitText(line.Name, p.Name, false);
         if (p.HandMade) {
-            ATOL_PrintLine(columns(lineName, FormatMoney(line.Kolvo), FormatMoney(line.Cena),
-                                   FormatMoney(LineAmount(p, line.Kolvo, line.Cena)), false),
-                           false);
+            ATOL_PrintLine(
+                columns(lineName, FormatMoney(line.Kolvo), FormatMoney(line.Cena),
+                        FormatMoney(LineAmount(state_.PricesAreSums, line.Kolvo, line.Cena)),
+                        false),
+                false);
             continue;
         }
         ATOL_RegisterTovar(lineName, line.Kolvo, line.Cena, line.NDS, p.Section, &s.tovar,
@@ -371,12 +395,12 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     const TParam& p = ctx_.param;
     if (p.isNotFiscal) {
         double quantity = kolvo, price = cena;
-        if (p.CENA_AS_SUMMA) {
+        if (state_.PricesAreSums) {
             const LinePrice split = SplitLineSum(kolvo, cena, name);
             quantity = split.quantity;
             price = split.price;
         }
-        const double sum = LineAmount(p, kolvo, cena);
+        const double sum = LineAmount(state_.PricesAreSums, kolvo, cena);
         ATOL_PrintWrapped(name);
         ATOL_PrintLine("ПОЛНЫЙ РАСЧЕТ", false);
         ATOL_PrintPair(PadZeros(2, std::to_string(section)),
@@ -411,13 +435,13 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
     driver_.SetParam("LIBFPTR_PARAM_PRICE", cena);
     driver_.SetParam("LIBFPTR_PARAM_QUANTITY", kolvo);
-    if (p.CENA_AS_SUMMA) {
+    if (state_.PricesAreSums) {
         const LinePrice split = SplitLineSum(kolvo, cena, name);
         driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
         driver_.SetParam("LIBFPTR_PARAM_PRICE", split.price);
         driver_.SetParam("LIBFPTR_PARAM_QUANTITY", split.quantity);
     }
-    const double sum = LineAmount(p, kolvo, cena);
+    const double sum = LineAmount(state_.PricesAreSums, kolvo, cena);
     if (section != 0)
         driver_.SetParam("LIBFPTR_PARAM_DEPARTMENT", section);
     const std::string taxType = TaxTypeOf(nds);

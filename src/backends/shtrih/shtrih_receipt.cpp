@@ -178,6 +178,10 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
         sums.push_back(LineSum(g.Kolvo, g.Cena));
     AdjustToSummaDoc(p, goods, ctx_.log);
     CheckReceiptLines(goods, sums, command);
+    double goodsTotal = 0;
+    for (double sum : sums)
+        goodsTotal += sum;
+    MeetSummaDoc(p, goodsTotal, goods);
 
     FR_Prepare();
     FR_PrintHeader();

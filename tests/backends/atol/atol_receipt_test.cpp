@@ -9,6 +9,7 @@
 #include "atol_fixture.h"
 #include "backends/atol/atol_item_code.h"
 #include "common/files.h"
+#include "common/numbers.h"
 #include "common/text.h"
 #include "drivers/sim/fiscal_tlv.h"
 
@@ -491,6 +492,46 @@ TEST_F(AtolReceiptTest, PaymentIsWhatTheRegisterCounts) {
                       t.end());
         }
         EXPECT_EQ(rig.Errors(), Lines{});
+    }
+}
+
+// A declared document sum is the register's total to the kopeck, or the receipt is refused
+// before the register sees it.
+TEST_F(AtolReceiptTest, DeclaredDocumentSumIsMetOrRefused) {
+    struct Row {
+        double summaDoc;
+        std::vector<TTovar> goods;
+        std::string failure;  // empty: paid SUMMADOC
+    };
+    const Row rows[] = {
+        {100, {Goods("Вода", 3, 33.33), Goods("Пакет", 1, 0.01), Goods("Сок", 2, 0.5)}, ""},
+        {1, {Goods("Спички", 3, 0.3333)}, ""},
+        {40,
+         {Goods("Стол", 1, 50), Goods("Стул", 1, 50)},
+         "Чек не напечатан: сумму документа SUMMADOC=40.00 нельзя получить из строк чека (сумма "
+         "товаров 100.00, ближайшая сумма, которую может пробить ККМ, 50.01). Проверьте SUMMADOC "
+         "и суммы строк"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.summaDoc);
+        AtolRig rig;
+        rig.ctx.param.SUMMADOC = row.summaDoc;
+        rig.ctx.ConnectPending = true;
+        rig.atol->BeginReceipt();
+        for (const auto& t : row.goods)
+            rig.AddGoods(t);
+        EXPECT_EQ(rig.Attempt([&] { rig.atol->PrintReceipt("PRINT"); }), row.failure);
+        if (!row.failure.empty()) {
+            EXPECT_TRUE(rig.traffic.lines.empty()) << "nothing reaches the register";
+            continue;
+        }
+        const auto t = rig.Traffic();
+        const std::string paid = FormatGeneral(row.summaDoc);
+        EXPECT_NE(std::find(t.begin(), t.end(),
+                            Expected({"setParam(LIBFPTR_PARAM_PAYMENT_SUM," + paid + ")"})[0]),
+                  t.end());
+        EXPECT_NE(rig.Tape().find("ИТОГ =" + FormatMoney(row.summaDoc)), std::string::npos)
+            << rig.Tape();
     }
 }
 

@@ -316,6 +316,44 @@ TEST_F(ShtrihReceiptTest, WorthlessLinesFailBeforeTheReceiptIsOpened) {
     }
 }
 
+// The register's total is SUMMADOC to the kopeck once the lines are adjusted, or the receipt
+// is refused before the register sees it.
+TEST_F(ShtrihReceiptTest, DeclaredDocumentSumIsMetOrRefused) {
+    struct Case {
+        std::string summaDoc;
+        Lines goods;
+        std::string error;  // empty: made, paid SUMMADOC
+    };
+    const std::vector<Case> cases = {
+        {"100.00",
+         {"Вода", "3", "33.33", "20", "Пакет", "1", "0.01", "20", "Сок", "2", "0.50", "20"},
+         ""},
+        {"1.00", {"Спички", "3", "0.3333", "20"}, ""},
+        {"40.00",
+         {"Стол", "1", "50.00", "20", "Стул", "1", "50.00", "20"},
+         "Чек не напечатан: сумму документа SUMMADOC=40.00 нельзя получить из строк чека (сумма "
+         "товаров 100.00, ближайшая сумма, которую может пробить ККМ, 50.01). Проверьте "
+         "SUMMADOC и суммы строк"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.summaDoc);
+        NextCommand();
+        traffic.lines.clear();
+        WriteParam({{"SUMMADOC", c.summaDoc}});
+        WriteGoods(test::Groups(c.goods));
+        Command("PRINT");
+        if (!c.error.empty()) {
+            ASSERT_EQ(ErrorTexts().size(), 1u);
+            EXPECT_EQ(ErrorTexts()[0].rfind(c.error, 0), 0u) << ErrorTexts()[0];
+            EXPECT_FALSE(Sent("OpenCheck()"));
+            continue;
+        }
+        EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
+        EXPECT_TRUE(Sent("Summ1:=" + FormatGeneral(std::stod(c.summaDoc))));
+        EXPECT_TRUE(TapeHas(TapePair("ИТОГ", "=" + c.summaDoc))) << Tape();
+    }
+}
+
 // Once the register closed the receipt, a failing number query does not fail it.
 TEST_F(ShtrihReceiptTest, ClosedReceiptStaysMadeWhenItsNumberCannotBeRead) {
     folder.Write("DrvFR.sim.faults.ini", "FAIL.FNGetStatus=3,Нет связи с ФН\r\n");

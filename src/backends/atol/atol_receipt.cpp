@@ -417,9 +417,11 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     const bool composite = tovar && tovar->CompositeMark == "##";
     if (composite) {
         const TTovar& t = *tovar;
+        // The nomenclature goes first: forming it takes every input set since the driver's
+        // last operation, and the line's own tags must reach the registration.
+        Atol_Send_teg_1162(t);
         if (!IsBlank(t.Country1230))
             driver_.SetTag(1230, t.Country1230);
-        Atol_Send_teg_1162(t);
         if (!IsBlank(t.Rekvizit1191))
             driver_.SetTag(1191, t.Rekvizit1191);
         if (!IsBlank(t.Unit1197))

@@ -297,6 +297,9 @@ void AtolBackend::PrepareFiscalReceipt(const std::string& command, std::string& 
         } else {
             ctx_.LogError("Не удалось передать тег 1084 (t1085, t1086): " +
                           driver_.ErrorDescription());
+            // A refused step may leave its inputs set, and 1085/1086 would reach the receipt
+            // as tags of its own.
+            driver_.Run("resetParams");
         }
     }
 

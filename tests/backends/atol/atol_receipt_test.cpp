@@ -167,6 +167,20 @@ TEST_F(AtolReceiptTest, ReceiptKindsTagsAndOptions) {
     }
 }
 
+// A user requisite the driver cannot pack is reported and leaves nothing behind: its parts are
+// not tags of the receipt.
+TEST_F(AtolReceiptTest, AUserRequisiteThatCannotBePackedLeavesNoTagsBehind) {
+    folder.Write("Fptr10.sim.faults.ini", "FAIL.utilFormTlv=2,Неверная структура\r\n");
+    ctx.param.t1085 = "Цвет";
+    ctx.param.t1086 = "Красный";
+    EXPECT_EQ(Print("PRINT", {Goods("Хлеб", 1, 30)}), "");
+    EXPECT_TRUE(made);
+    EXPECT_EQ(Errors(), Lines{"Не удалось передать тег 1084 (t1085, t1086): Неверная структура"});
+    EXPECT_EQ(Tape().find("1085="), std::string::npos) << Tape();
+    EXPECT_EQ(Tape().find("1086="), std::string::npos) << Tape();
+    EXPECT_NE(Tape().find("ИТОГ =30.00"), std::string::npos) << Tape();
+}
+
 TEST_F(AtolReceiptTest, ElectronicReceiptWithoutAnAddressIsMadeWithOneErrorLine) {
     ctx.param.ECheck = true;
     EXPECT_EQ(Print("PRINT", {Goods("Хлеб", 1, 30)}), "");

@@ -190,7 +190,7 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
     ATOL_PrintHeader();
     std::string agentText, supplierText;
     if (p.isNotFiscal) {
-        driver_.Run("beginNonfiscalDocument");
+        driver_.Check(driver_.Run("beginNonfiscalDocument"), "АТОЛ: документ не начат: ");
         const std::string title = TitleOf(command);
         if (!title.empty())
             ATOL_PrintLine(title, false);
@@ -605,13 +605,13 @@ void AtolBackend::ATOL_PrintEmulEnd(const std::string& command, double cash, dou
     driver_.SetParam("LIBFPTR_PARAM_BARCODE_TYPE", driver_.Constant("LIBFPTR_BT_QR"));
     driver_.SetParam("LIBFPTR_PARAM_ALIGNMENT", driver_.Constant("LIBFPTR_ALIGNMENT_CENTER"));
     driver_.SetParam("LIBFPTR_PARAM_SCALE", 4);
-    driver_.Run("printBarcode");
+    driver_.Check(driver_.Run("printBarcode"), "АТОЛ: QR-код не напечатан: ");
+    driver_.Check(driver_.Run("endNonfiscalDocument"), "АТОЛ: документ не напечатан: ");
 
+    // Counted only once printed. The receipt number (the counters' own) is written by
+    // FinishReceipt, which never fails a receipt that was made.
     RecordEmulatedReceipt(ctx_.emul, command, total, card, cash);
     SaveCounters(ctx_, DeviceKind::Atol);
-    // The receipt number (the counters' own) is written once the document is done, by
-    // FinishReceipt, which never fails a receipt that was made.
-    driver_.Run("endNonfiscalDocument");
 }
 
 int AtolBackend::Atol_SaveNumCheckToFile() {

@@ -146,7 +146,7 @@ void AtolBackend::PrintQRCode(const std::string& word) {
     driver_.SetParam("LIBFPTR_PARAM_BARCODE_TYPE", driver_.Constant("LIBFPTR_BT_QR"));
     driver_.SetParam("LIBFPTR_PARAM_ALIGNMENT", driver_.Constant("LIBFPTR_ALIGNMENT_CENTER"));
     driver_.SetParam("LIBFPTR_PARAM_SCALE", 4);
-    driver_.Run("printBarcode");
+    driver_.Check(driver_.Run("printBarcode"), "АТОЛ: QR-код не напечатан: ");
 }
 
 void AtolBackend::ATOL_ReportEmul(bool closing) {
@@ -167,11 +167,11 @@ void AtolBackend::ATOL_ReportEmul(bool closing) {
         else
             ATOL_PrintPair(line.caption, line.value);
     }
+    ATOL_FeedAndCut();
     if (closing) {
         CloseShiftCounters(ctx_.emul);
         SaveCounters(ctx_, DeviceKind::Atol);
     }
-    ATOL_FeedAndCut();
 }
 
 }  // namespace orvenka

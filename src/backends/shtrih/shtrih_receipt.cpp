@@ -187,10 +187,10 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
     FR_PrintHeader();
     const ReceiptKind& kind = KindFor(command);
     const bool fiscal = !p.isNotFiscal;
-    std::optional<std::string> earlierTaxSystem;
+    TableSteps tables;
     try {
         if (fiscal) {
-            FiscalOpening(command, earlierTaxSystem);
+            FiscalOpening(command, tables);
         } else {
             FR_PrintWrapped(p.USER);
             FR_PrintLine("ИНН:" + p.INN, false);
@@ -283,28 +283,35 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
             FR_PrintEmulatedTail(command, electronic, cash, total);
         }
     } catch (...) {
-        RestoreTaxSystem(earlierTaxSystem);
+        // A failed receipt is answered with everything that went wrong on the way.
+        RestoreTables(tables);
+        for (const std::string& note : tables.notes)
+            ctx_.LogError(note);
         throw;
     }
-    RestoreTaxSystem(earlierTaxSystem);
+    // A receipt that was made is answered as made; its optional steps are the operator's news.
+    RestoreTables(tables);
+    for (const std::string& note : tables.notes)
+        ctx_.LogMessage(note);
     SaveNumberAndLog([this] { return ReceiptNumber(); });
     return true;
 }
 
-void ShtrihBackend::FiscalOpening(const std::string& command,
-                                  std::optional<std::string>& earlierTaxSystem) {
+void ShtrihBackend::FiscalOpening(const std::string& command, TableSteps& steps) {
     const TParam& p = ctx_.param;
-    // An electronic receipt switches printing off in table 17; a paper one switches it back on,
-    // or every later receipt would print nothing. Only a change is written.
+    // An electronic receipt switches printing off in table 17 for itself alone: it is switched
+    // back on after the receipt, and a paper receipt makes sure of it too (only a change is
+    // written), or every later document would print nothing.
     try {
         if (p.ECheck) {
+            steps.paperOff = true;
             FR_WriteTable(kAdmin, 17, "INT", "1", 1, 7);
         } else {
             std::string print = "0";
             ShtrihToTable(kAdmin, 17, false, true, print, 1, 7);
         }
     } catch (const std::exception& e) {
-        ctx_.LogError("Ошибка записи в таблицу 17:" + std::string(e.what()));
+        steps.notes.push_back("Ошибка записи в таблицу 17:" + std::string(e.what()));
     }
     if (!IsBlank(p.SNO)) {
         // The register's own tax system is put back after the receipt, so that a later receipt
@@ -312,10 +319,10 @@ void ShtrihBackend::FiscalOpening(const std::string& command,
         try {
             std::string earlier;
             ShtrihToTable(kAdmin, 18, false, false, earlier, 1, 5);
-            earlierTaxSystem = earlier;
+            steps.taxSystem = earlier;
             FR_WriteTable(kAdmin, 18, "INT", std::to_string(TaxSystemCode(p.SNO)), 1, 5);
         } catch (const std::exception& e) {
-            ctx_.LogError("Ошибка записи в таблицу СНО:" + std::string(e.what()));
+            steps.notes.push_back("Ошибка записи в таблицу СНО:" + std::string(e.what()));
         }
     }
     if (!IsBlank(p.AuthorCaption))
@@ -334,14 +341,22 @@ void ShtrihBackend::FiscalOpening(const std::string& command,
     FR_FNSendTag(1228, 7, p.PoluchatelINN, "передача ИНН получателя");
 }
 
-void ShtrihBackend::RestoreTaxSystem(const std::optional<std::string>& earlier) {
-    if (!earlier || *earlier == std::to_string(TaxSystemCode(ctx_.param.SNO)))
-        return;
-    try {
-        std::string value = *earlier;
-        ShtrihToTable(kAdmin, 18, false, true, value, 1, 5);
-    } catch (const std::exception& e) {
-        ctx_.LogError("Ошибка записи в таблицу СНО:" + std::string(e.what()));
+// Written without reading first: a read that fails must not leave the register as the receipt
+// set it.
+void ShtrihBackend::RestoreTables(TableSteps& steps) {
+    if (steps.paperOff) {
+        try {
+            FR_WriteTable(kAdmin, 17, "INT", "0", 1, 7);
+        } catch (const std::exception& e) {
+            steps.notes.push_back("Ошибка записи в таблицу 17:" + std::string(e.what()));
+        }
+    }
+    if (steps.taxSystem && *steps.taxSystem != std::to_string(TaxSystemCode(ctx_.param.SNO))) {
+        try {
+            FR_WriteTable(kAdmin, 18, "INT", *steps.taxSystem, 1, 5);
+        } catch (const std::exception& e) {
+            steps.notes.push_back("Ошибка записи в таблицу СНО:" + std::string(e.what()));
+        }
     }
 }
 

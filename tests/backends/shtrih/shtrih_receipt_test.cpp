@@ -381,9 +381,10 @@ TEST_F(ShtrihReceiptTest, OneReceiptsSettingsDoNotLeakIntoTheNext) {
     WriteParam({{"ECheck", "ON"}, {"SNO", "DOH"}});
     WriteGoods({{"Хлеб", "1", "10", "20"}});
     Command("PRINT");
-    EXPECT_EQ(StateValue("T17.1.7"), "1");
+    EXPECT_EQ(StateValue("T17.1.7"), "0") << "paper is back on right after the receipt";
     EXPECT_EQ(StateValue("T18.1.5"), "1") << "the register's own tax system is back";
     EXPECT_TRUE(TapeHas("электронный чек"));
+    EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
 
     traffic.lines.clear();
     WriteParam({{"SNO", ""}});
@@ -391,10 +392,22 @@ TEST_F(ShtrihReceiptTest, OneReceiptsSettingsDoNotLeakIntoTheNext) {
     Command("PRINT");
     EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
     EXPECT_EQ(StateValue("T17.1.7"), "0");
-    EXPECT_TRUE(Sent("ValueOfFieldInteger:=0"));
+    EXPECT_FALSE(Sent("ValueOfFieldInteger:=0")) << "nothing was left to switch back";
     EXPECT_FALSE(Sent("TaxType:=2"));
     EXPECT_TRUE(TapeHas("Молоко")) << "printed on paper again";
     EXPECT_TRUE(TapeHas(TapePair("СНО:", "ОСН")));
+
+    // Table steps that fail do not make a receipt that was made look failed.
+    NextCommand();
+    folder.Write("DrvFR.sim.faults.ini", "FAIL.WriteTable=93,Таблица занята\r\n");
+    WriteParam({{"ECheck", "ON"}, {"SNO", "DOH"}});
+    WriteGoods({{"Хлеб", "1", "10", "20"}});
+    Command("PRINT");
+    EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
+    const Lines messages = MessageTexts();
+    for (const char* note : {"Ошибка записи в таблицу 17:Таблица занята",
+                             "Ошибка записи в таблицу СНО:Таблица занята"})
+        EXPECT_NE(std::find(messages.begin(), messages.end(), note), messages.end()) << note;
 }
 
 TEST_F(ShtrihReceiptTest, ClosingAndLineRefusalsCarryTheRegistersText) {

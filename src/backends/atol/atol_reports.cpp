@@ -73,6 +73,9 @@ void AtolBackend::ATOL_OpenDrawer() {
 }
 
 void AtolBackend::ATOL_PrintCopyLastCheck() {
+    // The connection (state repair, clock check) comes first and fails in its own words; only
+    // the copy's own failures are reported and swallowed.
+    Connect();
     try {
         const std::vector<std::string> lines = LoadLines(ctx_.Path("ResultNumCheck.txt"));
         const auto number = lines.empty() ? std::nullopt : ParseInt(TrimText(lines.front()));
@@ -80,7 +83,6 @@ void AtolBackend::ATOL_PrintCopyLastCheck() {
             throw Failure("в ResultNumCheck.txt нет номера документа" +
                           (lines.empty() ? std::string() : ": \"" + lines.front() + "\""));
         }
-        Connect();
         driver_.SetParam("LIBFPTR_PARAM_REPORT_TYPE",
                          driver_.Constant("LIBFPTR_RT_FN_DOC_BY_NUMBER"));
         driver_.SetParam("LIBFPTR_PARAM_DOCUMENT_NUMBER", *number);

@@ -120,6 +120,7 @@ class AtolBackend : public DeviceBackend {
 
     // Receipt steps (atol_receipt.cpp).
     void MeetDocumentSum(std::vector<AtolSale>& sales);
+    int SummaryVat(const std::vector<AtolSale>& sales) const;
     double CheckReceiptFigures(const std::string& command, const std::vector<AtolSale>& sales);
     void PrepareFiscalReceipt(const std::string& command, std::string& agentText,
                               std::string& supplierText);

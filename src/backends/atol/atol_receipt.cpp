@@ -6,6 +6,7 @@
 #include "backends/atol/atol_backend.h"
 #include "backends/atol/atol_item_code.h"
 #include "backends/shared/emul_counters.h"
+#include "backends/shared/hand_made_vat.h"
 #include "backends/shared/imitation_vat.h"
 #include "backends/shared/payment.h"
 #include "common/failure.h"
@@ -116,6 +117,17 @@ void AtolBackend::ATOL_AddTovar(const TSale& line, const TTovar& goods) {
         state_.SaleList.push_back(AtolSale{line, goods});
 }
 
+// The VAT of the hand-made summary line: the goods' common rate on a fiscal receipt; the
+// non-fiscal imitation keeps its layout.
+int AtolBackend::SummaryVat(const std::vector<AtolSale>& sales) const {
+    if (ctx_.param.isNotFiscal)
+        return 0;
+    std::vector<int> codes;
+    for (const AtolSale& s : sales)
+        codes.push_back(s.sale.NDS);
+    return HandMadeVat(codes);
+}
+
 // A declared document sum is the register's total, as on Shtrih-M: the lines are re-expressed
 // against it, or the receipt is refused before the register sees any of it.
 void AtolBackend::MeetDocumentSum(std::vector<AtolSale>& sales) {
@@ -167,6 +179,11 @@ double AtolBackend::CheckReceiptFigures(const std::string& command,
     }
     if (!p.isNotFiscal && IsCorrection(command))
         CorrectionDateSeconds(p);
+    if (!p.isNotFiscal && p.HandMade && TaxTypeOf(SummaryVat(sales)).empty()) {
+        throw Failure("Ставка НДС " + std::to_string(SummaryVat(sales)) +
+                      " товаров не известна ККМ АТОЛ (допустимы 20, 10, 0 и -1). Чек не "
+                      "напечатан");
+    }
     return static_cast<double>(totalKopecks) / 100;
 }
 
@@ -245,7 +262,8 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
     if (p.HandMade) {
         const std::string name = SameTrimmed(command, "RETURN") ? "Возврат" : "Продажа";
         const double price = handMadeZero ? 0 : goodsTotal;
-        ATOL_RegisterTovar(name, 1, price, 0, p.Section, nullptr, agentText, supplierText);
+        ATOL_RegisterTovar(name, 1, price, SummaryVat(sales), p.Section, nullptr, agentText,
+                           supplierText);
         ATOL_PrintLine(RepeatText("=", W), false);
         ATOL_PrintLine(FitText(" Сумма по чеку: " + FormatMoney(goodsTotal), W, true), false);
         if (!p.OplataBreak) {

@@ -145,6 +145,7 @@ class ShtrihBackend : public DeviceBackend {
     // Receipt steps.
     void CheckReceiptLines(const std::vector<TSale>& goods, const std::vector<double>& sums,
                            const std::string& command) const;
+    int SummaryVat(const std::vector<TSale>& goods) const;
     // What a fiscal receipt changed in the register's tables, to be put back after it, and the
     // failures of those optional steps.
     struct TableSteps {

@@ -5,6 +5,7 @@
 
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/emul_report.h"
+#include "backends/shared/hand_made_vat.h"
 #include "backends/shared/imitation_vat.h"
 #include "backends/shared/payment.h"
 #include "backends/shtrih/shtrih_backend.h"
@@ -149,12 +150,31 @@ void ShtrihBackend::CheckReceiptLines(const std::vector<TSale>& goods,
                           FormatMoney(p.SUMMADOC) + ") стала " + FormatQty(g.Kolvo) + " x " +
                           FormatMoney(g.Cena) + ". Проверьте SUMMADOC и суммы строк");
         }
-        // Registered lines only: the hand-made layout registers its summary line alone.
+        // Registered lines only: the hand-made layout registers its summary line alone, at
+        // the goods' common rate (checked below).
         if (!p.isNotFiscal && !p.HandMade && TaxOf(g.NDS) == 0 && g.NDS != 0) {
             throw Failure("Чек не напечатан: у строки \"" + g.Name + "\" неизвестная ставка НДС " +
                           std::to_string(g.NDS) + " (допустимы 20, 10, 0 и -1)");
         }
     }
+    if (!p.isNotFiscal && p.HandMade) {
+        const int nds = SummaryVat(goods);
+        if (TaxOf(nds) == 0 && nds != 0) {
+            throw Failure("Чек не напечатан: у товаров неизвестная ставка НДС " +
+                          std::to_string(nds) + " (допустимы 20, 10, 0 и -1)");
+        }
+    }
+}
+
+// The VAT of the hand-made summary line: the goods' common rate on a fiscal receipt; the
+// non-fiscal imitation keeps its layout.
+int ShtrihBackend::SummaryVat(const std::vector<TSale>& goods) const {
+    if (ctx_.param.isNotFiscal)
+        return 0;
+    std::vector<int> codes;
+    for (const TSale& g : goods)
+        codes.push_back(g.NDS);
+    return HandMadeVat(codes);
 }
 
 bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
@@ -269,7 +289,8 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
             summary = SameTrimmed(command, "RETURN") ? "Возврат" : "Продажа";
             if (!fiscal)
                 cash = electronic = 0;
-            FR_RegisterGoodsLine(p.Section, 0, nullptr, command, summary, cash + electronic, 1);
+            FR_RegisterGoodsLine(p.Section, SummaryVat(goods), nullptr, command, summary,
+                                 cash + electronic, 1);
             registered = 1;
             FR_PrintLine(std::string(static_cast<size_t>(tableW), '='), false);
             FR_PrintLine(FitText(" Сумма по чеку: " + FormatMoney(total), tableW, true), false);

@@ -643,12 +643,27 @@ TEST_F(AtolReceiptTest, HandMadeLayoutRegistersOneSummaryLine) {
     EXPECT_EQ(Count("registration()"), 1);
     EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_COMMODITY_NAME,\"Возврат\")"), 1);
     EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_PRICE,121)"), 1);
-    EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_TAX_TYPE,LIBFPTR_TAX_VAT0)"), 1);
+    EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_TAX_TYPE,LIBFPTR_TAX_VAT20)"), 1)
+        << "the goods' common rate";
     EXPECT_EQ(PrintedTexts(),
               (Lines{std::string(32, '-'), "НаименованКол-во    Цена   Сумма",
                      "Молоко 3,22.00     45.50   91.00", "Хлеб      1.00     30.00   30.00",
                      std::string(32, '='), FitText(" Сумма по чеку: 121.00", 32, true),
                      FitText("Наличные: 121.00", 32, true)}));
+}
+
+// One summary line cannot state two rates: goods with differing VAT are refused before the
+// register sees anything.
+TEST_F(AtolReceiptTest, HandMadeGoodsOfDifferentRatesAreRefused) {
+    ctx.param.HandMade = true;
+    const std::string failure = Print(
+        "PRINT", {Goods("Молоко", 2, 45.5, 10), Goods("Хлеб", 1, 30), Goods("Вода", 1, 20, 10)});
+    EXPECT_EQ(
+        failure,
+        "Чек не напечатан: при HandMade=+ все товары регистрируются одной строкой с одной "
+        "ставкой НДС, а у товаров чека разные ставки НДС (10%, 20%). Разделите товары на чеки "
+        "по ставкам");
+    EXPECT_TRUE(traffic.lines.empty());
 }
 
 // A caption and a value on a line of `width`, the value at the right edge.

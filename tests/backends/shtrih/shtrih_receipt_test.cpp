@@ -354,6 +354,44 @@ TEST_F(ShtrihReceiptTest, DeclaredDocumentSumIsMetOrRefused) {
     }
 }
 
+// The hand-made summary line states the goods' common VAT; goods of different rates are refused
+// before the receipt opens.
+TEST_F(ShtrihReceiptTest, HandMadeSummaryCarriesTheGoodsVat) {
+    struct Case {
+        Lines goods;
+        std::string tax1;   // of the summary line
+        std::string error;  // empty: made
+    };
+    const std::vector<Case> cases = {
+        {{"Молоко", "1", "50", "10", "Кефир", "1", "40", "10"}, "Tax1:=2", ""},
+        {{"Вода", "1", "20", "-1"}, "Tax1:=4", ""},
+        {{"Молоко", "1", "50", "10", "Хлеб", "1", "30", "20"},
+         "",
+         "Чек не напечатан: при HandMade=+ все товары регистрируются одной строкой с одной "
+         "ставкой НДС, а у товаров чека разные ставки НДС (10%, 20%). Разделите товары на чеки по "
+         "ставкам"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.goods[3]);
+        NextCommand();
+        traffic.lines.clear();
+        WriteParam({{"HandMade", "+"}});
+        WriteGoods(test::Groups(c.goods));
+        Command("PRINT");
+        if (!c.error.empty()) {
+            EXPECT_EQ(ErrorTexts(), Lines{c.error});
+            EXPECT_FALSE(Sent("OpenCheck()"));
+            continue;
+        }
+        EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
+        const Lines line = TrafficFrom("StringForPrinting:=\"Продажа\"");
+        ASSERT_FALSE(line.empty());
+        EXPECT_NE(std::find(traffic.lines.begin(), traffic.lines.end() - line.size(), c.tax1),
+                  traffic.lines.end() - line.size())
+            << c.tax1;
+    }
+}
+
 // Once the register closed the receipt, a failing number query does not fail it.
 TEST_F(ShtrihReceiptTest, ClosedReceiptStaysMadeWhenItsNumberCannotBeRead) {
     folder.Write("DrvFR.sim.faults.ini", "FAIL.FNGetStatus=3,Нет связи с ФН\r\n");

@@ -201,6 +201,14 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
     state_.PricesAreSums = p.CENA_AS_SUMMA;
     MeetDocumentSum(sales);
     const double goodsTotal = CheckReceiptFigures(command, sales);
+    // A hand-made summary on an imitation registers and pays nothing.
+    const bool handMadeZero = p.HandMade && p.isNotFiscal;
+    const ReceiptPayment paid = handMadeZero ? ReceiptPayment{} : PaymentOf(p, goodsTotal);
+    if (p.isNotFiscal) {
+        // What the footer will count, checked before a line is printed.
+        LoadCounters(ctx_, DeviceKind::Atol);
+        CheckReceiptCountable(ctx_.emul, command, goodsTotal, paid.electronic, paid.cash);
+    }
 
     Connect();
     driver_.Run("open");
@@ -256,9 +264,6 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         }
     }
 
-    // A hand-made summary on an imitation registers and pays nothing.
-    const bool handMadeZero = p.HandMade && p.isNotFiscal;
-    const ReceiptPayment paid = handMadeZero ? ReceiptPayment{} : PaymentOf(p, goodsTotal);
     if (p.HandMade) {
         const std::string name = SameTrimmed(command, "RETURN") ? "Возврат" : "Продажа";
         const double price = handMadeZero ? 0 : goodsTotal;

@@ -202,6 +202,18 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
     for (double sum : sums)
         goodsTotal += sum;
     MeetSummaDoc(p, goodsTotal, goods);
+    if (p.isNotFiscal) {
+        // What the footer will count, checked before a line is printed.
+        double total = 0;
+        for (const TSale& g : goods)
+            total += LineSum(g.Kolvo, g.Cena);
+        total = FromKopecks(ToKopecks(total));
+        auto [cash, electronic] = PaymentOf(p, total);
+        if (p.HandMade)
+            cash = electronic = 0;
+        LoadCounters(ctx_, DeviceKind::Shtrih);
+        CheckReceiptCountable(ctx_.emul, command, total, electronic, cash);
+    }
 
     FR_Prepare();
     FR_PrintHeader();

@@ -15,11 +15,14 @@ struct Register {
     const char* lineMethod;  // the call that prints one text line
     const char* qrMethod;
     const char* counters;  // emulated counters file of ZN 0077
+    const char* tape;      // what the simulated register printed
 };
 
 const Register kRegisters[] = {
-    {"ATOL", "Fptr10.sim.faults.ini", "printText", "printBarcode", "A0077.ini"},
-    {"SHTRIH", "DrvFR.sim.faults.ini", "PrintString", "Print2DBarcode", "S0077.ini"},
+    {"ATOL", "Fptr10.sim.faults.ini", "printText", "printBarcode", "A0077.ini",
+     "Fptr10.sim.tape.txt"},
+    {"SHTRIH", "DrvFR.sim.faults.ini", "PrintString", "Print2DBarcode", "S0077.ini",
+     "DrvFR.sim.tape.txt"},
 };
 
 struct Document {
@@ -37,6 +40,10 @@ const Document kDocuments[] = {
 
 enum class Fault { None, PaperOut, Refused };
 
+const char* const kParam =
+    "DocumStr=D-1\r\nOplata=\r\nFiscal=-\r\nZN=0077\r\nSection=1\r\n"
+    "PRN_WIDHT=40\r\nPRN_WIDHT_ITOG=20\r\nVERSION_FFD=1.05\r\n";
+
 TEST(UnprintedDocuments, FailWithTheRegistersTextAndCountNothing) {
     for (const Register& r : kRegisters) {
         for (const Document& d : kDocuments) {
@@ -46,9 +53,7 @@ TEST(UnprintedDocuments, FailWithTheRegistersTextAndCountNothing) {
                 AtolRig rig;
                 rig.ctx.StartupKind = DeviceKind::Shtrih;
                 CommandLoop loop{rig.ctx};
-                rig.folder.Write("Param.ini",
-                                 "DocumStr=D-1\r\nOplata=\r\nFiscal=-\r\nZN=0077\r\nSection=1\r\n"
-                                 "PRN_WIDHT=40\r\nPRN_WIDHT_ITOG=20\r\nVERSION_FFD=1.05\r\n");
+                rig.folder.Write("Param.ini", kParam);
                 rig.folder.Write("Tovar.ini", "Хлеб\r\n1\r\n30\r\n20\r\n");
                 rig.folder.Write("text.txt", "Первая строка\r\nВторая строка\r\n");
                 const std::string method = d.qr ? r.qrMethod : r.lineMethod;
@@ -81,6 +86,33 @@ TEST(UnprintedDocuments, FailWithTheRegistersTextAndCountNothing) {
                     EXPECT_TRUE(after.empty() || after.find(untouched) != std::string::npos)
                         << after;
             }
+        }
+    }
+}
+
+// A non-fiscal receipt its counters cannot count is refused before a line is printed: printed and
+// then not counted, it would be printed again when sent again.
+TEST(UnprintedDocuments, AReceiptTheCountersCannotTakePrintsNothing) {
+    const char* const full[] = {
+        "NUM_CHECKINSMENA=2147483647\r\n",
+        "SUM_TOTAL_PRIHOD=999999999999.99\r\n",
+    };
+    for (const Register& r : kRegisters) {
+        for (const char* counters : full) {
+            SCOPED_TRACE(std::string(r.word) + " " + counters);
+            AtolRig rig;
+            CommandLoop loop{rig.ctx};
+            rig.folder.Write("Param.ini", kParam);
+            rig.folder.Write("Tovar.ini", "Хлеб\r\n1\r\n30\r\n20\r\n");
+            rig.folder.Write(r.counters, counters);
+            rig.folder.Write("cmd.ini", std::string(r.word) + ",1,PRINT\r\n");
+            loop.NoteChange({FolderWatch::Change::Closed, "cmd.ini"});
+            ASSERT_TRUE(loop.Tick());
+            EXPECT_NE(rig.folder.Read("Result.txt").find("Чек не напечатан: "), std::string::npos)
+                << rig.folder.Read("Result.txt");
+            const std::string tape = rig.folder.Exists(r.tape) ? rig.folder.Read(r.tape) : "";
+            EXPECT_EQ(tape.find("Хлеб"), std::string::npos) << tape;
+            EXPECT_EQ(rig.folder.Read(r.counters), counters);
         }
     }
 }

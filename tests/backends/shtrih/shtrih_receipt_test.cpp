@@ -26,6 +26,14 @@ class ShtrihReceiptTest : public test::ShtrihTest {
         }
         return printed;
     }
+    // A sale against SUMMADOC through cmd.ini, the traffic record holding it alone.
+    void PrintAgainst(const std::string& summaDoc, const Lines& goods) {
+        NextCommand();
+        traffic.lines.clear();
+        WriteParam({{"SUMMADOC", summaDoc}});
+        WriteGoods(test::Groups(goods));
+        Command("PRINT");
+    }
     bool TapeHas(const std::string& text) const { return Tape().find(text) != std::string::npos; }
     // A tape line of the simulated register: caption, value at the right, 48 characters.
     static std::string TapePair(const std::string& caption, const std::string& value) {
@@ -305,11 +313,7 @@ TEST_F(ShtrihReceiptTest, WorthlessLinesFailBeforeTheReceiptIsOpened) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.summaDoc);
-        NextCommand();
-        traffic.lines.clear();
-        WriteParam({{"SUMMADOC", c.summaDoc}});
-        WriteGoods(test::Groups(c.goods));
-        Command("PRINT");
+        PrintAgainst(c.summaDoc, c.goods);
         ASSERT_FALSE(ErrorTexts().empty());
         EXPECT_EQ(ErrorTexts().back().rfind(c.error, 0), 0u) << ErrorTexts().back();
         EXPECT_TRUE(traffic.lines.empty()) << traffic.lines[0];
@@ -337,11 +341,7 @@ TEST_F(ShtrihReceiptTest, DeclaredDocumentSumIsMetOrRefused) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.summaDoc);
-        NextCommand();
-        traffic.lines.clear();
-        WriteParam({{"SUMMADOC", c.summaDoc}});
-        WriteGoods(test::Groups(c.goods));
-        Command("PRINT");
+        PrintAgainst(c.summaDoc, c.goods);
         if (!c.error.empty()) {
             ASSERT_EQ(ErrorTexts().size(), 1u);
             EXPECT_EQ(ErrorTexts()[0].rfind(c.error, 0), 0u) << ErrorTexts()[0];

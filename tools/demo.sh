@@ -7,7 +7,8 @@
 #   tools/demo.sh --once   (root) prints the receipt without a desktop, checks that it arrived as
 #                          a PDF whose text holds the demo's goods, stops Orvenka and exits 0,
 #                          or 1 when anything went wrong
-# ORVENKA_BUILD_DIR chooses the build folder (default: build).
+# ORVENKA_BUILD_DIR chooses the build folder (default: build); ORVENKA_WERROR=ON builds with
+# warnings as errors, as the tests do.
 set -e
 ONCE=""
 case "$1" in
@@ -23,7 +24,8 @@ if [ -n "$ONCE" ] && [ "$(id -u)" -ne 0 ]; then
     exit 2
 fi
 tools/install-deps.sh
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DORVENKA_WERROR="${ORVENKA_WERROR:-OFF}" >/dev/null
 ninja -C "$BUILD" orvenka orvenka-cmd
 
 DEMO="$ROOT/demo"

@@ -56,4 +56,16 @@ void CheckReceiptAmounts(const TParam& param, const std::vector<TTovar>& goods) 
         Require(param.BreakSumm[n], kMaxAmount, "BreakSumm" + std::to_string(n));
 }
 
+void CheckCorrectionAmounts(const TParam& param) {
+    CheckReceiptAmounts(param, {});
+    double total = 0;
+    for (size_t n = 0; n < 5; ++n)
+        total += param.BreakSumm[n];
+    Require(total, kMaxAmount, "сумма чека коррекции (BreakSumm0 … BreakSumm4)");
+    for (size_t n = 0; n < param.CheckCorrect_NDS.size(); ++n) {
+        Require(param.CheckCorrect_NDS[n], kMaxAmount,
+                "CheckCorrect_NDS, сумма №" + std::to_string(n + 1));
+    }
+}
+
 }  // namespace orvenka

@@ -35,4 +35,8 @@ std::optional<std::string> BeyondLimitText(double value, double limit, const std
 // with CENA_AS_SUMMA.
 void CheckReceiptAmounts(const TParam& param, const std::vector<TTovar>& goods);
 
+// The same for a correction receipt made from Param.ini alone: its payment parts, their sum and
+// its VAT amounts (CheckCorrect_NDS).
+void CheckCorrectionAmounts(const TParam& param);
+
 }  // namespace orvenka

@@ -1,6 +1,7 @@
 #include "receipt/param_reader.h"
 
 #include <cstdio>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,19 @@
 
 namespace orvenka {
 namespace {
+
+// A VAT amount of a correction. An infinity or NaN written out is kept as such, not read as 0
+// like other text, so that the correction's limit check refuses it instead of sending no VAT.
+double CorrectionVat(const std::string& item) {
+    const std::string word = UpperLatin(TrimText(item));
+    if (word == "INF" || word == "+INF" || word == "INFINITY" || word == "+INFINITY")
+        return std::numeric_limits<double>::infinity();
+    if (word == "-INF" || word == "-INFINITY")
+        return -std::numeric_limits<double>::infinity();
+    if (word == "NAN" || word == "+NAN" || word == "-NAN")
+        return std::numeric_limits<double>::quiet_NaN();
+    return TextToFloat(item);
+}
 
 constexpr std::string_view kPaymentPrefix =
     "Ошибка в параметрах BreakSumNAL или BreakSumVISA или BreakSummX ";
@@ -126,7 +140,7 @@ void ReadHead(const ParamLines& f, TParam& p) {
     // The comma-text list: items separated by commas or blanks, quoted items may hold either.
     const auto nds = SplitCommaText(f.Value("CheckCorrect_NDS"));
     for (size_t i = 0; i < nds.size() && i < p.CheckCorrect_NDS.size(); ++i)
-        p.CheckCorrect_NDS[i] = TextToFloat(nds[i]);
+        p.CheckCorrect_NDS[i] = CorrectionVat(nds[i]);
     p.ECheck = Equals(Cleaned(f.Value("ECheck")), "ON");
     p.DocumStr = Cleaned(f.Value("DocumStr"));
     p.EmailOrTel = Cleaned(f.Value("EmailOrTel"));

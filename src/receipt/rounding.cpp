@@ -189,6 +189,68 @@ void SplitLineSums(const TParam& param, std::vector<TSale>& lines) {
     lines = std::move(split);
 }
 
+namespace {
+
+int64_t LineKopecks(double quantity, double price) {
+    const auto product = ExactLineProduct(quantity, price);
+    return product ? ProductKopecks(*product) : -1;
+}
+
+// How far a line's quantity may move, in thousandths, when its price alone cannot take the
+// difference: a quantity of 3 makes prices step by 3 kopecks, a thousandth more or less fills in.
+constexpr int kQuantitySteps = 20;
+
+}  // namespace
+
+void MeetSummaDoc(const TParam& param, double goodsTotal, std::vector<TSale>& lines) {
+    if (param.SUMMADOC == 0)
+        return;
+    const int64_t wanted = ToKopecks(param.SUMMADOC);
+    std::vector<int64_t> sums;
+    int64_t total = 0;
+    for (const TSale& line : lines) {
+        sums.push_back(std::max<int64_t>(LineKopecks(line.Kolvo, line.Cena), 0));
+        total += sums.back();
+    }
+    if (total == wanted)
+        return;
+    int64_t nearest = total;
+    // The quantity as printed is kept wherever a price can take the difference; only then is it
+    // moved, a thousandth at a time, on the first line that can take it.
+    for (int step = 0; step <= 2 * kQuantitySteps; ++step) {
+        const int64_t dq = (step + 1) / 2 * (step % 2 == 1 ? 1 : -1);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const int64_t milli = std::llround(lines[i].Kolvo * 1000) + dq;
+            if (milli <= 0)
+                continue;
+            const double quantity = static_cast<double>(milli) / 1000;
+            const int64_t others = total - sums[i];
+            // No line goes below a kopeck; what that leaves is still the nearest total.
+            const int64_t target = std::max<int64_t>(wanted - others, 1);
+            const int64_t base = ToKopecks(FromKopecks(target) / quantity);
+            for (int64_t kopecks : {base, base + 1, base - 1}) {
+                if (kopecks <= 0)
+                    continue;
+                const double price = FromKopecks(kopecks);
+                const int64_t sum = LineKopecks(quantity, price);
+                if (sum <= 0)
+                    continue;
+                if (others + sum == wanted) {
+                    lines[i].Kolvo = quantity;
+                    lines[i].Cena = price;
+                    return;
+                }
+                if (std::llabs(others + sum - wanted) < std::llabs(nearest - wanted))
+                    nearest = others + sum;
+            }
+        }
+    }
+    throw Failure("Чек не напечатан: сумму документа SUMMADOC=" + FormatMoney(param.SUMMADOC) +
+                  " нельзя получить из строк чека (сумма товаров " + FormatMoney(goodsTotal) +
+                  ", ближайшая сумма, которую может пробить ККМ, " +
+                  FormatMoney(FromKopecks(nearest)) + "). Проверьте SUMMADOC и суммы строк");
+}
+
 void AdjustToSummaDoc(const TParam& param, std::vector<TTovar>& lines, Logger& log) {
     AdjustLines(param, lines, log);
 }

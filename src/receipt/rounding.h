@@ -47,4 +47,12 @@ void SplitLineSums(const TParam& param, std::vector<TSale>& lines);
 void AdjustToSummaDoc(const TParam& param, std::vector<TTovar>& lines, Logger& log);
 void AdjustToSummaDoc(const TParam& param, std::vector<TSale>& lines, Logger& log);
 
+// The register adds up the line sums it computes, and the adjustment above keeps those sums only
+// up to its roundings: this puts what is left between them and SUMMADOC on one line, as a new
+// two-decimal price (or, failing that, a three-decimal quantity) whose product is the line's
+// new sum in whole kopecks. `goodsTotal` is the total before the adjustment, for the refusal:
+// when no line can take the difference, a Failure quotes it, SUMMADOC and the nearest total
+// the register could make, and the lines are left as they were. SUMMADOC 0 changes nothing.
+void MeetSummaDoc(const TParam& param, double goodsTotal, std::vector<TSale>& lines);
+
 }  // namespace orvenka

@@ -255,6 +255,9 @@ TEST_F(Fptr10Test, UtilitiesAnswerTheBytesAndTheirHexText) {
               "3D04040096A2A5E23E040500F0A620FC31");
     EXPECT_EQ(f->Call("getParamByteArray", {C("LIBFPTR_PARAM_TAG_VALUE")}).ToBytes().size(), 17u);
     EXPECT_EQ(f->CallInt("utilFormTlv"), -1) << "the tags went with the last operation";
+    f->Call("setParam", {1085, "Цвет"});
+    f->Call("resetParams");
+    EXPECT_EQ(f->CallInt("utilFormTlv"), -1) << "resetParams drops what was set";
 
     f->Call("setParam", {1171, "+7900123456789012345"});
     EXPECT_EQ(f->CallInt("utilFormTlv"), -1);

@@ -262,7 +262,7 @@ TEST_F(ShtrihSimTest, InjectedFaults) {
 }
 
 TEST_F(ShtrihSimTest, TablesKeepWhatIsWrittenAndRefuseWhatDoesNotExist) {
-    const auto field = [this](int table, int row, int f) {
+    const auto field = [](int table, int row, int f) {
         return std::vector<std::pair<std::string, Variant>>{
             {"Password", 30}, {"TableNumber", table}, {"RowNumber", row}, {"FieldNumber", f}};
     };

@@ -181,12 +181,14 @@ TEST_F(AtolE2E, BadInputIsAnsweredWithAClearLineAndPollingGoesOn) {
         Lines answer;
     };
     const Row rows[] = {
-        {"device_file_garbage",
-         [](const TempFolder& f) { f.WriteBytes("ATOLDEVICE1.ini", std::string("\0\xFF\x01", 3)); },
+        // A device file named with a leading zero is no device's: never the driver's own
+        // settings in its place.
+        {"device_file_named_01",
+         [](const TempFolder& f) { f.Write("ATOLDEVICE01.ini", "PORT=USB\r\n"); },
          "ATOL,1,XOTCHET",
-         {"Ошибка подключения к логическому устройству 1:Файл ATOLDEVICE1.ini не является "
-          "файлом настроек ККМ АТОЛ: в нём нет ни одного из ключей PORT, COM_FILE, BAUDRATE, "
-          "IPADDRESS, IPPORT. Команда не выполнена"}},
+         {"Файл ATOLDEVICE01.ini не является файлом логического устройства ККМ АТОЛ: после "
+          "ATOLDEVICE должен стоять номер устройства без нулей впереди (ATOLDEVICE1.ini, "
+          "ATOLDEVICE2.ini …). Переименуйте или уберите файл. Команда не выполнена"}},
         {"baudrate_not_a_number",
          [](const TempFolder& f) {
              f.Write("ATOLDEVICE1.ini", "PORT=COM\r\nCOM_FILE=COM3\r\nBAUDRATE=быстро\r\n");
@@ -233,7 +235,7 @@ TEST_F(AtolE2E, BadInputIsAnsweredWithAClearLineAndPollingGoesOn) {
         SCOPED_TRACE(row.name);
         row.files(p.Folder());
         EXPECT_EQ(Send(row.command), row.answer);
-        for (const char* name : {"ATOLDEVICE1.ini", "ATOLDEVICE2.ini"})
+        for (const char* name : {"ATOLDEVICE1.ini", "ATOLDEVICE2.ini", "ATOLDEVICE01.ini"})
             DeleteFileIfExists(p.File(name));
     }
     // The split refused above was left open and is cancelled by the next command.

@@ -10,6 +10,7 @@
 
 #include "common/failure.h"
 #include "common/money.h"
+#include "common/numbers.h"
 
 namespace orvenka {
 namespace {
@@ -298,6 +299,108 @@ TEST(Rounding, AdjustKeepsLineSumsOnGeneratedLists) {
         }
     }
     EXPECT_GT(adjusted, 300);  // the generator must really exercise the passes
+}
+
+TSale Sale(double kolvo, double cena) {
+    TSale s;
+    s.Kolvo = kolvo;
+    s.Cena = cena;
+    return s;
+}
+
+int64_t RegisterTotal(const std::vector<TSale>& lines) {
+    int64_t total = 0;
+    for (const auto& l : lines)
+        total += ToKopecks(LineSum(l.Kolvo, l.Cena));
+    return total;
+}
+
+// What is left between the register's total and SUMMADOC goes on one line; a difference no
+// line can take is refused with the nearest total the register could make.
+TEST(Rounding, MeetSummaDocPutsTheLastKopecksOnOneLineOrRefuses) {
+    struct Case {
+        const char* what;
+        std::vector<TSale> lines;
+        double summaDoc;
+        std::vector<TSale> expected;  // empty: refused
+        const char* nearest;
+    };
+    const std::vector<Case> cases = {
+        {"a kopeck on the line whose price takes it",
+         {Sale(3, 33.33), Sale(1, 0.01)},
+         100.01,
+         {Sale(3, 33.33), Sale(1, 0.02)},
+         ""},
+        {"the first line that takes it",
+         {Sale(2, 0.5), Sale(1, 5)},
+         6.02,
+         {Sale(2, 0.51), Sale(1, 5)},
+         ""},
+        {"a quantity moves only when no price does",
+         {Sale(3, 33.33)},
+         100,
+         {Sale(3.002, 33.31)},
+         ""},
+        {"already met", {Sale(2, 0.5)}, 1, {Sale(2, 0.5)}, ""},
+        {"the other lines alone are above it", {Sale(1, 50), Sale(1, 50)}, 40, {}, "50.01"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TParam p;
+        p.SUMMADOC = c.summaDoc;
+        std::vector<TSale> lines = c.lines;
+        if (c.expected.empty()) {
+            try {
+                MeetSummaDoc(p, 12.34, lines);
+                ADD_FAILURE() << "not refused";
+            } catch (const Failure& f) {
+                EXPECT_EQ(std::string(f.what()),
+                          "Чек не напечатан: сумму документа SUMMADOC=" + FormatMoney(c.summaDoc) +
+                              " нельзя получить из строк чека (сумма товаров 12.34, ближайшая "
+                              "сумма, которую может пробить ККМ, " +
+                              c.nearest + "). Проверьте SUMMADOC и суммы строк");
+            }
+            EXPECT_EQ(lines[0].Cena, c.lines[0].Cena) << "a refusal leaves the lines";
+            continue;
+        }
+        MeetSummaDoc(p, 0, lines);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].Kolvo, c.expected[i].Kolvo) << i;
+            EXPECT_EQ(lines[i].Cena, c.expected[i].Cena) << i;
+        }
+        EXPECT_EQ(RegisterTotal(lines), ToKopecks(c.summaDoc));
+    }
+}
+
+// After the adjustment and the last kopecks, the register's total is SUMMADOC to the kopeck on
+// generated lists, or the receipt is refused; never a total that is neither.
+TEST(Rounding, AdjustedListsMeetSummaDocOrAreRefused) {
+    std::mt19937 rng(20261209);
+    std::uniform_int_distribution<int> count(1, 8);
+    std::uniform_int_distribution<int> kolvoMilli(100, 20000);
+    std::uniform_int_distribution<int> cenaBasis(100, 500000);
+    std::uniform_int_distribution<int> offset(-300, 300);  // kopecks off the goods total
+    int met = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<TSale> lines;
+        double before = 0;
+        for (int i = 0, n = count(rng); i < n; ++i) {
+            lines.push_back(Sale(kolvoMilli(rng) / 1000.0, cenaBasis(rng) / 10000.0));
+            before += lines.back().Kolvo * lines.back().Cena;
+        }
+        TParam p;
+        p.SUMMADOC = std::max(0.01, FromKopecks(ToKopecks(before) + offset(rng)));
+        RecordingLogger log;
+        try {
+            AdjustToSummaDoc(p, lines, log);
+            MeetSummaDoc(p, before, lines);
+        } catch (const Failure&) {
+            continue;
+        }
+        ++met;
+        EXPECT_EQ(RegisterTotal(lines), ToKopecks(p.SUMMADOC)) << "round " << round;
+    }
+    EXPECT_GT(met, 250);
 }
 
 // With CENA_AS_SUMMA every line becomes quantity × unit price once, before anything else reads

@@ -119,6 +119,8 @@ class AtolBackend : public DeviceBackend {
     void RunReport(const std::string& reportType, bool checkDocument);
 
     // Receipt steps (atol_receipt.cpp).
+    void MeetDocumentSum(std::vector<AtolSale>& sales);
+    int SummaryVat(const std::vector<AtolSale>& sales) const;
     double CheckReceiptFigures(const std::string& command, const std::vector<AtolSale>& sales);
     void PrepareFiscalReceipt(const std::string& command, std::string& agentText,
                               std::string& supplierText);

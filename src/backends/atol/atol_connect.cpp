@@ -131,7 +131,10 @@ void AtolBackend::ApplyDeviceSettings(const TAtolDeviceStruct& device) {
         return driver_.Constant(name).ToText();
     };
     driver_.SetSingleSetting("LIBFPTR_SETTING_MODEL", constantText("LIBFPTR_MODEL_ATOL_AUTO"));
-    if (SameTrimmed(device.PORT, "COM")) {
+    if (AtolPortLeftToDriver(device.PORT)) {
+        ctx_.LogMessage("Файл " + device.FileName + ": порт не задан (PORT=" + device.PORT +
+                        "), используются собственные настройки драйвера ККМ АТОЛ");
+    } else if (SameTrimmed(device.PORT, "COM")) {
         driver_.SetSingleSetting("LIBFPTR_SETTING_PORT", constantText("LIBFPTR_PORT_COM"));
         driver_.SetSingleSetting("LIBFPTR_SETTING_COM_FILE", device.COM_FILE);
         const std::string speed = AtolBaudRateConstant(device.BAUDRATE);

@@ -50,8 +50,13 @@ std::map<int, std::string> ATOL_DeviceFiles(const std::string& folder) {
     for (const std::string& path : found) {
         const std::string name = FileNameOf(path);
         const int n = NumberOf(name);
-        if (n == 0)
-            continue;
+        if (n == 0) {
+            throw Failure("Файл " + name +
+                          " не является файлом логического устройства ККМ АТОЛ: после "
+                          "ATOLDEVICE должен стоять номер устройства без нулей впереди "
+                          "(ATOLDEVICE1.ini, ATOLDEVICE2.ini …). Переименуйте или уберите "
+                          "файл. Команда не выполнена");
+        }
         // Two names for one number differ in letter case only: "ATOLDEVICE<n>.ini" as written
         // here wins, otherwise the first in alphabetical order.
         auto it = files.find(n);
@@ -87,18 +92,15 @@ TAtolDeviceStruct ATOL_ReadDeviceFile(const std::string& folder, int n) {
 TAtolDeviceStruct ParseAtolDeviceLines(const std::string& fileName, int n,
                                        const std::vector<std::string>& lines) {
     const KeyValueLines values(lines);
-    const char* const keys[] = {"PORT", "COM_FILE", "BAUDRATE", "IPADDRESS", "IPPORT"};
-    bool any = false;
-    for (const char* key : keys)
-        any = any || values.Has(key);
-    if (!any) {
-        throw Failure("Файл " + fileName +
-                      " не является файлом настроек ККМ АТОЛ: в нём нет ни одного из ключей "
-                      "PORT, COM_FILE, BAUDRATE, IPADDRESS, IPPORT");
-    }
-
     TAtolDeviceStruct device;
     device.PORT = Cut50(values.Value("PORT").value_or(""));
+    const bool known = AtolPortLeftToDriver(device.PORT) || SameTrimmed(device.PORT, "COM") ||
+                       SameTrimmed(device.PORT, "USB") || SameTrimmed(device.PORT, "TCP_IP");
+    if (!known) {
+        throw Failure("В файле " + fileName + " PORT=" + device.PORT +
+                      " не является известным портом (допустимы COM, USB и TCP_IP; LPT или "
+                      "пустое значение оставляют настройки драйвера)");
+    }
     device.COM_FILE = Cut50(values.Value("COM_FILE").value_or(""));
     if (const auto baud = values.Value("BAUDRATE"); baud && !IsBlank(*baud)) {
         const auto n32 = ParseInt(TrimText(*baud));
@@ -117,6 +119,10 @@ TAtolDeviceStruct ParseAtolDeviceLines(const std::string& fileName, int n,
     device.Number = n;
     device.FileName = AtolDeviceFileName(n);
     return device;
+}
+
+bool AtolPortLeftToDriver(const std::string& port) {
+    return IsBlank(port) || SameTrimmed(port, "LPT");
 }
 
 std::string AtolBaudRateConstant(int baudRate) {

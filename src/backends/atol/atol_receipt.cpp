@@ -6,6 +6,7 @@
 #include "backends/atol/atol_backend.h"
 #include "backends/atol/atol_item_code.h"
 #include "backends/shared/emul_counters.h"
+#include "backends/shared/hand_made_vat.h"
 #include "backends/shared/imitation_vat.h"
 #include "backends/shared/payment.h"
 #include "common/failure.h"
@@ -70,8 +71,8 @@ std::string TitleOf(const std::string& command) {
 // What a line adds to the goods total, as the register computes it: the line sum of the price
 // column (CENA_AS_SUMMA), otherwise quantity × price as the exact decimal product rounded to
 // kopecks.
-double LineAmount(const TParam& p, double kolvo, double cena) {
-    return p.CENA_AS_SUMMA ? RoundHalfUp(cena, 2) : LineSum(kolvo, cena);
+double LineAmount(bool pricesAreSums, double kolvo, double cena) {
+    return pricesAreSums ? RoundHalfUp(cena, 2) : LineSum(kolvo, cena);
 }
 
 int64_t KopecksOf(double roubles) {
@@ -116,6 +117,37 @@ void AtolBackend::ATOL_AddTovar(const TSale& line, const TTovar& goods) {
         state_.SaleList.push_back(AtolSale{line, goods});
 }
 
+// The VAT of the hand-made summary line: the goods' common rate on a fiscal receipt; the
+// non-fiscal imitation keeps its layout.
+int AtolBackend::SummaryVat(const std::vector<AtolSale>& sales) const {
+    if (ctx_.param.isNotFiscal)
+        return 0;
+    std::vector<int> codes;
+    for (const AtolSale& s : sales)
+        codes.push_back(s.sale.NDS);
+    return HandMadeVat(codes);
+}
+
+// A declared document sum is the register's total, as on Shtrih-M: the lines are re-expressed
+// against it, or the receipt is refused before the register sees any of it.
+void AtolBackend::MeetDocumentSum(std::vector<AtolSale>& sales) {
+    const TParam& p = ctx_.param;
+    if (p.SUMMADOC == 0)
+        return;
+    std::vector<TSale> lines;
+    for (const AtolSale& s : sales)
+        lines.push_back(s.sale);
+    SplitLineSums(p, lines);
+    double goodsTotal = 0;
+    for (const TSale& line : lines)
+        goodsTotal += LineSum(line.Kolvo, line.Cena);
+    AdjustToSummaDoc(p, lines, ctx_.log);
+    MeetSummaDoc(p, goodsTotal, lines);
+    for (size_t i = 0; i < lines.size(); ++i)
+        sales[i].sale = lines[i];
+    state_.PricesAreSums = false;
+}
+
 // Everything that can make a receipt impossible is found before the register sees any of it, so
 // a bad line never leaves half a receipt open: VAT codes the register has no rate for, marking
 // codes that are no number, lines whose sum cannot be split, figures no register holds.
@@ -125,10 +157,10 @@ double AtolBackend::CheckReceiptFigures(const std::string& command,
     int64_t totalKopecks = 0;
     for (const AtolSale& s : sales) {
         const TSale& line = s.sale;
-        totalKopecks += KopecksOf(LineAmount(p, line.Kolvo, line.Cena));
+        totalKopecks += KopecksOf(LineAmount(state_.PricesAreSums, line.Kolvo, line.Cena));
         if (p.HandMade)
             continue;
-        if (p.CENA_AS_SUMMA) {
+        if (state_.PricesAreSums) {
             std::string name = line.Name;
             SplitLineSum(line.Kolvo, line.Cena, name);
         }
@@ -147,6 +179,11 @@ double AtolBackend::CheckReceiptFigures(const std::string& command,
     }
     if (!p.isNotFiscal && IsCorrection(command))
         CorrectionDateSeconds(p);
+    if (!p.isNotFiscal && p.HandMade && TaxTypeOf(SummaryVat(sales)).empty()) {
+        throw Failure("Ставка НДС " + std::to_string(SummaryVat(sales)) +
+                      " товаров не известна ККМ АТОЛ (допустимы 20, 10, 0 и -1). Чек не "
+                      "напечатан");
+    }
     return static_cast<double>(totalKopecks) / 100;
 }
 
@@ -155,20 +192,30 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         return false;
     // The lists belong to this receipt whatever happens below.
     const std::vector<TDop> dops = std::move(state_.DopList);
-    const std::vector<AtolSale> sales = std::move(state_.SaleList);
+    std::vector<AtolSale> sales = std::move(state_.SaleList);
     state_.DopList.clear();
     state_.SaleList.clear();
     state_.CheckBegun = false;
 
     const TParam& p = ctx_.param;
+    state_.PricesAreSums = p.CENA_AS_SUMMA;
+    MeetDocumentSum(sales);
     const double goodsTotal = CheckReceiptFigures(command, sales);
+    // A hand-made summary on an imitation registers and pays nothing.
+    const bool handMadeZero = p.HandMade && p.isNotFiscal;
+    const ReceiptPayment paid = handMadeZero ? ReceiptPayment{} : PaymentOf(p, goodsTotal);
+    if (p.isNotFiscal) {
+        // What the footer will count, checked before a line is printed.
+        LoadCounters(ctx_, DeviceKind::Atol);
+        CheckReceiptCountable(ctx_.emul, command, goodsTotal, paid.electronic, paid.cash);
+    }
 
     Connect();
     driver_.Run("open");
     ATOL_PrintHeader();
     std::string agentText, supplierText;
     if (p.isNotFiscal) {
-        driver_.Run("beginNonfiscalDocument");
+        driver_.Check(driver_.Run("beginNonfiscalDocument"), "АТОЛ: документ не начат: ");
         const std::string title = TitleOf(command);
         if (!title.empty())
             ATOL_PrintLine(title, false);
@@ -202,9 +249,11 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         const TSale& line = s.sale;
         const std::string lineName = p.Name == 0 ? line.Name : FitText(line.Name, p.Name, false);
         if (p.HandMade) {
-            ATOL_PrintLine(columns(lineName, FormatMoney(line.Kolvo), FormatMoney(line.Cena),
-                                   FormatMoney(LineAmount(p, line.Kolvo, line.Cena)), false),
-                           false);
+            ATOL_PrintLine(
+                columns(lineName, FormatMoney(line.Kolvo), FormatMoney(line.Cena),
+                        FormatMoney(LineAmount(state_.PricesAreSums, line.Kolvo, line.Cena)),
+                        false),
+                false);
             continue;
         }
         ATOL_RegisterTovar(lineName, line.Kolvo, line.Cena, line.NDS, p.Section, &s.tovar,
@@ -215,13 +264,11 @@ bool AtolBackend::ATOL_PrintCheck(const std::string& command) {
         }
     }
 
-    // A hand-made summary on an imitation registers and pays nothing.
-    const bool handMadeZero = p.HandMade && p.isNotFiscal;
-    const ReceiptPayment paid = handMadeZero ? ReceiptPayment{} : PaymentOf(p, goodsTotal);
     if (p.HandMade) {
         const std::string name = SameTrimmed(command, "RETURN") ? "Возврат" : "Продажа";
         const double price = handMadeZero ? 0 : goodsTotal;
-        ATOL_RegisterTovar(name, 1, price, 0, p.Section, nullptr, agentText, supplierText);
+        ATOL_RegisterTovar(name, 1, price, SummaryVat(sales), p.Section, nullptr, agentText,
+                           supplierText);
         ATOL_PrintLine(RepeatText("=", W), false);
         ATOL_PrintLine(FitText(" Сумма по чеку: " + FormatMoney(goodsTotal), W, true), false);
         if (!p.OplataBreak) {
@@ -273,6 +320,9 @@ void AtolBackend::PrepareFiscalReceipt(const std::string& command, std::string& 
         } else {
             ctx_.LogError("Не удалось передать тег 1084 (t1085, t1086): " +
                           driver_.ErrorDescription());
+            // A refused step may leave its inputs set, and 1085/1086 would reach the receipt
+            // as tags of its own.
+            driver_.Run("resetParams");
         }
     }
 
@@ -371,12 +421,12 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     const TParam& p = ctx_.param;
     if (p.isNotFiscal) {
         double quantity = kolvo, price = cena;
-        if (p.CENA_AS_SUMMA) {
+        if (state_.PricesAreSums) {
             const LinePrice split = SplitLineSum(kolvo, cena, name);
             quantity = split.quantity;
             price = split.price;
         }
-        const double sum = LineAmount(p, kolvo, cena);
+        const double sum = LineAmount(state_.PricesAreSums, kolvo, cena);
         ATOL_PrintWrapped(name);
         ATOL_PrintLine("ПОЛНЫЙ РАСЧЕТ", false);
         ATOL_PrintPair(PadZeros(2, std::to_string(section)),
@@ -393,9 +443,11 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     const bool composite = tovar && tovar->CompositeMark == "##";
     if (composite) {
         const TTovar& t = *tovar;
+        // The nomenclature goes first: forming it takes every input set since the driver's
+        // last operation, and the line's own tags must reach the registration.
+        Atol_Send_teg_1162(t);
         if (!IsBlank(t.Country1230))
             driver_.SetTag(1230, t.Country1230);
-        Atol_Send_teg_1162(t);
         if (!IsBlank(t.Rekvizit1191))
             driver_.SetTag(1191, t.Rekvizit1191);
         if (!IsBlank(t.Unit1197))
@@ -411,13 +463,13 @@ double AtolBackend::ATOL_RegisterTovar(std::string name, double kolvo, double ce
     driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
     driver_.SetParam("LIBFPTR_PARAM_PRICE", cena);
     driver_.SetParam("LIBFPTR_PARAM_QUANTITY", kolvo);
-    if (p.CENA_AS_SUMMA) {
+    if (state_.PricesAreSums) {
         const LinePrice split = SplitLineSum(kolvo, cena, name);
         driver_.SetParam("LIBFPTR_PARAM_COMMODITY_NAME", LeftChars(name, 120));
         driver_.SetParam("LIBFPTR_PARAM_PRICE", split.price);
         driver_.SetParam("LIBFPTR_PARAM_QUANTITY", split.quantity);
     }
-    const double sum = LineAmount(p, kolvo, cena);
+    const double sum = LineAmount(state_.PricesAreSums, kolvo, cena);
     if (section != 0)
         driver_.SetParam("LIBFPTR_PARAM_DEPARTMENT", section);
     const std::string taxType = TaxTypeOf(nds);
@@ -576,13 +628,13 @@ void AtolBackend::ATOL_PrintEmulEnd(const std::string& command, double cash, dou
     driver_.SetParam("LIBFPTR_PARAM_BARCODE_TYPE", driver_.Constant("LIBFPTR_BT_QR"));
     driver_.SetParam("LIBFPTR_PARAM_ALIGNMENT", driver_.Constant("LIBFPTR_ALIGNMENT_CENTER"));
     driver_.SetParam("LIBFPTR_PARAM_SCALE", 4);
-    driver_.Run("printBarcode");
+    driver_.Check(driver_.Run("printBarcode"), "АТОЛ: QR-код не напечатан: ");
+    driver_.Check(driver_.Run("endNonfiscalDocument"), "АТОЛ: документ не напечатан: ");
 
+    // Counted only once printed. The receipt number (the counters' own) is written by
+    // FinishReceipt, which never fails a receipt that was made.
     RecordEmulatedReceipt(ctx_.emul, command, total, card, cash);
     SaveCounters(ctx_, DeviceKind::Atol);
-    // The receipt number (the counters' own) is written once the document is done, by
-    // FinishReceipt, which never fails a receipt that was made.
-    driver_.Run("endNonfiscalDocument");
 }
 
 int AtolBackend::Atol_SaveNumCheckToFile() {

@@ -73,6 +73,9 @@ void AtolBackend::ATOL_OpenDrawer() {
 }
 
 void AtolBackend::ATOL_PrintCopyLastCheck() {
+    // The connection (state repair, clock check) comes first and fails in its own words; only
+    // the copy's own failures are reported and swallowed.
+    Connect();
     try {
         const std::vector<std::string> lines = LoadLines(ctx_.Path("ResultNumCheck.txt"));
         const auto number = lines.empty() ? std::nullopt : ParseInt(TrimText(lines.front()));
@@ -80,7 +83,6 @@ void AtolBackend::ATOL_PrintCopyLastCheck() {
             throw Failure("в ResultNumCheck.txt нет номера документа" +
                           (lines.empty() ? std::string() : ": \"" + lines.front() + "\""));
         }
-        Connect();
         driver_.SetParam("LIBFPTR_PARAM_REPORT_TYPE",
                          driver_.Constant("LIBFPTR_RT_FN_DOC_BY_NUMBER"));
         driver_.SetParam("LIBFPTR_PARAM_DOCUMENT_NUMBER", *number);
@@ -146,7 +148,7 @@ void AtolBackend::PrintQRCode(const std::string& word) {
     driver_.SetParam("LIBFPTR_PARAM_BARCODE_TYPE", driver_.Constant("LIBFPTR_BT_QR"));
     driver_.SetParam("LIBFPTR_PARAM_ALIGNMENT", driver_.Constant("LIBFPTR_ALIGNMENT_CENTER"));
     driver_.SetParam("LIBFPTR_PARAM_SCALE", 4);
-    driver_.Run("printBarcode");
+    driver_.Check(driver_.Run("printBarcode"), "АТОЛ: QR-код не напечатан: ");
 }
 
 void AtolBackend::ATOL_ReportEmul(bool closing) {
@@ -167,11 +169,11 @@ void AtolBackend::ATOL_ReportEmul(bool closing) {
         else
             ATOL_PrintPair(line.caption, line.value);
     }
+    ATOL_FeedAndCut();
     if (closing) {
         CloseShiftCounters(ctx_.emul);
         SaveCounters(ctx_, DeviceKind::Atol);
     }
-    ATOL_FeedAndCut();
 }
 
 }  // namespace orvenka

@@ -20,6 +20,9 @@ struct AtolState {
     bool CheckBegun = false;
     std::vector<TDop> DopList;
     std::vector<AtolSale> SaleList;
+    // The price column holds line sums (CENA_AS_SUMMA) until the lines are re-expressed against
+    // SUMMADOC, which leaves unit prices.
+    bool PricesAreSums = false;
     // VAT of the basic and of the reduced rate over the emulated goods lines of one receipt.
     double VatTotals[2] = {0, 0};
 };

@@ -12,6 +12,7 @@ namespace {
 constexpr int kFallbackWidth = 50;
 // How much of a wrapped text is kept after each printed piece.
 constexpr long kWrappedRemainder = 1000;
+const char* const kNotPrinted = "АТОЛ: текст не напечатан: ";
 
 }  // namespace
 
@@ -24,7 +25,8 @@ void AtolBackend::ATOL_PrintLine(const std::string& text, bool enlarged) {
         driver_.SetParam("LIBFPTR_PARAM_FONT_DOUBLE_WIDTH", true);
         driver_.SetParam("LIBFPTR_PARAM_FONT_DOUBLE_HEIGHT", true);
     }
-    driver_.Run("printText");
+    // A line the register refused fails the document, whose counters then do not move.
+    driver_.Check(driver_.Run("printText"), kNotPrinted);
 }
 
 void AtolBackend::ATOL_PrintPair(const std::string& label, const std::string& value,
@@ -41,7 +43,7 @@ void AtolBackend::ATOL_PrintTotalLine(const std::string& text) {
     driver_.SetParam("LIBFPTR_PARAM_FONT", 2);
     driver_.SetParam("LIBFPTR_PARAM_FONT_DOUBLE_WIDTH", true);
     driver_.SetParam("LIBFPTR_PARAM_FONT_DOUBLE_HEIGHT", true);
-    driver_.Run("printText");
+    driver_.Check(driver_.Run("printText"), kNotPrinted);
 }
 
 void AtolBackend::ATOL_PrintWrapped(const std::string& text) {

@@ -309,14 +309,10 @@ void EmulReceipt::Layout(const std::string& cmd) {
         doc_.RawLine(std::string(static_cast<size_t>(blanks), ' ') + "`", p.PRN_SIZEFONT_QR);
     }
 
-    // A receipt whose sums the counters could not hold is refused before it is counted.
+    // A receipt the counters could not hold is refused before it is counted.
+    CheckReceiptCountable(ctx_.emul, cmd, receiptTotal, electronic, cash);
     TEmulVar counted = ctx_.emul;
     RecordEmulatedReceipt(counted, cmd, receiptTotal, electronic, cash);
-    try {
-        CheckCounters(counted);
-    } catch (const Failure& f) {
-        throw Failure(std::string("Чек не напечатан: ") + f.what());
-    }
     // Counted once it is on paper (or the operator closed its preview): a refused print leaves
     // the counters, so the receipt sent again gets the same numbers. A counters file that
     // cannot be written refuses the receipt before it is printed (saved here as it stands).

@@ -159,6 +159,32 @@ void RecordEmulatedReceipt(TEmulVar& c, const std::string& command, double total
     }
 }
 
+void CheckReceiptCountable(const TEmulVar& c, const std::string& command, double total,
+                           double electronic, double cash) {
+    const bool isReturn = SameTrimmed(command, "RETURN");
+    const std::pair<const char*, int> counts[] = {
+        {"NUM_FISCAL_DOC", c.NUM_FISCAL_DOC},
+        {"NUM_CHECKINSMENA", c.NUM_CHECKINSMENA},
+        {isReturn ? "NUM_CHECKRASHODINSMENA" : "NUM_CHECKPRIHODINSMENA",
+         isReturn ? c.NUM_CHECKRASHODINSMENA : c.NUM_CHECKPRIHODINSMENA},
+    };
+    for (const auto& [key, value] : counts) {
+        if (value >= INT_MAX) {
+            throw Failure(std::string("Чек не напечатан: счетчик эмулятора ") + key + "=" +
+                          std::to_string(value) +
+                          " достиг предела; закройте смену (ZOTCHETEMUL) или исправьте файл "
+                          "счетчиков");
+        }
+    }
+    TEmulVar counted = c;
+    RecordEmulatedReceipt(counted, command, total, electronic, cash);
+    try {
+        CheckCounters(counted);
+    } catch (const Failure& f) {
+        throw Failure(std::string("Чек не напечатан: ") + f.what());
+    }
+}
+
 void CloseShiftCounters(TEmulVar& c) {
     Increment(c.NUM_ZOTCHET);
     Increment(c.SMENA);

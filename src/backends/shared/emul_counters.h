@@ -46,6 +46,13 @@ TEmulVar CountersFromLines(const std::vector<std::string>& lines);
 // could not be written and read back as the very same number.
 void CheckCounters(const TEmulVar& counters);
 
+// Refuses ("Чек не напечатан: …"), before anything is printed, a receipt the counters could not
+// count: a sum that would go beyond CheckCounters, or a count already at the top of its range
+// (the receipt would repeat the last one's number). A receipt printed and then not counted
+// would be printed again when sent again.
+void CheckReceiptCountable(const TEmulVar& counters, const std::string& command, double total,
+                           double electronic, double cash);
+
 // Counts one receipt: "RETURN" (trimmed, any case) as a return, every other command as income.
 // The sums are added unrounded.
 void RecordEmulatedReceipt(TEmulVar& counters, const std::string& command, double total,

@@ -145,8 +145,16 @@ class ShtrihBackend : public DeviceBackend {
     // Receipt steps.
     void CheckReceiptLines(const std::vector<TSale>& goods, const std::vector<double>& sums,
                            const std::string& command) const;
-    void FiscalOpening(const std::string& command, std::optional<std::string>& earlierTaxSystem);
-    void RestoreTaxSystem(const std::optional<std::string>& earlier);
+    int SummaryVat(const std::vector<TSale>& goods) const;
+    // What a fiscal receipt changed in the register's tables, to be put back after it, and the
+    // failures of those optional steps.
+    struct TableSteps {
+        std::optional<std::string> taxSystem;  // the register's own, table 18
+        bool paperOff = false;                 // table 17 field 7 set to 1 (no paper)
+        std::vector<std::string> notes;
+    };
+    void FiscalOpening(const std::string& command, TableSteps& steps);
+    void RestoreTables(TableSteps& steps);
     void CloseFiscal(const std::string& summary, double& cash, double& electronic, int lines);
     // The number of the document just made into ResultNumCheck.txt (0 when it cannot be had)
     // and the long log's "OK"; nothing here fails the document.

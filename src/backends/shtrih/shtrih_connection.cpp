@@ -294,18 +294,16 @@ void ShtrihBackend::FR_ShowProperties() {
     }
 }
 
+// A line the register refused fails the document: a receipt, report or text the customer or
+// the operator never got is no success, and its counters must not move.
 void ShtrihBackend::FR_PrintLine(const std::string& text, bool wide) {
-    try {
-        FR_Prepare();
-        AutomationObject& fr = Fr();
-        Password(kOperator);
-        fr.Set("UseReceiptRibbon", true);
-        fr.Set("UseJournalRibbon", true);
-        fr.Set("StringForPrinting", text);
-        Call(wide ? "PrintWideString" : "PrintString");
-    } catch (const std::exception& e) {
-        ctx_.LogError(e.what());
-    }
+    FR_Prepare();
+    AutomationObject& fr = Fr();
+    Password(kOperator);
+    fr.Set("UseReceiptRibbon", true);
+    fr.Set("UseJournalRibbon", true);
+    fr.Set("StringForPrinting", text);
+    Check(fr, Call(wide ? "PrintWideString" : "PrintString"), "Штрих: текст не напечатан: ");
 }
 
 void ShtrihBackend::FR_PrintPair(const std::string& left, const std::string& right) {

@@ -5,6 +5,7 @@
 
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/emul_report.h"
+#include "backends/shared/hand_made_vat.h"
 #include "backends/shared/imitation_vat.h"
 #include "backends/shared/payment.h"
 #include "backends/shtrih/shtrih_backend.h"
@@ -149,12 +150,31 @@ void ShtrihBackend::CheckReceiptLines(const std::vector<TSale>& goods,
                           FormatMoney(p.SUMMADOC) + ") стала " + FormatQty(g.Kolvo) + " x " +
                           FormatMoney(g.Cena) + ". Проверьте SUMMADOC и суммы строк");
         }
-        // Registered lines only: the hand-made layout registers its summary line alone.
+        // Registered lines only: the hand-made layout registers its summary line alone, at
+        // the goods' common rate (checked below).
         if (!p.isNotFiscal && !p.HandMade && TaxOf(g.NDS) == 0 && g.NDS != 0) {
             throw Failure("Чек не напечатан: у строки \"" + g.Name + "\" неизвестная ставка НДС " +
                           std::to_string(g.NDS) + " (допустимы 20, 10, 0 и -1)");
         }
     }
+    if (!p.isNotFiscal && p.HandMade) {
+        const int nds = SummaryVat(goods);
+        if (TaxOf(nds) == 0 && nds != 0) {
+            throw Failure("Чек не напечатан: у товаров неизвестная ставка НДС " +
+                          std::to_string(nds) + " (допустимы 20, 10, 0 и -1)");
+        }
+    }
+}
+
+// The VAT of the hand-made summary line: the goods' common rate on a fiscal receipt; the
+// non-fiscal imitation keeps its layout.
+int ShtrihBackend::SummaryVat(const std::vector<TSale>& goods) const {
+    if (ctx_.param.isNotFiscal)
+        return 0;
+    std::vector<int> codes;
+    for (const TSale& g : goods)
+        codes.push_back(g.NDS);
+    return HandMadeVat(codes);
 }
 
 bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
@@ -178,15 +198,31 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
         sums.push_back(LineSum(g.Kolvo, g.Cena));
     AdjustToSummaDoc(p, goods, ctx_.log);
     CheckReceiptLines(goods, sums, command);
+    double goodsTotal = 0;
+    for (double sum : sums)
+        goodsTotal += sum;
+    MeetSummaDoc(p, goodsTotal, goods);
+    if (p.isNotFiscal) {
+        // What the footer will count, checked before a line is printed.
+        double total = 0;
+        for (const TSale& g : goods)
+            total += LineSum(g.Kolvo, g.Cena);
+        total = FromKopecks(ToKopecks(total));
+        auto [cash, electronic] = PaymentOf(p, total);
+        if (p.HandMade)
+            cash = electronic = 0;
+        LoadCounters(ctx_, DeviceKind::Shtrih);
+        CheckReceiptCountable(ctx_.emul, command, total, electronic, cash);
+    }
 
     FR_Prepare();
     FR_PrintHeader();
     const ReceiptKind& kind = KindFor(command);
     const bool fiscal = !p.isNotFiscal;
-    std::optional<std::string> earlierTaxSystem;
+    TableSteps tables;
     try {
         if (fiscal) {
-            FiscalOpening(command, earlierTaxSystem);
+            FiscalOpening(command, tables);
         } else {
             FR_PrintWrapped(p.USER);
             FR_PrintLine("ИНН:" + p.INN, false);
@@ -265,7 +301,8 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
             summary = SameTrimmed(command, "RETURN") ? "Возврат" : "Продажа";
             if (!fiscal)
                 cash = electronic = 0;
-            FR_RegisterGoodsLine(p.Section, 0, nullptr, command, summary, cash + electronic, 1);
+            FR_RegisterGoodsLine(p.Section, SummaryVat(goods), nullptr, command, summary,
+                                 cash + electronic, 1);
             registered = 1;
             FR_PrintLine(std::string(static_cast<size_t>(tableW), '='), false);
             FR_PrintLine(FitText(" Сумма по чеку: " + FormatMoney(total), tableW, true), false);
@@ -279,28 +316,35 @@ bool ShtrihBackend::FR_PrintReceipt(const std::string& command) {
             FR_PrintEmulatedTail(command, electronic, cash, total);
         }
     } catch (...) {
-        RestoreTaxSystem(earlierTaxSystem);
+        // A failed receipt is answered with everything that went wrong on the way.
+        RestoreTables(tables);
+        for (const std::string& note : tables.notes)
+            ctx_.LogError(note);
         throw;
     }
-    RestoreTaxSystem(earlierTaxSystem);
+    // A receipt that was made is answered as made; its optional steps are the operator's news.
+    RestoreTables(tables);
+    for (const std::string& note : tables.notes)
+        ctx_.LogMessage(note);
     SaveNumberAndLog([this] { return ReceiptNumber(); });
     return true;
 }
 
-void ShtrihBackend::FiscalOpening(const std::string& command,
-                                  std::optional<std::string>& earlierTaxSystem) {
+void ShtrihBackend::FiscalOpening(const std::string& command, TableSteps& steps) {
     const TParam& p = ctx_.param;
-    // An electronic receipt switches printing off in table 17; a paper one switches it back on,
-    // or every later receipt would print nothing. Only a change is written.
+    // An electronic receipt switches printing off in table 17 for itself alone: it is switched
+    // back on after the receipt, and a paper receipt makes sure of it too (only a change is
+    // written), or every later document would print nothing.
     try {
         if (p.ECheck) {
+            steps.paperOff = true;
             FR_WriteTable(kAdmin, 17, "INT", "1", 1, 7);
         } else {
             std::string print = "0";
             ShtrihToTable(kAdmin, 17, false, true, print, 1, 7);
         }
     } catch (const std::exception& e) {
-        ctx_.LogError("Ошибка записи в таблицу 17:" + std::string(e.what()));
+        steps.notes.push_back("Ошибка записи в таблицу 17:" + std::string(e.what()));
     }
     if (!IsBlank(p.SNO)) {
         // The register's own tax system is put back after the receipt, so that a later receipt
@@ -308,10 +352,10 @@ void ShtrihBackend::FiscalOpening(const std::string& command,
         try {
             std::string earlier;
             ShtrihToTable(kAdmin, 18, false, false, earlier, 1, 5);
-            earlierTaxSystem = earlier;
+            steps.taxSystem = earlier;
             FR_WriteTable(kAdmin, 18, "INT", std::to_string(TaxSystemCode(p.SNO)), 1, 5);
         } catch (const std::exception& e) {
-            ctx_.LogError("Ошибка записи в таблицу СНО:" + std::string(e.what()));
+            steps.notes.push_back("Ошибка записи в таблицу СНО:" + std::string(e.what()));
         }
     }
     if (!IsBlank(p.AuthorCaption))
@@ -330,14 +374,22 @@ void ShtrihBackend::FiscalOpening(const std::string& command,
     FR_FNSendTag(1228, 7, p.PoluchatelINN, "передача ИНН получателя");
 }
 
-void ShtrihBackend::RestoreTaxSystem(const std::optional<std::string>& earlier) {
-    if (!earlier || *earlier == std::to_string(TaxSystemCode(ctx_.param.SNO)))
-        return;
-    try {
-        std::string value = *earlier;
-        ShtrihToTable(kAdmin, 18, false, true, value, 1, 5);
-    } catch (const std::exception& e) {
-        ctx_.LogError("Ошибка записи в таблицу СНО:" + std::string(e.what()));
+// Written without reading first: a read that fails must not leave the register as the receipt
+// set it.
+void ShtrihBackend::RestoreTables(TableSteps& steps) {
+    if (steps.paperOff) {
+        try {
+            FR_WriteTable(kAdmin, 17, "INT", "0", 1, 7);
+        } catch (const std::exception& e) {
+            steps.notes.push_back("Ошибка записи в таблицу 17:" + std::string(e.what()));
+        }
+    }
+    if (steps.taxSystem && *steps.taxSystem != std::to_string(TaxSystemCode(ctx_.param.SNO))) {
+        try {
+            FR_WriteTable(kAdmin, 18, "INT", *steps.taxSystem, 1, 5);
+        } catch (const std::exception& e) {
+            steps.notes.push_back("Ошибка записи в таблицу СНО:" + std::string(e.what()));
+        }
     }
 }
 

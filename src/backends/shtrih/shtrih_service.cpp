@@ -151,11 +151,11 @@ bool ShtrihBackend::FR_ReportEmul(bool closing) {
             FR_PrintPair(line.caption, line.value);
         }
     }
+    FR_Cut();
     if (closing) {
         CloseShiftCounters(ctx_.emul);
         SaveCounters(ctx_, DeviceKind::Shtrih);
     }
-    FR_Cut();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "backends/shtrih/shtrih_backend.h"
 #include "backends/shtrih/shtrih_driver.h"
 #include "common/text.h"
+#include "receipt/amounts.h"
 #include "shell/app_context.h"
 
 namespace orvenka {
@@ -141,8 +142,16 @@ bool ShtrihBackend::PrintCorrection(const std::string& command) {
 }
 
 bool ShtrihBackend::FR_CorrectionReceipt(const std::string& command) {
-    FR_Prepare();
     const TParam& p = ctx_.param;
+    // Sums no register holds never reach it: an infinite or absurd VAT amount would be sent
+    // as it stands.
+    try {
+        CheckCorrectionAmounts(p);
+    } catch (const Failure& f) {
+        ctx_.LogError(f.what());
+        return false;
+    }
+    FR_Prepare();
     try {
         const int date = StrToDateInt(p.CheckCorrect_DATE);
         if (date == 0) {

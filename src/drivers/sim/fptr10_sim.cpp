@@ -175,6 +175,10 @@ void SimulatedFptr10::DefineMethods() {
         in_.Set(arg(args, 0).ToInt(), arg(args, 1));
         return Variant(0);
     });
+    DefineMethod("resetParams", [this](const std::vector<Variant>&) {
+        in_ = Inputs{};
+        return Variant(0);
+    });
     DefineMethod("setParamStrHex", [this, arg](const std::vector<Variant>& args) -> Variant {
         try {
             in_.Set(arg(args, 0).ToInt(), FromHex(arg(args, 1).ToText()));

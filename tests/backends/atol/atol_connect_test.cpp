@@ -94,24 +94,40 @@ TEST_F(AtolConnectTest, DeviceFileSettingsByPort) {
          {"setSingleSetting(LIBFPTR_SETTING_PORT,\"2\")",
           "setSingleSetting(LIBFPTR_SETTING_IPADDRESS,\"10.0.0.7\")",
           "setSingleSetting(LIBFPTR_SETTING_IPPORT,\"5555\")"}},
+        // No port of its own: the model alone, and the message log says so.
         {"lpt_only_the_model", "PORT=LPT\r\nCOM_FILE=COM1\r\n", {}},
+        {"empty_port", "PORT=\r\nCOM_FILE=COM1\r\n", {}},
+        {"none_of_the_keys", "\x01\x02мусор\r\n[section]\r\n", {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         folder.Write("ATOLDEVICE1.ini", row.file);
         NewCommand();
+        const size_t earlier = ctx.log.Messages().size();
         EXPECT_EQ(Connect(), "");
         Lines expected = {"setSingleSetting(LIBFPTR_SETTING_MODEL,\"500\")"};
         expected = Concat(expected, row.settings);
         expected.push_back("applySingleSettings()");
         EXPECT_EQ(Between("setSingleSetting(LIBFPTR_SETTING_MODEL,\"500\")", "open()"),
                   Expected(expected));
-        EXPECT_NE(ctx.log.Messages().back().find(
-                      "Берем параметры от логического устройства 1 из файла AtolDevice1.ini"),
-                  std::string::npos);
+        const auto has = [&](const std::string& text) {
+            const auto& lines = ctx.log.Messages();
+            for (size_t i = earlier; i < lines.size(); ++i) {
+                if (lines[i].find(text) != std::string::npos)
+                    return true;
+            }
+            return false;
+        };
+        EXPECT_TRUE(has("Берем параметры от логического устройства 1 из файла AtolDevice1.ini"));
+        EXPECT_EQ(has("ATOLDEVICE1.ini: порт не задан"), row.settings.empty());
         EXPECT_TRUE(Errors().empty());
     }
 }
+
+const std::string kNotADeviceFile =
+    " не является файлом логического устройства ККМ АТОЛ: после ATOLDEVICE должен стоять номер "
+    "устройства без нулей впереди (ATOLDEVICE1.ini, ATOLDEVICE2.ini …). Переименуйте или "
+    "уберите файл. Команда не выполнена";
 
 TEST_F(AtolConnectTest, DeviceFilesThatNameNoRegisterEndTheConnection) {
     struct Row {
@@ -135,13 +151,25 @@ TEST_F(AtolConnectTest, DeviceFilesThatNameNoRegisterEndTheConnection) {
          {},
          "Ошибка подключения к логическому устройству 1:В файле ATOLDEVICE1.ini "
          "BAUDRATE=9600бод не является целым числом. Команда не выполнена"},
-        {"garbage",
-         {{"ATOLDEVICE1.ini", "\x01\x02мусор\r\n[section]\r\n"}},
+        {"unknown_port",
+         {{"ATOLDEVICE1.ini", "PORT=TCP\r\nIPADDRESS=10.0.0.7\r\nIPPORT=5555"}},
          1,
          {},
-         "Ошибка подключения к логическому устройству 1:Файл ATOLDEVICE1.ini не является "
-         "файлом настроек ККМ АТОЛ: в нём нет ни одного из ключей PORT, COM_FILE, BAUDRATE, "
-         "IPADDRESS, IPPORT. Команда не выполнена"},
+         "Ошибка подключения к логическому устройству 1:В файле ATOLDEVICE1.ini PORT=TCP не "
+         "является известным портом (допустимы COM, USB и TCP_IP; LPT или пустое значение "
+         "оставляют настройки драйвера). Команда не выполнена"},
+        // 01 is not taken for 1, and a name that is no number is no device: either may mean
+        // another register than the driver's stored one.
+        {"leading_zero",
+         {{"ATOLDEVICE01.ini", "PORT=USB"}},
+         1,
+         {},
+         "Файл ATOLDEVICE01.ini" + kNotADeviceFile},
+        {"not_a_number_beside_a_good_file",
+         {{"ATOLDEVICE1.ini", "PORT=USB"}, {"ATOLDEVICE_old.ini", "PORT=USB"}},
+         1,
+         {},
+         "Файл ATOLDEVICE_old.ini" + kNotADeviceFile},
         {"speed_the_driver_refuses",
          {{"ATOLDEVICE1.ini", "PORT=COM\r\nCOM_FILE=COM3\r\nBAUDRATE=14400"}},
          1,
@@ -177,7 +205,6 @@ TEST_F(AtolConnectTest, DeviceFilesThatNameNoRegisterEndTheConnection) {
 TEST_F(AtolConnectTest, TheDialogListsTheDeviceFilesAndItsLineNamesTheDevice) {
     folder.Write("ATOLDEVICE1.ini", "PORT=USB");
     folder.Write("ATOLDEVICE3.ini", "PORT=TCP_IP\r\nIPADDRESS=10.0.0.3\r\nIPPORT=5555");
-    folder.Write("ATOLDEVICEX.ini", "PORT=USB");  // matches the mask, names no device
     ctx.device.LogicalDevice = 0;
     platform.logicalDevices = {2};
     EXPECT_EQ(Connect(), "");

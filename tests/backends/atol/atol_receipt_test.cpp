@@ -9,6 +9,7 @@
 #include "atol_fixture.h"
 #include "backends/atol/atol_item_code.h"
 #include "common/files.h"
+#include "common/numbers.h"
 #include "common/text.h"
 #include "drivers/sim/fiscal_tlv.h"
 
@@ -166,6 +167,20 @@ TEST_F(AtolReceiptTest, ReceiptKindsTagsAndOptions) {
     }
 }
 
+// A user requisite the driver cannot pack is reported and leaves nothing behind: its parts are
+// not tags of the receipt.
+TEST_F(AtolReceiptTest, AUserRequisiteThatCannotBePackedLeavesNoTagsBehind) {
+    folder.Write("Fptr10.sim.faults.ini", "FAIL.utilFormTlv=2,Неверная структура\r\n");
+    ctx.param.t1085 = "Цвет";
+    ctx.param.t1086 = "Красный";
+    EXPECT_EQ(Print("PRINT", {Goods("Хлеб", 1, 30)}), "");
+    EXPECT_TRUE(made);
+    EXPECT_EQ(Errors(), Lines{"Не удалось передать тег 1084 (t1085, t1086): Неверная структура"});
+    EXPECT_EQ(Tape().find("1085="), std::string::npos) << Tape();
+    EXPECT_EQ(Tape().find("1086="), std::string::npos) << Tape();
+    EXPECT_NE(Tape().find("ИТОГ =30.00"), std::string::npos) << Tape();
+}
+
 TEST_F(AtolReceiptTest, ElectronicReceiptWithoutAnAddressIsMadeWithOneErrorLine) {
     ctx.param.ECheck = true;
     EXPECT_EQ(Print("PRINT", {Goods("Хлеб", 1, 30)}), "");
@@ -253,31 +268,35 @@ TEST_F(AtolReceiptTest, MarkedGoodsSendTheirTagsAndBothCodes) {
     t.Sposob1214 = 4;
     t.NomenclatureCode1162 = "4600000000017";
     EXPECT_EQ(Print("PRINT", {t}), "");
-    EXPECT_EQ(Between("setParam(1230,\"643\")", "registration()"),
-              Expected({
-                  "setParam(1230,\"643\")",
-                  "setParam(LIBFPTR_PARAM_NOMENCLATURE_TYPE,LIBFPTR_NT_TOBACCO)",
-                  "setParam(LIBFPTR_PARAM_NOMENCLATURE_TYPE,5)",
-                  "setParam(LIBFPTR_PARAM_GTIN,\"04600000000017\")",
-                  "setParam(LIBFPTR_PARAM_SERIAL_NUMBER,\"ABC\")",
-                  "utilFormNomenclature()",
-                  "getParamByteArray(LIBFPTR_PARAM_TAG_VALUE)",
-                  "setParam(1162,[00 05 04 2F 05 5D B0 11 41 42 43])",
-                  "setParam(1191,\"акциз\")",
-                  "setParam(1197,\"пачка\")",
-                  "setParam(1229,12.5)",
-                  "setParam(1231,\"10702070/010121/0000001\")",
-                  // 4600000000017 = 0x42F055DB011: twelve digits, six bytes.
-                  "setParam(1162,[45 0D 04 2F 05 5D B0 11])",
-                  "setParam(LIBFPTR_PARAM_COMMODITY_NAME,\"Сигареты «Ява»\")",
-                  "setParam(LIBFPTR_PARAM_PRICE,150)",
-                  "setParam(LIBFPTR_PARAM_QUANTITY,1)",
-                  "setParam(LIBFPTR_PARAM_DEPARTMENT,1)",
-                  "setParam(LIBFPTR_PARAM_TAX_TYPE,LIBFPTR_TAX_VAT20)",
-                  "setParam(1212,1)",
-                  "setParam(1214,4)",
-              }));
-    EXPECT_NE(Tape().find("1162=450D042F055DB011"), std::string::npos) << Tape();
+    EXPECT_EQ(
+        Between("setParam(LIBFPTR_PARAM_NOMENCLATURE_TYPE,LIBFPTR_NT_TOBACCO)", "registration()"),
+        Expected({
+            "setParam(LIBFPTR_PARAM_NOMENCLATURE_TYPE,LIBFPTR_NT_TOBACCO)",
+            "setParam(LIBFPTR_PARAM_NOMENCLATURE_TYPE,5)",
+            "setParam(LIBFPTR_PARAM_GTIN,\"04600000000017\")",
+            "setParam(LIBFPTR_PARAM_SERIAL_NUMBER,\"ABC\")",
+            "utilFormNomenclature()",
+            "getParamByteArray(LIBFPTR_PARAM_TAG_VALUE)",
+            "setParam(1162,[00 05 04 2F 05 5D B0 11 41 42 43])",
+            "setParam(1230,\"643\")",
+            "setParam(1191,\"акциз\")",
+            "setParam(1197,\"пачка\")",
+            "setParam(1229,12.5)",
+            "setParam(1231,\"10702070/010121/0000001\")",
+            // 4600000000017 = 0x42F055DB011: twelve digits, six bytes.
+            "setParam(1162,[45 0D 04 2F 05 5D B0 11])",
+            "setParam(LIBFPTR_PARAM_COMMODITY_NAME,\"Сигареты «Ява»\")",
+            "setParam(LIBFPTR_PARAM_PRICE,150)",
+            "setParam(LIBFPTR_PARAM_QUANTITY,1)",
+            "setParam(LIBFPTR_PARAM_DEPARTMENT,1)",
+            "setParam(LIBFPTR_PARAM_TAX_TYPE,LIBFPTR_TAX_VAT20)",
+            "setParam(1212,1)",
+            "setParam(1214,4)",
+        }));
+    // Every line tag reaches the registration: the register keeps what it was given there.
+    for (const char* tag : {"1162=450D042F055DB011", "1230=643", "1191=акциз", "1197=пачка",
+                            "1229=12.5", "1231=10702070/010121/0000001", "1212=1", "1214=4"})
+        EXPECT_NE(Tape().find(tag), std::string::npos) << tag << "\n" << Tape();
 }
 
 TEST_F(AtolReceiptTest, AMarkingCodeTheRegisterRefusesIsReportedAndTheReceiptGoesOn) {
@@ -494,6 +513,46 @@ TEST_F(AtolReceiptTest, PaymentIsWhatTheRegisterCounts) {
     }
 }
 
+// A declared document sum is the register's total to the kopeck, or the receipt is refused
+// before the register sees it.
+TEST_F(AtolReceiptTest, DeclaredDocumentSumIsMetOrRefused) {
+    struct Row {
+        double summaDoc;
+        std::vector<TTovar> goods;
+        std::string failure;  // empty: paid SUMMADOC
+    };
+    const Row rows[] = {
+        {100, {Goods("Вода", 3, 33.33), Goods("Пакет", 1, 0.01), Goods("Сок", 2, 0.5)}, ""},
+        {1, {Goods("Спички", 3, 0.3333)}, ""},
+        {40,
+         {Goods("Стол", 1, 50), Goods("Стул", 1, 50)},
+         "Чек не напечатан: сумму документа SUMMADOC=40.00 нельзя получить из строк чека (сумма "
+         "товаров 100.00, ближайшая сумма, которую может пробить ККМ, 50.01). Проверьте SUMMADOC "
+         "и суммы строк"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.summaDoc);
+        AtolRig rig;
+        rig.ctx.param.SUMMADOC = row.summaDoc;
+        rig.ctx.ConnectPending = true;
+        rig.atol->BeginReceipt();
+        for (const auto& t : row.goods)
+            rig.AddGoods(t);
+        EXPECT_EQ(rig.Attempt([&] { rig.atol->PrintReceipt("PRINT"); }), row.failure);
+        if (!row.failure.empty()) {
+            EXPECT_TRUE(rig.traffic.lines.empty()) << "nothing reaches the register";
+            continue;
+        }
+        const auto t = rig.Traffic();
+        const std::string paid = FormatGeneral(row.summaDoc);
+        EXPECT_NE(std::find(t.begin(), t.end(),
+                            Expected({"setParam(LIBFPTR_PARAM_PAYMENT_SUM," + paid + ")"})[0]),
+                  t.end());
+        EXPECT_NE(rig.Tape().find("ИТОГ =" + FormatMoney(row.summaDoc)), std::string::npos)
+            << rig.Tape();
+    }
+}
+
 TEST_F(AtolReceiptTest, LinesTheRegisterCannotTakeFailBeforeTheReceiptOpens) {
     struct Row {
         const char* name;
@@ -584,12 +643,27 @@ TEST_F(AtolReceiptTest, HandMadeLayoutRegistersOneSummaryLine) {
     EXPECT_EQ(Count("registration()"), 1);
     EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_COMMODITY_NAME,\"Возврат\")"), 1);
     EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_PRICE,121)"), 1);
-    EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_TAX_TYPE,LIBFPTR_TAX_VAT0)"), 1);
+    EXPECT_EQ(Count("setParam(LIBFPTR_PARAM_TAX_TYPE,LIBFPTR_TAX_VAT20)"), 1)
+        << "the goods' common rate";
     EXPECT_EQ(PrintedTexts(),
               (Lines{std::string(32, '-'), "НаименованКол-во    Цена   Сумма",
                      "Молоко 3,22.00     45.50   91.00", "Хлеб      1.00     30.00   30.00",
                      std::string(32, '='), FitText(" Сумма по чеку: 121.00", 32, true),
                      FitText("Наличные: 121.00", 32, true)}));
+}
+
+// One summary line cannot state two rates: goods with differing VAT are refused before the
+// register sees anything.
+TEST_F(AtolReceiptTest, HandMadeGoodsOfDifferentRatesAreRefused) {
+    ctx.param.HandMade = true;
+    const std::string failure = Print(
+        "PRINT", {Goods("Молоко", 2, 45.5, 10), Goods("Хлеб", 1, 30), Goods("Вода", 1, 20, 10)});
+    EXPECT_EQ(
+        failure,
+        "Чек не напечатан: при HandMade=+ все товары регистрируются одной строкой с одной "
+        "ставкой НДС, а у товаров чека разные ставки НДС (10%, 20%). Разделите товары на чеки "
+        "по ставкам");
+    EXPECT_TRUE(traffic.lines.empty());
 }
 
 // A caption and a value on a line of `width`, the value at the right edge.

@@ -194,6 +194,21 @@ TEST_F(AtolReportsTest, FailureTexts) {
          "",
          {"ATOL_PrintCopyLastCheck:ATOL_PrintCopyLastCheck ErrorDescription:Документ № 99 не "
           "найден в ФН"}},
+        // The copy connects first, like every operation, and a connection that fails says so
+        // in its own words.
+        {"copy_on_a_register_that_does_not_answer",
+         "FAIL.queryData=2,Нет связи с ККТ",
+         [](AtolRig& r) {
+             r.folder.Write("ResultNumCheck.txt", "1\r\n");
+             r.atol->PrintCopyLastCheck();
+         },
+         "Не удалось занять порт:Нет связи с ККТ",
+         {}},
+        {"copy_connects_before_reading_the_number",
+         "FAIL.Beep=2,Нет связи с ККТ",
+         [](AtolRig& r) { r.atol->PrintCopyLastCheck(); },
+         "АТОЛ Beep:Нет связи с ККТ",
+         {}},
         {"copy_number_not_a_number",
          "",
          [](AtolRig& r) { r.atol->PrintCopyLastCheckForNum("12a"); },

@@ -285,14 +285,22 @@ TEST_F(ShtrihConnectionTest, TextLinesPairsAndWrapping) {
               (Lines{"Password:=1", "CutType:=true", "CutCheck()"}));
 }
 
-TEST_F(ShtrihConnectionTest, TextLineFailuresAreLoggedAndPrintingGoesOn) {
-    folder.Write("DrvFR.sim.faults.ini", "PAPER_OUT=1\r\n");
+// A text line the register refused, or that had no driver to go to, fails the document.
+TEST_F(ShtrihConnectionTest, TextLineFailuresFailTheDocument) {
+    folder.Write("DrvFR.sim.faults.ini", "FAIL.PrintString=107,Принтер не отвечает\r\n");
     Connect();
-    fr->PrintLine("строка");  // refused by the register: results of text lines are not examined
-    EXPECT_TRUE(ErrorTexts().empty());
+    const auto failure = [&](const std::string& text) {
+        try {
+            fr->FR_PrintLine(text, false);
+        } catch (const Failure& f) {
+            return std::string(f.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(failure("строка"), "Штрих: текст не напечатан: Принтер не отвечает");
     NextCommand();
-    fr->FR_PrintLine("без драйвера", false);
-    EXPECT_EQ(ErrorTexts(), Lines{"Штрих: нет объекта драйвера AddIn.DrvFR"});
+    EXPECT_EQ(failure("без драйвера"), "Штрих: нет объекта драйвера AddIn.DrvFR");
+    EXPECT_TRUE(ErrorTexts().empty()) << "the caller reports it";
 }
 
 TEST_F(ShtrihConnectionTest, TableFieldIsWrittenOnlyWhenItDiffers) {

@@ -26,6 +26,14 @@ class ShtrihReceiptTest : public test::ShtrihTest {
         }
         return printed;
     }
+    // A sale against SUMMADOC through cmd.ini, the traffic record holding it alone.
+    void PrintAgainst(const std::string& summaDoc, const Lines& goods) {
+        NextCommand();
+        traffic.lines.clear();
+        WriteParam({{"SUMMADOC", summaDoc}});
+        WriteGoods(test::Groups(goods));
+        Command("PRINT");
+    }
     bool TapeHas(const std::string& text) const { return Tape().find(text) != std::string::npos; }
     // A tape line of the simulated register: caption, value at the right, 48 characters.
     static std::string TapePair(const std::string& caption, const std::string& value) {
@@ -305,14 +313,82 @@ TEST_F(ShtrihReceiptTest, WorthlessLinesFailBeforeTheReceiptIsOpened) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.summaDoc);
-        NextCommand();
-        traffic.lines.clear();
-        WriteParam({{"SUMMADOC", c.summaDoc}});
-        WriteGoods(test::Groups(c.goods));
-        Command("PRINT");
+        PrintAgainst(c.summaDoc, c.goods);
         ASSERT_FALSE(ErrorTexts().empty());
         EXPECT_EQ(ErrorTexts().back().rfind(c.error, 0), 0u) << ErrorTexts().back();
         EXPECT_TRUE(traffic.lines.empty()) << traffic.lines[0];
+    }
+}
+
+// The register's total is SUMMADOC to the kopeck once the lines are adjusted, or the receipt
+// is refused before the register sees it.
+TEST_F(ShtrihReceiptTest, DeclaredDocumentSumIsMetOrRefused) {
+    struct Case {
+        std::string summaDoc;
+        Lines goods;
+        std::string error;  // empty: made, paid SUMMADOC
+    };
+    const std::vector<Case> cases = {
+        {"100.00",
+         {"Вода", "3", "33.33", "20", "Пакет", "1", "0.01", "20", "Сок", "2", "0.50", "20"},
+         ""},
+        {"1.00", {"Спички", "3", "0.3333", "20"}, ""},
+        {"40.00",
+         {"Стол", "1", "50.00", "20", "Стул", "1", "50.00", "20"},
+         "Чек не напечатан: сумму документа SUMMADOC=40.00 нельзя получить из строк чека (сумма "
+         "товаров 100.00, ближайшая сумма, которую может пробить ККМ, 50.01). Проверьте "
+         "SUMMADOC и суммы строк"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.summaDoc);
+        PrintAgainst(c.summaDoc, c.goods);
+        if (!c.error.empty()) {
+            ASSERT_EQ(ErrorTexts().size(), 1u);
+            EXPECT_EQ(ErrorTexts()[0].rfind(c.error, 0), 0u) << ErrorTexts()[0];
+            EXPECT_FALSE(Sent("OpenCheck()"));
+            continue;
+        }
+        EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
+        EXPECT_TRUE(Sent("Summ1:=" + FormatGeneral(std::stod(c.summaDoc))));
+        EXPECT_TRUE(TapeHas(TapePair("ИТОГ", "=" + c.summaDoc))) << Tape();
+    }
+}
+
+// The hand-made summary line states the goods' common VAT; goods of different rates are refused
+// before the receipt opens.
+TEST_F(ShtrihReceiptTest, HandMadeSummaryCarriesTheGoodsVat) {
+    struct Case {
+        Lines goods;
+        std::string tax1;   // of the summary line
+        std::string error;  // empty: made
+    };
+    const std::vector<Case> cases = {
+        {{"Молоко", "1", "50", "10", "Кефир", "1", "40", "10"}, "Tax1:=2", ""},
+        {{"Вода", "1", "20", "-1"}, "Tax1:=4", ""},
+        {{"Молоко", "1", "50", "10", "Хлеб", "1", "30", "20"},
+         "",
+         "Чек не напечатан: при HandMade=+ все товары регистрируются одной строкой с одной "
+         "ставкой НДС, а у товаров чека разные ставки НДС (10%, 20%). Разделите товары на чеки по "
+         "ставкам"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.goods[3]);
+        NextCommand();
+        traffic.lines.clear();
+        WriteParam({{"HandMade", "+"}});
+        WriteGoods(test::Groups(c.goods));
+        Command("PRINT");
+        if (!c.error.empty()) {
+            EXPECT_EQ(ErrorTexts(), Lines{c.error});
+            EXPECT_FALSE(Sent("OpenCheck()"));
+            continue;
+        }
+        EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
+        const Lines line = TrafficFrom("StringForPrinting:=\"Продажа\"");
+        ASSERT_FALSE(line.empty());
+        EXPECT_NE(std::find(traffic.lines.begin(), traffic.lines.end() - line.size(), c.tax1),
+                  traffic.lines.end() - line.size())
+            << c.tax1;
     }
 }
 
@@ -343,9 +419,10 @@ TEST_F(ShtrihReceiptTest, OneReceiptsSettingsDoNotLeakIntoTheNext) {
     WriteParam({{"ECheck", "ON"}, {"SNO", "DOH"}});
     WriteGoods({{"Хлеб", "1", "10", "20"}});
     Command("PRINT");
-    EXPECT_EQ(StateValue("T17.1.7"), "1");
+    EXPECT_EQ(StateValue("T17.1.7"), "0") << "paper is back on right after the receipt";
     EXPECT_EQ(StateValue("T18.1.5"), "1") << "the register's own tax system is back";
     EXPECT_TRUE(TapeHas("электронный чек"));
+    EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
 
     traffic.lines.clear();
     WriteParam({{"SNO", ""}});
@@ -353,10 +430,22 @@ TEST_F(ShtrihReceiptTest, OneReceiptsSettingsDoNotLeakIntoTheNext) {
     Command("PRINT");
     EXPECT_TRUE(ErrorTexts().empty()) << ErrorTexts()[0];
     EXPECT_EQ(StateValue("T17.1.7"), "0");
-    EXPECT_TRUE(Sent("ValueOfFieldInteger:=0"));
+    EXPECT_FALSE(Sent("ValueOfFieldInteger:=0")) << "nothing was left to switch back";
     EXPECT_FALSE(Sent("TaxType:=2"));
     EXPECT_TRUE(TapeHas("Молоко")) << "printed on paper again";
     EXPECT_TRUE(TapeHas(TapePair("СНО:", "ОСН")));
+
+    // Table steps that fail do not make a receipt that was made look failed.
+    NextCommand();
+    folder.Write("DrvFR.sim.faults.ini", "FAIL.WriteTable=93,Таблица занята\r\n");
+    WriteParam({{"ECheck", "ON"}, {"SNO", "DOH"}});
+    WriteGoods({{"Хлеб", "1", "10", "20"}});
+    Command("PRINT");
+    EXPECT_EQ(folder.ReadBytes("Result.txt"), "");
+    const Lines messages = MessageTexts();
+    for (const char* note : {"Ошибка записи в таблицу 17:Таблица занята",
+                             "Ошибка записи в таблицу СНО:Таблица занята"})
+        EXPECT_NE(std::find(messages.begin(), messages.end(), note), messages.end()) << note;
 }
 
 TEST_F(ShtrihReceiptTest, ClosingAndLineRefusalsCarryTheRegistersText) {

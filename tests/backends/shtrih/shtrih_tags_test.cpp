@@ -237,6 +237,31 @@ TEST_F(ShtrihTagsTest, CorrectionVariantsAndRefusals) {
          "FAIL.FNBuildCorrectionReceipt2=51,Сумма не сходится\r\n",
          false,
          {"Сумма не сходится"}},
+        // Every amount of a correction is held to the limits of a goods total.
+        {"CORRECT_PRIH",
+         with({{"BreakSumm0", "5000000000"}, {"BreakSumm1", "5000000005"}}),
+         "",
+         false,
+         {"Чек не напечатан: сумма чека коррекции (BreakSumm0 … BreakSumm4) = 10000000005.00 "
+          "вне допустимых пределов (по модулю не более 9999999999.99)"}},
+        {"CORRECT_PRIH",
+         with({{"CheckCorrect_NDS", "1.67,1e300"}}),
+         "",
+         false,
+         {"Чек не напечатан: CheckCorrect_NDS, сумма №2 = 1E300 вне допустимых пределов (по "
+          "модулю не более 9999999999.99)"}},
+        {"CORRECT_PRIH",
+         with({{"CheckCorrect_NDS", "inf"}}),
+         "",
+         false,
+         {"Чек не напечатан: CheckCorrect_NDS, сумма №1 = INF вне допустимых пределов (по "
+          "модулю не более 9999999999.99)"}},
+        {"CORRECT_PRIH",
+         with({{"CheckCorrect_NDS", "nan"}}),
+         "",
+         false,
+         {"Чек не напечатан: CheckCorrect_NDS, сумма №1 = NAN вне допустимых пределов (по "
+          "модулю не более 9999999999.99)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command + " " + c.faults);
@@ -249,7 +274,8 @@ TEST_F(ShtrihTagsTest, CorrectionVariantsAndRefusals) {
         EXPECT_EQ(Sent("CalculationSign:=3"), c.command == "CORRECT_RASH");
         EXPECT_FALSE(Sent("TagNumber:=1179")) << "no basis number: no tag";
         EXPECT_EQ(folder.Read("ResultNumCheck.txt") == "99\r\n", !c.made);
-        if (c.errors.size() == 1 && c.errors[0].find("дата") != std::string::npos) {
+        if (c.errors.size() == 1 && (c.errors[0].find("дата") != std::string::npos ||
+                                     c.errors[0].find("пределов") != std::string::npos)) {
             EXPECT_TRUE(traffic.lines.empty()) << "nothing reaches the register";
         }
     }

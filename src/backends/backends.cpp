@@ -5,6 +5,7 @@
 #include "backends/atol/atol_backend.h"
 #include "backends/emul/emul_backend.h"
 #include "backends/shtrih/shtrih_backend.h"
+#include "drivers/native/native_drivers.h"
 #include "drivers/sim/simulators.h"
 
 namespace orvenka {
@@ -13,6 +14,7 @@ std::shared_ptr<DriverFactory> DefaultDrivers(AppContext& ctx) {
     auto drivers =
         std::make_shared<DriverFactory>(DriverEnvironment{ctx.Folder(), ctx.log, ctx.clock});
     RegisterSimulators(*drivers);
+    native::RegisterNativeDrivers(*drivers, native::ReadNativeDriverSettings(ctx.SettingsPath()));
     return drivers;
 }
 

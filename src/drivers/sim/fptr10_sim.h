@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "drivers/fptr10_constants.h"
 #include "drivers/sim/simulated_object.h"
 
 namespace orvenka {
@@ -30,9 +31,11 @@ class SimulatedFptr10 : public SimulatedObject {
     explicit SimulatedFptr10(const DriverEnvironment& env);
 
     // The value of a LIBFPTR_ constant of this driver; nullopt for a name it does not have.
-    static std::optional<Variant> Constant(std::string_view name);
+    static std::optional<Variant> Constant(std::string_view name) { return Fptr10Constant(name); }
     // Every constant, for tests that translate traffic back to names.
-    static const std::vector<std::pair<std::string, Variant>>& Constants();
+    static const std::vector<std::pair<std::string, Variant>>& Constants() {
+        return Fptr10Constants();
+    }
 
   protected:
     Variant AnswerFault(std::string_view method, const SimFault& fault) override;

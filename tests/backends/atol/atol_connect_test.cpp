@@ -87,7 +87,7 @@ TEST_F(AtolConnectTest, DeviceFileSettingsByPort) {
          "PORT=COM\r\nCOM_FILE=/dev/ttyS0\r\nBAUDRATE=115200\r\n",
          {"setSingleSetting(LIBFPTR_SETTING_PORT,\"0\")",
           "setSingleSetting(LIBFPTR_SETTING_COM_FILE,\"/dev/ttyS0\")",
-          "setSingleSetting(LIBFPTR_SETTING_BAUDRATE,\"107\")"}},
+          "setSingleSetting(LIBFPTR_SETTING_BAUDRATE,\"115200\")"}},
         {"usb_small_letters", "port= usb \r\n", {"setSingleSetting(LIBFPTR_SETTING_PORT,\"1\")"}},
         {"tcp",
          "PORT=TCP_IP\r\nIPADDRESS=10.0.0.7\r\nIPPORT=5555\r\n",

@@ -62,14 +62,36 @@ void WriteAll(int fd, const std::string& bytes, const std::string& path) {
     }
 }
 
+// Opens a file to write in place. A link in place of the file must not make us write into the
+// file it points to; a pipe or a device must not hang the program waiting for a reader (the
+// open does not block, and anything but a plain file is refused before a byte is written).
+// `mode` holds O_CREAT, O_TRUNC, O_APPEND as wanted: O_TRUNC is applied only to a plain file.
+int OpenPlainFileToWrite(const std::string& path, int mode, const char* openFailure) {
+    const int fd =
+        ::open(path.c_str(),
+               O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | (mode & ~O_TRUNC), 0644);
+    if (fd < 0)
+        Fail(openFailure, path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Failure(std::string(openFailure) + " \"" + path + "\": Это не обычный файл");
+    }
+    // Plain files never block; the flag only guarded the open.
+    const int flags = ::fcntl(fd, F_GETFL);
+    const bool cleared = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    if (!cleared || ((mode & O_TRUNC) && ::ftruncate(fd, 0) != 0)) {
+        const int err = errno;
+        ::close(fd);
+        Fail(openFailure, path, err);
+    }
+    return fd;
+}
+
 // Opens (creating, then truncating or appending by `mode`), writes and closes.
 void WriteFileBytes(const std::string& path, const std::string& bytes, int mode,
                     const char* openFailure) {
-    // A link in place of the file must not make us write into the file it points to.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | mode | O_CLOEXEC, 0644);
-    if (fd < 0)
-        Fail(openFailure, path, errno);
+    const int fd = OpenPlainFileToWrite(path, O_CREAT | mode, openFailure);
     WriteAll(fd, bytes, path);
     if (::close(fd) != 0)
         Fail("Не удалось записать файл", path, errno);
@@ -477,9 +499,7 @@ void AppendText(const std::string& path, const std::string& text) {
 }
 
 void AppendBytesSynced(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0)
-        Fail("Не удалось открыть файл", path, errno);
+    const int fd = OpenPlainFileToWrite(path, O_APPEND, "Не удалось открыть файл");
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;

@@ -94,8 +94,10 @@ class FileToEmpty {
     FileStamp stamp_;
 };
 
-// Each line followed by CR LF, encoded to Windows-1251. Written in place, never through a
-// symbolic link (a link in place of the file is a failure). Raises Failure.
+// Every write in place below is refused (Failure) when the path names anything but a plain file:
+// a symbolic link is never followed, and a pipe or a device never makes the program wait.
+
+// Each line followed by CR LF, encoded to Windows-1251. Written in place. Raises Failure.
 void SaveLines(const std::string& path, const std::vector<std::string>& lines);
 void SaveText(const std::string& path, const std::string& text);
 // The same through a temporary file in the same folder, flushed and renamed over the target:

@@ -8,6 +8,23 @@
 #include "common/text.h"
 
 namespace orvenka {
+namespace {
+
+// journald reads the priority from the start of every line, so a text with line breaks of its
+// own carries it on each of them.
+std::string JournalLines(const std::string& priority, const std::string& text) {
+    std::string out = priority;
+    for (const char c : text) {
+        if (c == '\r')
+            continue;
+        out += c;
+        if (c == '\n')
+            out += priority;
+    }
+    return out + "\n";
+}
+
+}  // namespace
 
 EventLog::EventLog(Clock& clock, Platform& platform, const TParam& param, std::string longLogPath)
     : clock_(clock), platform_(platform), param_(param), longLogPath_(std::move(longLogPath)) {}
@@ -20,7 +37,7 @@ std::string EventLog::Stamp(const std::string& text) {
 void EventLog::LogMessage(const std::string& text) {
     messages_.push_back(Stamp(text));
     if (echo_)
-        WriteToStderr(messages_.back() + "\n");
+        WriteToStderr(JournalLines("<6>", messages_.back()));
     if (listener_)
         listener_(Pane::Messages, &messages_.back());
 }
@@ -29,7 +46,7 @@ void EventLog::LogError(const std::string& text) {
     const std::string line = Stamp(text);
     errors_.push_back(line);
     if (echo_)
-        WriteToStderr(line + "\n");
+        WriteToStderr(JournalLines("<3>", line));
     if (listener_)
         listener_(Pane::Errors, &errors_.back());
     try {

@@ -39,7 +39,9 @@ class EventLog : public Logger {
     std::string Stamp(const std::string& text);
 
     void SetListener(Listener listener) { listener_ = std::move(listener); }
-    // A copy of a pane line goes to standard error too (no screen: the operator reads it there).
+    // A copy of a pane line goes to standard error too (no screen: the operator reads it there,
+    // or the journal under a service manager). Each line carries the syslog priority journald
+    // reads: "<3>" for the error pane, "<6>" for the message pane.
     void SetEchoToStderr(bool on) { echo_ = on; }
 
   private:

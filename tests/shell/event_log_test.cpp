@@ -1,6 +1,8 @@
 #include "shell/event_log.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -174,6 +176,28 @@ TEST_F(EventLogTest, LinesOfAnyLengthAreCutWithAMark) {
     const std::string cyrillic = RepeatText("Я", kMaxLogLineChars);
     log.LogMessage(cyrillic);
     EXPECT_EQ(log.Messages().back(), "01.02.2021 09:05:07:" + cyrillic);
+}
+
+// Without a screen the lines go to standard error, which the journal reads under a service
+// manager: errors at priority 3 and messages at 6, so the failed commands can be listed alone.
+TEST_F(EventLogTest, EchoCarriesTheJournalPriorityOnEveryLine) {
+    const std::string path = tmp.File("stderr.txt");
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(file, 0);
+    const int saved = ::dup(STDERR_FILENO);
+    ASSERT_GE(saved, 0);
+    ::dup2(file, STDERR_FILENO);
+    log.SetEchoToStderr(true);
+    log.LogMessage("Прочитал команду XOTCHET");
+    log.LogError("Нет связи с ККМ\nпроверьте кабель");
+    log.SetEchoToStderr(false);
+    log.LogError("не для журнала");
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    ::close(file);
+    EXPECT_EQ(tmp.ReadBytes("stderr.txt"),
+              "<6>01.02.2021 09:05:07:Прочитал команду XOTCHET\n"
+              "<3>01.02.2021 09:05:07:Нет связи с ККМ\n<3>проверьте кабель\n");
 }
 
 }  // namespace

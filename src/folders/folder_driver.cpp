@@ -79,6 +79,9 @@ std::string DriverShown(const std::string& folder, DeviceKind kind) {
                                          native::kShtrihLibraryFile);
     if (UpperLatin(setting) == "AUTO")
         return "AUTO: " + path;
+    // A bare file name is looked for by the loader itself.
+    if (path.find('/') == std::string::npos)
+        return path + " (на путях загрузчика)";
     return FileExists(path) ? path : path + ", файла нет";
 }
 

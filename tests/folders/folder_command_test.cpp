@@ -240,6 +240,10 @@ TEST_F(FolderCommandTest, CreateWritesTheDriverAndListShowsIt) {
     ASSERT_EQ(Run({"create", kassa2, "--kind", "SHTRIH", "--driver", library}), kFolderOk);
     EXPECT_EQ(ReadFileBytes(kassa2 + "/orvenka.ini"), "ShtrihDriver=" + library + "\r\n");
     EXPECT_EQ(listed(kassa2), "SHTRIH, остановлена, драйвер: " + library);
+    // Written by hand: a bare name is the loader's to find.
+    std::ofstream(kassa2 + "/orvenka.ini") << "ShtrihDriver=libclassic_fr_drv_ng.so\r\n";
+    EXPECT_EQ(listed(kassa2),
+              "SHTRIH, остановлена, драйвер: libclassic_fr_drv_ng.so (на путях загрузчика)");
 }
 
 TEST_F(FolderCommandTest, RefusedCreatesLeaveNothingHalfMade) {

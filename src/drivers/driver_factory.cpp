@@ -5,8 +5,14 @@
 
 namespace orvenka {
 
-void DriverFactory::Register(const std::string& progId, Creator creator) {
+void DriverFactory::Register(const std::string& progId, Creator creator, Describer describe) {
     creators_[UpperLatin(progId)] = std::move(creator);
+    describers_[UpperLatin(progId)] = std::move(describe);
+}
+
+std::string DriverFactory::Describe(const std::string& progId) const {
+    const auto it = describers_.find(UpperLatin(progId));
+    return it == describers_.end() || !it->second ? std::string() : it->second();
 }
 
 bool DriverFactory::Knows(const std::string& progId) const {

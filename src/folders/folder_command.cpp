@@ -18,6 +18,7 @@
 #include "common/version.h"
 #include "folders/autostart_entry.h"
 #include "folders/exchange_folder.h"
+#include "folders/folder_driver.h"
 #include "folders/folder_registry.h"
 #include "folders/service_unit.h"
 
@@ -26,6 +27,7 @@ namespace orvenka {
 const char* const kFolderUsageText =
     "Использование:\n"
     "  orvenka-folder create ПАПКА --kind EMUL|ATOL|SHTRIH   сделать папку папкой обмена\n"
+    "        [--driver SIM|AUTO|ПУТЬ]              драйвер ККМ: симулятор или библиотека\n"
     "  orvenka-folder remove ПАПКА                 перестать её обслуживать (файлы остаются)\n"
     "  orvenka-folder list                         папки обмена и работают ли они\n"
     "  orvenka-folder start [ПАПКА]                запустить программу (без папки: на всех)\n"
@@ -55,6 +57,7 @@ struct UsageError {
 struct Parsed {
     std::vector<std::string> positional;
     std::optional<std::string> kind;
+    std::optional<std::string> driver;
     bool remove = false;
 };
 
@@ -73,6 +76,12 @@ Parsed Parse(const Args& args, bool takesKind, bool takesRemove) {
             p.kind = args[++i];
         } else if (takesKind && a.rfind("--kind=", 0) == 0) {
             p.kind = a.substr(7);
+        } else if (takesKind && a == "--driver") {
+            if (i + 1 >= args.size())
+                throw UsageError{"после --driver нужен драйвер: SIM, AUTO или путь к библиотеке"};
+            p.driver = args[++i];
+        } else if (takesKind && a.rfind("--driver=", 0) == 0) {
+            p.driver = a.substr(9);
         } else if (takesRemove && a == "--remove") {
             p.remove = true;
         } else {
@@ -159,6 +168,17 @@ int Create(Context& c, const Args& args) {
     const auto kind = KindFromName(*p.kind);
     if (!kind)
         throw UsageError{"неизвестный вид устройства " + *p.kind + ": EMUL, ATOL или SHTRIH"};
+    std::optional<std::string> driver;
+    if (p.driver) {
+        if (!DriverKey(*kind))
+            throw UsageError{"--driver только для ATOL и SHTRIH: у " + KindName(*kind) +
+                             " нет драйвера ККМ"};
+        try {
+            driver = DriverSetting(*p.driver);
+        } catch (const Failure& f) {
+            throw UsageError{f.what()};
+        }
+    }
     const std::string folder = ExistingFolder(given);
     const CreateOutcome outcome = CreateExchangeFolder(folder, *kind, c.setup.program);
     try {
@@ -167,6 +187,17 @@ int Create(Context& c, const Args& args) {
         if (outcome == CreateOutcome::Created)
             RemoveExchangeFolder(folder, c.setup.program);
         throw;
+    }
+    if (driver) {
+        try {
+            WriteDriverSetting(folder, *kind, *driver);
+        } catch (const Failure&) {
+            if (outcome == CreateOutcome::Created) {
+                FolderRegistry(c.setup.registry).Remove(folder);
+                RemoveExchangeFolder(folder, c.setup.program);
+            }
+            throw;
+        }
     }
     switch (outcome) {
         case CreateOutcome::Created:
@@ -178,6 +209,14 @@ int Create(Context& c, const Args& args) {
         case CreateOutcome::LinkRestored:
             c.out << "Папка обмена " << folder << ": ссылка на программу восстановлена.\n";
             break;
+    }
+    if (driver) {
+        c.out << "Драйвер ККМ " << KindName(*kind) << ": " << DriverShown(folder, *kind) << " ("
+              << *DriverKey(*kind) << "=" << *driver << " в " << FolderSettingsPath(folder)
+              << ").\n";
+        if (FolderLockHolder(folder))
+            c.out
+                << "Программа на папке уже работает: драйвер сменится, когда её запустят снова.\n";
     }
     c.out << "Запуск: orvenka-folder start " << folder << "\n"
           << "При входе в систему: orvenka-folder autostart " << folder << "\n"
@@ -234,6 +273,8 @@ std::string StateOf(const Context& c, const std::string& folder) {
         state += ", работает (pid " + std::to_string(pid) + ")";
     else
         state += ", остановлена";
+    if (DriverKey(*info.kind))
+        state += ", драйвер: " + DriverShown(folder, *info.kind);
     return state;
 }
 

@@ -204,6 +204,23 @@ TEST_F(NativeDriverTest, AtolTextSettingsAndDatesCrossTheCInterface) {
     }
 }
 
+// After a refused utilFormTlv the back-end drops what it set; the library must really drop it.
+TEST_F(NativeDriverTest, AtolResetParamsReachesTheLibraryAndDropsTheInputs) {
+    {
+        Fptr10Native f(Load(ORVENKA_FAKE_FPTR10));
+        f.Call("setParam", {1085, "Цвет"});
+        f.Call("setParam", {1086, "Красный"});
+        EXPECT_EQ(f.CallInt("resetParams"), 0);
+        EXPECT_EQ(f.CallInt("utilFormTlv"), -1);
+        EXPECT_EQ(f.Call("errorDescription").ToText(), "Не указан ни один тег для структуры");
+    }
+    const std::string calls = Calls("fake_fptr10.calls.txt");
+    EXPECT_TRUE(Contains(calls,
+                         "libfptr_set_param_str 1086 Красный\nlibfptr_reset_params\n"
+                         "libfptr_util_form_tlv\n"))
+        << calls;
+}
+
 TEST_F(NativeDriverTest, LibrariesThatFailAreFailuresNamingThem) {
     // Not there.
     const std::string missing = fakeFolder.File("libnone.so");
@@ -254,11 +271,35 @@ TEST_F(NativeDriverTest, ANamedLibraryNeverFallsBackToTheSimulator) {
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
         ADD_FAILURE() << "a file appeared: " << entry.path();
     }
+    EXPECT_THROW(factory.Create("AddIn.DrvFR"), DriverMissing) << "not to be tried again";
+    const std::string missing = factory.Describe("AddIn.DrvFR");
+    EXPECT_TRUE(Contains(missing, folder.File("libnone.so") + " не загружается") &&
+                Contains(missing, "No such file"))
+        << missing;
     // SIM keeps the simulator.
     DriverFactory sim(DriverEnvironment{folder.Path(), log, clock});
     RegisterSimulators(sim);
     RegisterNativeDrivers(sim, {"SIM", "", ""});
     EXPECT_NO_THROW(sim.Create("AddIn.DrvFR"));
+}
+
+// The operator and the log learn which library stands behind each kind, with the version the
+// library reports.
+TEST_F(NativeDriverTest, TheLibraryBehindEachKindIsNamedWithItsVersion) {
+    TempFolder folder;
+    test::ListLogger log;
+    SystemClock clock;
+    DriverFactory factory(DriverEnvironment{folder.Path(), log, clock});
+    RegisterNativeDrivers(factory, {ORVENKA_FAKE_CLASSIC, "", ORVENKA_FAKE_FPTR10});
+    const std::string atol =
+        std::string("библиотека производителя ") + ORVENKA_FAKE_FPTR10 + ", версия 10.fake";
+    const std::string shtrih = std::string("библиотека производителя ") + ORVENKA_FAKE_CLASSIC;
+    EXPECT_EQ(factory.Describe("AddIn.Fptr10"), atol);
+    EXPECT_EQ(factory.Describe("AddIn.DrvFR"), shtrih);
+    factory.Create("AddIn.Fptr10");
+    factory.Create("addin.drvfr");
+    EXPECT_EQ(log.messages, (std::vector<std::string>{"AddIn.Fptr10: ККМ АТОЛ — " + atol,
+                                                      "AddIn.DrvFR: ККМ Штрих-М — " + shtrih}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The ATOL register end to end: the real program started with /ATOL on a temporary folder, its
-// simulated register answering to "AddIn.Fptr10", every command sent through cmd.ini as the
+// simulated register answering to "AddIn.Fptr10" (itself, or behind our fake of the vendor's
+// library), every command sent through cmd.ini as the
 // accounting system sends it, the answers read from Result.txt and ResultNumCheck.txt and what
 // the register did read from its tape.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "program_under_test.h"
+#include "register_e2e.h"
 
 namespace orvenka::test {
 namespace {
@@ -28,40 +30,18 @@ const std::string kNonFiscalParam = kParam +
 // 2 x 45.50 + 1 x 30.00 = 121.00
 const std::string kTovar = "Молоко\r\n2\r\n45,50\r\n10\r\nХлеб\r\n1\r\n30.00\r\n20\r\n";
 
-// "dd.mm.yyyy hh:mm:ss:text" -> "text"
-Lines Bodies(const Lines& lines) {
-    Lines out;
-    for (const auto& line : lines) {
-        std::smatch m;
-        static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d:(.*))");
-        out.push_back(std::regex_match(line, m, stamp) ? m[1].str() : "<no stamp> " + line);
-    }
-    return out;
-}
-
-class AtolE2E : public ::testing::Test {
+class AtolE2E : public RegisterE2E {
   protected:
-    ProgramUnderTest p;
+    AtolE2E() : RegisterE2E(kAtolRegister) {}
 
     ChildProcess& Start() { return p.StartPolling({"/ATOL"}); }
 
-    // One command as the accounting system sends it: cmd.ini written whole, then the answer
-    // once cmd.finish is there.
-    Lines Send(const std::string& line) {
-        DeleteFileIfExists(p.File("cmd.finish"));
-        p.Folder().Write("cmd.tmp", line + "\r\n");
-        std::filesystem::rename(p.File("cmd.tmp"), p.File("cmd.ini"));
-        if (!p.WaitForFile("cmd.finish", kWait))
-            return {"<no cmd.finish for " + line + ">"};
-        return Bodies(p.Lines("Result.txt"));
-    }
-
-    std::string Tape() const { return p.Folder().Read("Fptr10.sim.tape.txt"); }
+    std::string Tape() const { return Register(p).Read("Fptr10.sim.tape.txt"); }
     size_t TapeSize() const { return Tape().size(); }
     std::string NumCheck() const { return p.Folder().Read("ResultNumCheck.txt"); }
 };
 
-TEST_F(AtolE2E, EveryAtolCommandIsCarriedOutOnTheRegister) {
+TEST_P(AtolE2E, EveryAtolCommandIsCarriedOutOnTheRegister) {
     Start();
     p.Folder().Write("Param.ini", kParam);
     p.Folder().Write("Текст.txt", "Первая строка текста\r\nВторая строка текста\r\n");
@@ -116,17 +96,17 @@ TEST_F(AtolE2E, EveryAtolCommandIsCarriedOutOnTheRegister) {
     EXPECT_NE(tape.find("ТЕГИ: 1192=ЗАКАЗ 15 "), std::string::npos) << "Arguments of the return";
     EXPECT_NE(tape.find("СИМУЛЯТОР, НЕ ФИСКАЛЬНЫЙ ДОКУМЕНТ"), std::string::npos);
     // The receipts counted in the register: 121.00 in cash per sale, 1500.50 in, 100.00 out.
-    const std::string state = p.Folder().Read("Fptr10.sim.state.ini");
+    const std::string state = Register(p).Read("Fptr10.sim.state.ini");
     EXPECT_NE(state.find("SHIFT_OPEN=0"), std::string::npos) << state;
     EXPECT_NE(p.Folder().Read("A0012345.ini").find("SMENA=2"), std::string::npos);
 }
 
-TEST_F(AtolE2E, KeepAliveSettingKeepsOneDriverObjectForTheRun) {
+TEST_P(AtolE2E, KeepAliveSettingKeepsOneDriverObjectForTheRun) {
     for (const bool keep : {true, false}) {
         SCOPED_TRACE(keep);
         ProgramUnderTest run;
-        run.Folder().Write(run.SettingsName(), std::string("AtolNoCloseLinkToDriverAfterCommand=") +
-                                                   (keep ? " + " : "") + "\r\n");
+        WriteSettings(run, std::string("AtolNoCloseLinkToDriverAfterCommand=") +
+                               (keep ? " + " : "") + "\r\n");
         ChildProcess& app = run.StartPolling({"/ATOL"});
         for (int i = 0; i < 2; ++i) {
             DeleteFileIfExists(run.File("cmd.finish"));
@@ -141,10 +121,11 @@ TEST_F(AtolE2E, KeepAliveSettingKeepsOneDriverObjectForTheRun) {
             ++created;
         }
         EXPECT_EQ(created, keep ? 1u : 2u) << log;
+        ExpectNoSimulatorFiles(run);
     }
 }
 
-TEST_F(AtolE2E, AReceiptCutShortByAKillIsCancelledByTheNextCommand) {
+TEST_P(AtolE2E, AReceiptCutShortByAKillIsCancelledByTheNextCommand) {
     ChildProcess& first = Start();
     p.Folder().Write("Param.ini", kParam);
     std::string goods;
@@ -154,7 +135,7 @@ TEST_F(AtolE2E, AReceiptCutShortByAKillIsCancelledByTheNextCommand) {
     p.Folder().Write("cmd.ini", "PRINT\r\n");
     ASSERT_TRUE(WaitUntil(
         [&] {
-            return p.Folder().Read("Fptr10.sim.state.ini").find("RECEIPT_TYPE=1") !=
+            return Register(p).Read("Fptr10.sim.state.ini").find("RECEIPT_TYPE=1") !=
                    std::string::npos;
         },
         kWait))
@@ -166,13 +147,13 @@ TEST_F(AtolE2E, AReceiptCutShortByAKillIsCancelledByTheNextCommand) {
     Start();
     EXPECT_EQ(Send("XOTCHET"), Lines{});
     EXPECT_NE(Tape().find("ЧЕК АННУЛИРОВАН"), std::string::npos);
-    EXPECT_NE(p.Folder().Read("Fptr10.sim.state.ini").find("RECEIPT_TYPE=0"), std::string::npos);
+    EXPECT_NE(Register(p).Read("Fptr10.sim.state.ini").find("RECEIPT_TYPE=0"), std::string::npos);
     p.Folder().Write("Tovar.ini", kTovar);
     EXPECT_EQ(Send("PRINT"), Lines{});
     EXPECT_NE(Tape().find("ИТОГ =121.00"), std::string::npos);
 }
 
-TEST_F(AtolE2E, BadInputIsAnsweredWithAClearLineAndPollingGoesOn) {
+TEST_P(AtolE2E, BadInputIsAnsweredWithAClearLineAndPollingGoesOn) {
     Start();
     struct Row {
         const char* name;
@@ -221,6 +202,16 @@ TEST_F(AtolE2E, BadInputIsAnsweredWithAClearLineAndPollingGoesOn) {
          "PRINT",
          {"Не удалось передать тэг 1224: Значение, тег 1171, длиннее допустимого: 26 байт при "
           "наибольшей длине 19"}},
+        // The refused structure's parts are dropped (resetParams) and the receipt goes on.
+        {"user_requisite_not_packed",
+         [](const TempFolder& f) {
+             f.Write("Param.ini",
+                     kParam + "t1085=" + std::string(65, 'X') + "\r\nt1086=Красный\r\n");
+             f.Write("Tovar.ini", kTovar);
+         },
+         "PRINT",
+         {"Не удалось передать тег 1084 (t1085, t1086): Значение, тег 1085, длиннее допустимого: "
+          "65 байт при наибольшей длине 64"}},
         {"short_split_payment",
          [](const TempFolder& f) {
              f.Write("Param.ini",
@@ -251,7 +242,13 @@ TEST_F(AtolE2E, BadInputIsAnsweredWithAClearLineAndPollingGoesOn) {
     const size_t before = cancelled();
     EXPECT_EQ(Send("XOTCHET"), Lines{});
     EXPECT_EQ(cancelled(), before + 1);
+    EXPECT_NE(Tape().find("ИТОГ =121.00"), std::string::npos) << "the receipt without 1084";
+    EXPECT_EQ(Tape().find("1085="), std::string::npos) << Tape();
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, AtolE2E,
+                         ::testing::Values(DriverPath::Simulator, DriverPath::VendorLibrary),
+                         DriverPathName);
 
 }  // namespace
 }  // namespace orvenka::test

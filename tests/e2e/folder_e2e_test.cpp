@@ -340,7 +340,7 @@ TEST_F(FolderE2E, StartPutsEveryFolderToWorkInTheBackground) {
     EXPECT_TRUE(WaitUntil(
         [&] {
             return Tool({"list"}).out ==
-                   a + ": EMUL, остановлена\n" + b + ": SHTRIH, остановлена\n";
+                   a + ": EMUL, остановлена\n" + b + ": SHTRIH, остановлена, драйвер: симулятор\n";
         },
         kWait));
     EXPECT_TRUE(fs::exists(b + "/orvenka.log"));

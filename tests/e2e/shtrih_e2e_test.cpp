@@ -1,6 +1,7 @@
 // The Shtrih-M register from the accounting system's side: the real program started with /SHTRIH
-// on the simulated register, commands through cmd.ini, answers in Result.txt and
-// ResultNumCheck.txt, what was printed on the simulator's tape.
+// on the simulated register (itself, or behind our fake of the vendor's library), commands
+// through cmd.ini, answers in Result.txt and ResultNumCheck.txt, what was printed on the
+// simulator's tape.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "common/files.h"
 #include "common/input_limits.h"
 #include "program_under_test.h"
+#include "register_e2e.h"
 
 namespace orvenka::test {
 namespace {
@@ -43,9 +45,9 @@ std::string Bitmap() {
            le(0, 4) + pixels;
 }
 
-class ShtrihE2E : public ::testing::Test {
+class ShtrihE2E : public RegisterE2E {
   protected:
-    ProgramUnderTest p;
+    ShtrihE2E() : RegisterE2E(kShtrihRegister) {}
 
     ChildProcess& Start() {
         ChildProcess& app =
@@ -55,31 +57,14 @@ class ShtrihE2E : public ::testing::Test {
         return app;
     }
 
-    // One command, written whole as a careful accounting system does; answers Result.txt
-    // without its time stamps.
-    std::vector<std::string> Send(const std::string& line) {
-        // The answer of the last command is read first: a command file written in the very
-        // moment its cmd.finish appeared waits for the poll timer (5 s) instead of the watch.
-        std::this_thread::sleep_for(Millis(20));
-        DeleteFileIfExists(p.File("cmd.finish"));
-        p.Folder().Write("cmd.tmp", line + "\r\n");
-        std::filesystem::rename(p.File("cmd.tmp"), p.File("cmd.ini"));
-        if (!p.WaitForFile("cmd.finish", kWait))
-            return {"<no cmd.finish>"};
-        std::vector<std::string> answer;
-        for (const auto& l : p.Lines("Result.txt"))
-            answer.push_back(
-                std::regex_replace(l, std::regex(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d:)"), ""));
-        return answer;
-    }
     std::string Number() const {
         const auto lines = p.Lines("ResultNumCheck.txt");
         return lines.empty() ? "" : lines[0];
     }
-    std::string Tape() const { return p.Folder().Read("DrvFR.sim.tape.txt"); }
+    std::string Tape() const { return Register(p).Read("DrvFR.sim.tape.txt"); }
 };
 
-TEST_F(ShtrihE2E, RowsOfTheDispatchTableThroughCmdIni) {
+TEST_P(ShtrihE2E, RowsOfTheDispatchTableThroughCmdIni) {
     Start();
     p.Folder().Write("text.txt", "Спасибо за покупку!\r\n");
     p.Folder().WriteBytes("logo.bmp", Bitmap());
@@ -156,9 +141,9 @@ TEST_F(ShtrihE2E, RowsOfTheDispatchTableThroughCmdIni) {
 
 // An integrator rehearses a refusal with the faults file; the open receipt it leaves is
 // cancelled by the next command.
-TEST_F(ShtrihE2E, InjectedRefusalIsAnsweredAndTheNextCommandCancelsTheReceipt) {
+TEST_P(ShtrihE2E, InjectedRefusalIsAnsweredAndTheNextCommandCancelsTheReceipt) {
     Start();
-    p.Folder().Write("DrvFR.sim.faults.ini", "FAIL.FNCloseCheckEx=69,Касса отказала\r\n");
+    Register(p).Write("DrvFR.sim.faults.ini", "FAIL.FNCloseCheckEx=69,Касса отказала\r\n");
     p.Folder().Write("Param.ini", Param("Д-1"));
     p.Folder().Write("Tovar.ini", kTovar);
     const auto answer = Send("PRINT");
@@ -170,14 +155,14 @@ TEST_F(ShtrihE2E, InjectedRefusalIsAnsweredAndTheNextCommandCancelsTheReceipt) {
         << answer[0];
     EXPECT_EQ(Number(), "");
 
-    p.Folder().Write("DrvFR.sim.faults.ini", "; рабочий режим\r\n");
+    Register(p).Write("DrvFR.sim.faults.ini", "; рабочий режим\r\n");
     EXPECT_EQ(Send("XOTCHET"), std::vector<std::string>{});
     EXPECT_NE(Tape().find("**** ЧЕК АННУЛИРОВАН ****"), std::string::npos);
 }
 
 // The program killed while a long receipt is being registered: the register keeps the open
 // receipt, the restarted program cancels it and goes on.
-TEST_F(ShtrihE2E, KilledInTheMiddleOfAReceiptTheNextCommandCancelsIt) {
+TEST_P(ShtrihE2E, KilledInTheMiddleOfAReceiptTheNextCommandCancelsIt) {
     ChildProcess& first = Start();
     std::string goods;
     for (size_t i = 0; i < kMaxGoods; ++i)
@@ -188,7 +173,7 @@ TEST_F(ShtrihE2E, KilledInTheMiddleOfAReceiptTheNextCommandCancelsIt) {
     std::filesystem::rename(p.File("cmd.tmp"), p.File("cmd.ini"));
     const bool open = WaitUntil(
         [&] {
-            return p.Folder().Read("DrvFR.sim.state.ini").find("DOC_OPEN=1") != std::string::npos;
+            return Register(p).Read("DrvFR.sim.state.ini").find("DOC_OPEN=1") != std::string::npos;
         },
         kWait);
     ASSERT_TRUE(open) << first.Stderr();
@@ -201,7 +186,7 @@ TEST_F(ShtrihE2E, KilledInTheMiddleOfAReceiptTheNextCommandCancelsIt) {
     const std::string tape = Tape();
     EXPECT_NE(tape.find("(документ был открыт до перезапуска программы)"), std::string::npos);
     EXPECT_NE(tape.find("**** ЧЕК АННУЛИРОВАН ****"), std::string::npos);
-    EXPECT_NE(p.Folder().Read("DrvFR.sim.state.ini").find("DOC_OPEN=0"), std::string::npos);
+    EXPECT_NE(Register(p).Read("DrvFR.sim.state.ini").find("DOC_OPEN=0"), std::string::npos);
 
     // The document was listed before the register saw it: sent again, it is asked about (no
     // screen here, so refused), never printed silently. Under a new identifier it goes through.
@@ -214,6 +199,10 @@ TEST_F(ShtrihE2E, KilledInTheMiddleOfAReceiptTheNextCommandCancelsIt) {
     EXPECT_EQ(Send("PRINT"), std::vector<std::string>{});
     EXPECT_EQ(Number(), "2") << "the killed receipt never became a document";
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ShtrihE2E,
+                         ::testing::Values(DriverPath::Simulator, DriverPath::VendorLibrary),
+                         DriverPathName);
 
 }  // namespace
 }  // namespace orvenka::test

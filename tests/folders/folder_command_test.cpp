@@ -98,6 +98,15 @@ TEST_F(FolderCommandTest, BadArgumentsAreUsageErrorsThatChangeNothing) {
         {{"remove", kassa1, "--force"}, "orvenka-folder remove: неизвестный ключ --force"},
         {{"autostart", "--kind=EMUL", kassa1},
          "orvenka-folder autostart: неизвестный ключ --kind=EMUL"},
+        {{"create", kassa1, "--kind", "ATOL", "--driver"},
+         "orvenka-folder create: после --driver нужен драйвер"},
+        {{"create", kassa1, "--kind", "EMUL", "--driver", "SIM"},
+         "orvenka-folder create: --driver только для ATOL и SHTRIH"},
+        {{"create", kassa1, "--kind", "ATOL", "--driver=lib/libfptr10.so"},
+         "orvenka-folder create: драйвер lib/libfptr10.so: укажите SIM, AUTO или полный путь"},
+        {{"create", kassa1, "--kind", "SHTRIH", "--driver", "/opt/\u4e2d/lib.so"},
+         "orvenka-folder create: путь /opt/\u4e2d/lib.so нельзя записать в файл настроек"},
+        {{"remove", kassa1, "--driver", "SIM"}, "orvenka-folder remove: неизвестный ключ --driver"},
         {{"list", "x"}, "orvenka-folder list: лишний аргумент x"},
         {{"service"}, "orvenka-folder service: после service нужно enable, disable или name"},
         {{"service", "start", kassa1}, "orvenka-folder service: неизвестное действие службы start"},
@@ -132,8 +141,9 @@ TEST_F(FolderCommandTest, CreateListAndRemove) {
     EXPECT_EQ(Listed().at(0), "Папка обмена " + kassa2 + ": ссылка на программу восстановлена.");
 
     EXPECT_EQ(Run({"list"}), kFolderOk);
-    EXPECT_EQ(Listed(), (std::vector<std::string>{kassa1 + ": EMUL, остановлена",
-                                                  kassa2 + ": ATOL, остановлена"}));
+    EXPECT_EQ(Listed(),
+              (std::vector<std::string>{kassa1 + ": EMUL, остановлена",
+                                        kassa2 + ": ATOL, остановлена, драйвер: симулятор"}));
     {
         // This test process serving the first folder, as the program would.
         const FolderLock serving(kassa1);
@@ -149,10 +159,12 @@ TEST_F(FolderCommandTest, CreateListAndRemove) {
     Run({"autostart", kassa1});
     fs::remove(kassa2 + "/orvenka");
     Run({"list"});
-    EXPECT_EQ(Listed(), (std::vector<std::string>{
-                            kassa1 + ": EMUL, остановлена, автозапуск",
-                            kassa2 + ": ATOL, нет ссылки на программу, остановлена, служба " +
-                                Unit(kassa2)}));
+    EXPECT_EQ(Listed(),
+              (std::vector<std::string>{kassa1 + ": EMUL, остановлена, автозапуск",
+                                        kassa2 +
+                                            ": ATOL, нет ссылки на программу, остановлена, "
+                                            "драйвер: симулятор, служба " +
+                                            Unit(kassa2)}));
     EXPECT_EQ(Run({"remove", kassa2}), kFolderFailed);
     EXPECT_NE(err.str().find("включена служба: сначала orvenka-folder service disable"),
               std::string::npos);
@@ -179,6 +191,61 @@ TEST_F(FolderCommandTest, CreateListAndRemove) {
     EXPECT_EQ(err.str(), "orvenka-folder remove: папка не найдена: " + kassa2 + "\n");
 }
 
+// The driver behind a folder's register goes into the program's settings file there, beside
+// what the file already holds, and the list shows it.
+TEST_F(FolderCommandTest, CreateWritesTheDriverAndListShowsIt) {
+    const std::string settings = kassa1 + "/orvenka.ini";
+    std::ofstream(settings) << "AtolNoCloseLinkToDriverAfterCommand=+\r\n"
+                               "atoldriver=/old/libfptr10.so\r\nShtrihDriver=SIM\r\n";
+    const std::string library = base + "/lib/libfptr10.so";
+    std::ofstream(library) << "";
+    const auto listed = [&](const std::string& folder) {
+        Run({"list"});
+        for (const auto& line : Listed()) {
+            if (line.rfind(folder + ": ", 0) == 0)
+                return line.substr(folder.size() + 2);
+        }
+        return std::string("<not listed>");
+    };
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "ATOL", "--driver", library}), kFolderOk)
+        << err.str();
+    EXPECT_EQ(Listed().at(1),
+              "Драйвер ККМ ATOL: " + library + " (AtolDriver=" + library + " в " + settings + ").");
+    EXPECT_EQ(ReadFileBytes(settings), "AtolNoCloseLinkToDriverAfterCommand=+\r\nAtolDriver=" +
+                                           library + "\r\nShtrihDriver=SIM\r\n");
+    EXPECT_EQ(listed(kassa1), "ATOL, остановлена, драйвер: " + library);
+
+    const struct {
+        std::string given, written, shown;
+    } rows[] = {
+        {"sim", "SIM", "симулятор"},
+        {"/opt/Драйвер АТОЛ/libfptr10.so", "/opt/Драйвер АТОЛ/libfptr10.so",
+         "/opt/Драйвер АТОЛ/libfptr10.so, файла нет"},
+        {"Auto", "AUTO", "AUTO: "},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.given);
+        ASSERT_EQ(Run({"create", kassa1, "--kind", "ATOL", "--driver=" + r.given}), kFolderOk)
+            << err.str();
+        EXPECT_NE(
+            DecodeFileText(ReadFileBytes(settings)).find("\r\nAtolDriver=" + r.written + "\r\n"),
+            std::string::npos);
+        EXPECT_EQ(listed(kassa1).rfind("ATOL, остановлена, драйвер: " + r.shown, 0), 0u)
+            << listed(kassa1);
+    }
+    // Without --driver the file is left as it is; a new folder gets one holding the key only.
+    const std::string before = ReadFileBytes(settings);
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "ATOL"}), kFolderOk);
+    EXPECT_EQ(ReadFileBytes(settings), before);
+    ASSERT_EQ(Run({"create", kassa2, "--kind", "SHTRIH", "--driver", library}), kFolderOk);
+    EXPECT_EQ(ReadFileBytes(kassa2 + "/orvenka.ini"), "ShtrihDriver=" + library + "\r\n");
+    EXPECT_EQ(listed(kassa2), "SHTRIH, остановлена, драйвер: " + library);
+    // Written by hand: a bare name is the loader's to find.
+    std::ofstream(kassa2 + "/orvenka.ini") << "ShtrihDriver=libclassic_fr_drv_ng.so\r\n";
+    EXPECT_EQ(listed(kassa2),
+              "SHTRIH, остановлена, драйвер: libclassic_fr_drv_ng.so (на путях загрузчика)");
+}
+
 TEST_F(FolderCommandTest, RefusedCreatesLeaveNothingHalfMade) {
     std::ofstream(base + "/file") << "x";
     ASSERT_EQ(Run({"create", kassa2, "--kind", "SHTRIH"}), kFolderOk);
@@ -197,6 +264,14 @@ TEST_F(FolderCommandTest, RefusedCreatesLeaveNothingHalfMade) {
         EXPECT_EQ(ReadFileBytes(setup.registry), registry);
     }
     EXPECT_EQ(ReadFileBytes(kassa2 + "/" + kFolderFileName), "Kind=SHTRIH\r\n");
+
+    // A settings file that cannot be written takes the new folder back.
+    fs::create_directories(kassa1 + "/orvenka.ini");
+    EXPECT_EQ(Run({"create", kassa1, "--kind", "ATOL", "--driver", "AUTO"}), kFolderFailed);
+    EXPECT_EQ(ReadFileBytes(setup.registry), registry);
+    EXPECT_FALSE(fs::exists(kassa1 + "/orvenka"));
+    EXPECT_FALSE(fs::exists(kassa1 + "/" + kFolderFileName));
+    fs::remove(kassa1 + "/orvenka.ini");
 
     // A list that cannot be written takes the new folder back.
     setup.registry = base + "/file/folders";

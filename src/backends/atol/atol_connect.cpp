@@ -27,6 +27,9 @@ void AtolBackend::ReleaseDriver() {
 std::string AtolBackend::DriverState() const {
     if (!drivers_->Knows(AtolDriver::kProgId))
         return std::string("драйвер ") + AtolDriver::kProgId + " не установлен";
+    const std::string library = drivers_->Describe(AtolDriver::kProgId);
+    if (!library.empty())
+        return library;
     return std::string("симулятор (") + AtolDriver::kProgId + ")";
 }
 

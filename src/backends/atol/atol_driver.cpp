@@ -13,6 +13,11 @@ void AtolDriver::Create() {
             constants_.clear();
             createError_.clear();
             return;
+        } catch (const DriverMissing& e) {
+            // A library that does not load fails alike on every attempt: the command's one
+            // error line says why, when the object is first used.
+            createError_ = e.what();
+            return;
         } catch (const std::exception& e) {
             createError_ = e.what();
             log_.LogMessage("Атол:Ошибка подключения к ФР:" + createError_ +

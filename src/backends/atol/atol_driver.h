@@ -21,7 +21,8 @@ class AtolDriver {
 
     bool Exists() const { return object_ != nullptr; }
     // ATOL_CreateDriver: up to six attempts one after another, each failure in the message log;
-    // after six the object stays empty and the next call raises.
+    // after six the object stays empty and the next call raises. A driver library that does not
+    // load is not tried again: the next call raises with its reason.
     void Create();
     void Release();
 

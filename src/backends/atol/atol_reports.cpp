@@ -4,6 +4,7 @@
 #include "backends/atol/atol_backend.h"
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/emul_report.h"
+#include "backends/shared/exchange_file.h"
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/numbers.h"
@@ -137,7 +138,8 @@ void AtolBackend::ATOL_ShowSrokFN() {
 
 void AtolBackend::LoadPicture(const std::string& word) {
     Connect();
-    driver_.SetParam("LIBFPTR_PARAM_FILENAME", TextAfterEquals(word, 1000));
+    driver_.SetParam("LIBFPTR_PARAM_FILENAME",
+                     ExchangeFilePath(ctx_.Folder(), TextAfterEquals(word, 1000)));
     driver_.Check(driver_.Run("printPicture"), "ATOL_LoadPicture: ");
 }
 

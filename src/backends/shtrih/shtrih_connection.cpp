@@ -65,6 +65,9 @@ void ShtrihBackend::ReleaseDriver() {
 std::string ShtrihBackend::DriverState() const {
     if (!drivers_->Knows(shtrih::kProgId))
         return std::string("драйвер ") + shtrih::kProgId + " не установлен";
+    const std::string library = drivers_->Describe(shtrih::kProgId);
+    if (!library.empty())
+        return library;
     return std::string("симулятор (") + shtrih::kProgId +
            "): лента DrvFR.sim.tape.txt, состояние DrvFR.sim.state.ini в папке программы";
 }

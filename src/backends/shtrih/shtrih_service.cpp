@@ -4,6 +4,7 @@
 
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/emul_report.h"
+#include "backends/shared/exchange_file.h"
 #include "backends/shtrih/shtrih_backend.h"
 #include "backends/shtrih/shtrih_driver.h"
 #include "common/numbers.h"
@@ -21,11 +22,6 @@ namespace {
 
 constexpr int kPictureLines = 200;
 constexpr int kPictureBytes = 40;  // 320 dots
-
-// A file named without a folder is one of the exchange files of the program folder.
-std::string InFolder(const std::string& folder, const std::string& name) {
-    return !name.empty() && name.front() != '/' ? folder + name : name;
-}
 
 }  // namespace
 
@@ -169,7 +165,7 @@ bool ShtrihBackend::FR_XReportEmul() {
 
 void ShtrihBackend::FR_LoadPicture(const std::string& commandText) {
     FR_Prepare();
-    const std::string file = InFolder(ctx_.Folder(), TextAfterEquals(commandText, 1000));
+    const std::string file = ExchangeFilePath(ctx_.Folder(), TextAfterEquals(commandText, 1000));
     const Picture picture = ctx_.platform.LoadPicture(file);
     if (picture.width <= 0 || picture.height <= 0)
         return;

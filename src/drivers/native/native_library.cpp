@@ -5,6 +5,7 @@
 
 #include "common/failure.h"
 #include "common/text.h"
+#include "drivers/driver_factory.h"
 
 namespace orvenka::native {
 
@@ -15,8 +16,8 @@ NativeLibrary::NativeLibrary(std::string driver, std::string path)
     handle_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char* reason = ::dlerror();
-        throw Failure(driver_ + ": не удалось загрузить библиотеку драйвера " + path_ + ": " +
-                      (reason ? reason : "причина неизвестна"));
+        throw DriverMissing(driver_ + ": не удалось загрузить библиотеку драйвера " + path_ + ": " +
+                            (reason ? reason : "причина неизвестна"));
     }
 }
 
@@ -30,8 +31,8 @@ void* NativeLibrary::Find(const std::string& symbol) const {
 }
 
 void NativeLibrary::Missing(const std::string& symbol, const std::string& name) const {
-    throw Failure(driver_ + ": в библиотеке драйвера " + path_ + " нет функции " + symbol +
-                  " для " + name);
+    throw DriverMissing(driver_ + ": в библиотеке драйвера " + path_ + " нет функции " + symbol +
+                        " для " + name);
 }
 
 void* NativeLibrary::RequireAddress(const std::string& symbol, const std::string& name) const {

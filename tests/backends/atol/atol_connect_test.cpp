@@ -338,6 +338,32 @@ TEST_F(AtolConnectTest, ADriverThatCannotBeCreatedIsTriedSixTimesAndTheCommandFa
     EXPECT_EQ(atol->DriverState(), "симулятор (AddIn.Fptr10)");
 }
 
+// A library that does not load fails alike every time: one attempt, the reason in the one
+// failure of the command, no message lines repeating it.
+TEST_F(AtolConnectTest, ADriverLibraryThatDoesNotLoadIsTriedOnceAndItsReasonFailsTheCommand) {
+    auto missing = std::make_shared<DriverFactory>(DriverEnvironment{ctx.Folder(), ctx.log, clock});
+    int attempts = 0;
+    const std::string reason = "АТОЛ: не удалось загрузить библиотеку драйвера /x/libfptr10.so";
+    missing->Register(
+        "AddIn.Fptr10",
+        [&](const DriverEnvironment&) -> std::unique_ptr<AutomationObject> {
+            ++attempts;
+            throw DriverMissing(reason);
+        },
+        [] { return std::string("библиотека производителя /x/libfptr10.so не загружается"); });
+    AtolBackend backend(ctx, missing);
+    const size_t messages = ctx.log.Messages().size();
+    try {
+        backend.ATOL_Connect();
+        ADD_FAILURE() << "connected without a library";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()), "Атол: драйвер AddIn.Fptr10 не создан: " + reason);
+    }
+    EXPECT_EQ(attempts, 1);
+    EXPECT_EQ(ctx.log.Messages().size(), messages);
+    EXPECT_EQ(backend.DriverState(), "библиотека производителя /x/libfptr10.so не загружается");
+}
+
 TEST_F(AtolConnectTest, AConstantTheDriverDoesNotKnowIsNamedInTheFailure) {
     AtolDriver driver(drivers, ctx.log);
     driver.Create();

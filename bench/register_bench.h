@@ -1,13 +1,15 @@
 #pragma once
 // What the register receipt benchmarks share: the real program started on a simulated register
 // with its folder watched, one command timed from cmd.ini renamed in until cmd.finish is there,
-// and the median of the runs.
+// the processor time the program spent meanwhile, and the median of the runs.
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,27 @@ namespace orvenka::bench {
 inline double Median(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
+}
+
+// Milliseconds of processor time every thread of process `pid` has had so far, from the
+// scheduler's own nanosecond account: unlike the clock on the wall, it does not grow while other
+// builds hold the processors of a shared machine. Negative when the process cannot be read.
+inline double ProcessorMs(int pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = ::opendir(tasks.c_str());
+    if (!dir)
+        return -1;
+    long long ns = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream stat(tasks + "/" + entry->d_name + "/schedstat");
+        long long onCpu = 0;
+        if (stat >> onCpu)
+            ns += onCpu;
+    }
+    ::closedir(dir);
+    return static_cast<double>(ns) / 1e6;
 }
 
 // Starts the program with `args` and waits until it polls; answers an inotify descriptor on its

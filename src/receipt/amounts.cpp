@@ -9,6 +9,10 @@
 namespace orvenka {
 namespace {
 
+bool WithinLimit(double value, double limit) {
+    return std::isfinite(value) && std::fabs(value) <= limit;
+}
+
 void Require(double value, double limit, const std::string& what, int decimals = 2) {
     if (const auto beyond = BeyondLimitText(value, limit, what, decimals))
         throw Failure("Чек не напечатан: " + *beyond);
@@ -22,6 +26,14 @@ std::string GoodsName(size_t index, const TTovar& t) {
     return "товара №" + std::to_string(index + 1) + " «" + name + "»";
 }
 
+// A goods line's figure. The line is named only when the figure is refused: spelling the name out
+// for every figure of every line would cost a long receipt more than all its other checks.
+void RequireGoods(double value, double limit, const char* what, size_t index, const TTovar& t,
+                  int decimals = 2) {
+    if (!WithinLimit(value, limit))
+        Require(value, limit, what + GoodsName(index, t), decimals);
+}
+
 }  // namespace
 
 std::string AmountText(double value, int decimals) {
@@ -32,7 +44,7 @@ std::string AmountText(double value, int decimals) {
 
 std::optional<std::string> BeyondLimitText(double value, double limit, const std::string& what,
                                            int decimals) {
-    if (std::isfinite(value) && std::fabs(value) <= limit)
+    if (WithinLimit(value, limit))
         return std::nullopt;
     return what + " = " + AmountText(value, decimals) +
            " вне допустимых пределов (по модулю не более " + AmountText(limit, decimals) + ")";
@@ -42,10 +54,10 @@ void CheckReceiptAmounts(const TParam& param, const std::vector<TTovar>& goods) 
     double total = 0;
     for (size_t i = 0; i < goods.size(); ++i) {
         const TTovar& t = goods[i];
-        Require(t.Kolvo, kMaxQuantity, "количество " + GoodsName(i, t), 3);
-        Require(t.Cena, kMaxAmount, "цена " + GoodsName(i, t));
+        RequireGoods(t.Kolvo, kMaxQuantity, "количество ", i, t, 3);
+        RequireGoods(t.Cena, kMaxAmount, "цена ", i, t);
         const double sum = param.CENA_AS_SUMMA ? t.Cena : t.Kolvo * t.Cena;
-        Require(sum, kMaxAmount, "сумма " + GoodsName(i, t));
+        RequireGoods(sum, kMaxAmount, "сумма ", i, t);
         total += sum;
     }
     Require(total, kMaxAmount, "сумма товаров чека");

@@ -18,8 +18,9 @@ class AppContext;
 // the register's state, checks its clock and learns the line width.
 //
 // The operations are spread over files by what they do: atol_connect.cpp (connection, device
-// choice, clock), atol_text.cpp (text lines), atol_receipt.cpp (receipts), atol_reports.cpp
-// (reports, cash, service queries); atol_driver.cpp holds the calls to the driver object.
+// choice, clock), atol_text.cpp (text lines), atol_receipt.cpp (receipts) with
+// atol_fiscal_receipt.cpp (the register's steps of a fiscal one), atol_reports.cpp (reports,
+// cash, service queries); atol_driver.cpp holds the calls to the driver object.
 class AtolBackend : public DeviceBackend {
   public:
     AtolBackend(AppContext& ctx, std::shared_ptr<DriverFactory> drivers);
@@ -122,6 +123,9 @@ class AtolBackend : public DeviceBackend {
     void MeetDocumentSum(std::vector<AtolSale>& sales);
     int SummaryVat(const std::vector<AtolSale>& sales) const;
     double CheckReceiptFigures(const std::string& command, const std::vector<AtolSale>& sales);
+    void ATOL_PrintEmulEnd(const std::string& command, double cash, double card, double total);
+    void FinishReceipt();
+    // The register's steps of a fiscal receipt (atol_fiscal_receipt.cpp).
     void PrepareFiscalReceipt(const std::string& command, std::string& agentText,
                               std::string& supplierText);
     double ATOL_RegisterTovar(std::string name, double kolvo, double cena, int nds, int section,
@@ -129,9 +133,8 @@ class AtolBackend : public DeviceBackend {
                               const std::string& supplierText);
     void Atol_Send_teg_1162(const TTovar& tovar);
     void ATOL_SendItemCode(const std::string& code);
-    void ATOL_PrintEmulEnd(const std::string& command, double cash, double card, double total);
     void Pay(double total);
-    void FinishReceipt();
+    // Cash in and out (atol_reports.cpp).
     void Cash(double sum, bool income);
 
     AppContext& ctx_;

@@ -376,8 +376,8 @@ void Systemctl(Context& c, const Args& args) {
     }
 }
 
-std::string DropInPath(const Context& c, const std::string& unit) {
-    return c.setup.systemdDir + "/" + unit + ".d/owner.conf";
+std::string DropInPath(const Context& c, const std::string& unit, const char* name) {
+    return c.setup.systemdDir + "/" + unit + ".d/" + name;
 }
 
 // A service on a folder of root runs as root; files it writes in place there must not be links
@@ -392,35 +392,47 @@ void RefuseSharedRootFolder(const std::string& folder) {
     }
 }
 
-// Writes the drop-in that runs the service as the folder's owner; false for a folder of root.
-bool WriteOwnerDropIn(Context& c, const std::string& folder, const std::string& unit) {
+void RemoveServiceDropIn(Context& c, const std::string& unit) {
+    DeleteFileIfExists(DropInPath(c, unit, kServiceDropInName));
+    DeleteFileIfExists(DropInPath(c, unit, kOldServiceDropInName));
+    // only when empty: an administrator's own drop-ins stay
+    ::rmdir(FolderOf(DropInPath(c, unit, kServiceDropInName)).c_str());
+}
+
+// Writes the folder's drop-in: the folder's owner as the service's user (a folder of root keeps
+// root), a home left readable, the network for a register reached over TCP.
+void WriteServiceDropIn(Context& c, const std::string& folder, const std::string& unit) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0)
         throw Failure("папка недоступна: " + folder);
-    if (st.st_uid == 0)
-        return false;
-    const passwd* user = ::getpwuid(st.st_uid);
-    if (!user) {
-        throw Failure("у владельца папки " + folder + " (uid " + std::to_string(st.st_uid) +
-                      ") нет имени пользователя");
+    ServiceNeeds needs;
+    if (st.st_uid != 0) {
+        const passwd* user = ::getpwuid(st.st_uid);
+        if (!user) {
+            throw Failure("у владельца папки " + folder + " (uid " + std::to_string(st.st_uid) +
+                          ") нет имени пользователя");
+        }
+        needs.user = user->pw_name;
+        const group* g = ::getgrgid(st.st_gid);
+        needs.group = g ? g->gr_name : std::to_string(st.st_gid);
     }
-    const std::string userName = user->pw_name;
-    const group* g = ::getgrgid(st.st_gid);
-    const std::string groupName = g ? g->gr_name : std::to_string(st.st_gid);
-    const std::string path = DropInPath(c, unit);
+    needs.inHome = InHomeArea(folder);
+    needs.network = RegisterOverNetwork(folder);
+    if (needs.user.empty() && !needs.inHome && !needs.network) {
+        RemoveServiceDropIn(c, unit);  // the template as it is
+        return;
+    }
+    const std::string path = DropInPath(c, unit, kServiceDropInName);
     std::error_code ec;
     std::filesystem::create_directories(FolderOf(path), ec);
     if (ec)
         throw Failure("не удалось создать папку " + FolderOf(path) + ": " + ec.message());
-    WriteFileBytesAtomic(path, OwnerDropIn(userName, groupName));
-    c.out << "Служба будет работать от имени владельца папки: " << userName << "\n";
-    return true;
-}
-
-void RemoveOwnerDropIn(Context& c, const std::string& unit) {
-    const std::string path = DropInPath(c, unit);
-    DeleteFileIfExists(path);
-    ::rmdir(FolderOf(path).c_str());  // only when empty: an administrator's own drop-ins stay
+    WriteFileBytesAtomic(path, ServiceDropIn(needs));
+    DeleteFileIfExists(DropInPath(c, unit, kOldServiceDropInName));
+    if (!needs.user.empty())
+        c.out << "Служба будет работать от имени владельца папки: " << needs.user << "\n";
+    if (needs.network)
+        c.out << "Службе открыта сеть: касса подключена по TCP.\n";
 }
 
 int ServiceEnable(Context& c, const std::string& given) {
@@ -428,7 +440,13 @@ int ServiceEnable(Context& c, const std::string& given) {
     RequireExchangeFolder(c, folder);
     const std::string unit = ServiceUnitName(folder);
     if (ServiceEnabled(c, folder)) {
-        c.out << "Служба " << unit << " уже включена.\n";
+        // Run again after the folder's connection changed: the drop-in follows it.
+        WriteServiceDropIn(c, folder, unit);
+        if (c.setup.systemdRunning) {
+            Systemctl(c, {"daemon-reload"});
+            Systemctl(c, {"try-restart", unit});
+        }
+        c.out << "Служба " << unit << " уже включена; её настройки обновлены.\n";
         return kFolderOk;
     }
     if (const int pid = FolderLockHolder(folder)) {
@@ -436,7 +454,7 @@ int ServiceEnable(Context& c, const std::string& given) {
                       ": сначала остановите его, иначе служба не запустится");
     }
     RefuseSharedRootFolder(folder);
-    const bool dropIn = WriteOwnerDropIn(c, folder, unit);
+    WriteServiceDropIn(c, folder, unit);
     try {
         if (c.setup.systemdRunning)
             Systemctl(c, {"daemon-reload"});
@@ -445,8 +463,7 @@ int ServiceEnable(Context& c, const std::string& given) {
         else
             Systemctl(c, {"enable", unit});
     } catch (const Failure&) {
-        if (dropIn)
-            RemoveOwnerDropIn(c, unit);
+        RemoveServiceDropIn(c, unit);
         throw;
     }
     c.out << "Служба " << unit << " включена.\n";
@@ -463,7 +480,7 @@ int ServiceDisable(Context& c, const std::string& given) {
         Systemctl(c, {"disable", "--now", unit});
     else
         Systemctl(c, {"disable", unit});
-    RemoveOwnerDropIn(c, unit);
+    RemoveServiceDropIn(c, unit);
     if (c.setup.systemdRunning)
         Systemctl(c, {"daemon-reload"});
     c.out << "Служба " << unit << " выключена.\n";

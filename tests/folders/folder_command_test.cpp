@@ -291,11 +291,18 @@ TEST_F(FolderCommandTest, ServiceEnableAndDisable) {
     EXPECT_EQ(Run({"service", "name", kassa1}), kFolderOk);
     EXPECT_EQ(out.str(), unit + "\n");
 
-    commands.clear();
+    // Enabled again (after the folder's connection changed): its settings are written anew and
+    // a running service takes them.
     EnableByHand(kassa1);
-    EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderOk);
-    EXPECT_EQ(out.str(), "Служба " + unit + " уже включена.\n");
-    EXPECT_TRUE(commands.empty());
+    for (const auto& r : rows) {
+        setup.systemdRunning = r.systemdRunning;
+        commands.clear();
+        EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderOk);
+        EXPECT_EQ(out.str(), "Служба " + unit + " уже включена; её настройки обновлены.\n");
+        const std::vector<Args> reload = {{"systemctl", "daemon-reload"},
+                                          {"systemctl", "try-restart", unit}};
+        EXPECT_EQ(commands, r.systemdRunning ? reload : std::vector<Args>{});
+    }
 }
 
 TEST_F(FolderCommandTest, AServiceRunsAsTheOwnerOfItsFolder) {
@@ -311,12 +318,20 @@ TEST_F(FolderCommandTest, AServiceRunsAsTheOwnerOfItsFolder) {
     EXPECT_TRUE(commands.empty());
     // Given to a user, it is fine: the service runs as that user.
     ASSERT_EQ(::chown(kassa1.c_str(), 65534, 65534), 0);
-    const std::string dropIn = setup.systemdDir + "/" + Unit(kassa1) + ".d/owner.conf";
+    const std::string dropIn = setup.systemdDir + "/" + Unit(kassa1) + ".d/folder.conf";
     const group* g = ::getgrgid(65534);
     const std::string groupName = g ? g->gr_name : "65534";
 
     ASSERT_EQ(Run({"service", "enable", kassa1}), kFolderOk) << err.str();
-    EXPECT_EQ(ReadFileBytes(dropIn), OwnerDropIn("nobody", groupName));
+    EXPECT_EQ(ReadFileBytes(dropIn), ServiceDropIn({"nobody", groupName, false, false}));
+    // The owner's file of earlier versions gives way to it.
+    ASSERT_EQ(Run({"service", "disable", kassa1}), kFolderOk);
+    const std::string old = FolderOf(dropIn) + "owner.conf";
+    fs::create_directories(FolderOf(dropIn));
+    WriteFileBytesAtomic(old, "[Service]\nUser=nobody\n");
+    ASSERT_EQ(Run({"service", "enable", kassa1}), kFolderOk) << err.str();
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(dropIn));
     ASSERT_EQ(Run({"service", "disable", kassa1}), kFolderOk);
     EXPECT_FALSE(fs::exists(FolderOf(dropIn))) << "the drop-in folder goes with it";
 

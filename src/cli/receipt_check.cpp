@@ -21,12 +21,15 @@ namespace {
 // The error log of the readers, kept for printing instead of being written anywhere.
 class Collected : public Logger {
   public:
-    explicit Collected(std::vector<std::string>& errors) : errors_(errors) {}
-    void LogMessage(const std::string&) override {}
+    Collected(std::vector<std::string>& errors, std::vector<std::string>& notes)
+        : errors_(errors), notes_(notes) {}
+    // The readers' messages (a file read as UTF-8) are worth the integrator's eye.
+    void LogMessage(const std::string& text) override { notes_.push_back(text); }
     void LogError(const std::string& text) override { errors_.push_back(text); }
 
   private:
     std::vector<std::string>& errors_;
+    std::vector<std::string>& notes_;
 };
 
 // No screen, no printing: only the printer list the Param.ini reader checks PRN_NAME against.
@@ -65,7 +68,7 @@ bool Listed(const std::string& checkList, const std::string& id) {
 ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std::string>& printers,
                                bool printersKnown) {
     ReceiptCheck check;
-    Collected log(check.errors);
+    Collected log(check.errors, check.notes);
 
     // Param.ini, as the receipt job reads it first.
     TParam param;
@@ -87,13 +90,13 @@ ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std:
 
     // Dop.ini, then Tovar.ini, left where they are.
     try {
-        check.extraLines = LoadDopIni(folder).size();
+        check.extraLines = LoadDopIni(folder, &log).size();
     } catch (const Failure& f) {
         log.LogError(f.what());
     }
     std::vector<TTovar> goods;
     try {
-        goods = LoadTovarIni(folder);
+        goods = LoadTovarIni(folder, &log);
     } catch (const Failure& f) {
         log.LogError(f.what());
     }

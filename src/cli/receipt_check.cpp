@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "backends/shared/emul_report.h"
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/key_values.h"
@@ -65,8 +66,20 @@ bool Listed(const std::string& checkList, const std::string& id) {
 
 }  // namespace
 
+std::optional<DeviceKind> FolderDeviceKind(const std::string& folder) {
+    // The file and key orvenka-folder writes; the program is started on that kind.
+    try {
+        const std::string file = folder + "orvenka-folder.ini";
+        if (!FileExists(file))
+            return std::nullopt;
+        return KindFromName(KeyValueLines(LoadLines(file)).Value("Kind").value_or(""));
+    } catch (const Failure&) {
+    }
+    return std::nullopt;
+}
+
 ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std::string>& printers,
-                               bool printersKnown) {
+                               bool printersKnown, std::optional<DeviceKind> kind) {
     ReceiptCheck check;
     Collected log(check.errors, check.notes);
 
@@ -105,6 +118,19 @@ ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std:
     check.goodsLines = goods.size();
     check.goodsTotal = GoodsTotal(param, goods);
 
+    // The emulator lays the receipt out on paper of the widths Param.ini gives, and refuses it
+    // without them once the goods are in.
+    if (kind == DeviceKind::Emul && paramRead && !goods.empty()) {
+        try {
+            CheckEmulParams(param);
+        } catch (const Failure& f) {
+            log.LogError("EMUL:" + std::string(f.what()));
+        }
+    } else if (!kind) {
+        check.notes.push_back(
+            "вид устройства папки неизвестен (нет orvenka-folder.ini): "
+            "настройки эмулятора не проверены");
+    }
     if (paramRead && !goods.empty() && !IsBlank(param.DocumStr) &&
         Listed(folder + "CheckList.txt", param.DocumStr)) {
         log.LogError("Чек " + param.DocumStr +
@@ -169,7 +195,8 @@ int RunReceiptCheck(const std::string& folder, std::ostream& out, std::ostream& 
     }
     std::vector<std::string> printers;
     const bool known = ListPrinters(printers);
-    return PrintReceiptCheck(CheckReceiptFiles(folder, printers, known), out);
+    return PrintReceiptCheck(CheckReceiptFiles(folder, printers, known, FolderDeviceKind(folder)),
+                             out);
 }
 
 }  // namespace orvenka

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -25,10 +27,12 @@ namespace orvenka {
 
 const char* const kFolderUsageText =
     "Использование:\n"
-    "  orvenka-folder create ПАПКА --kind EMUL|ATOL|SHTRIH   сделать папку папкой обмена\n"
+    "  orvenka-folder create ПАПКА --kind EMUL|ATOL|SHTRIH   сделать папку (нет её - создать)\n"
+    "                                              папкой обмена\n"
     "  orvenka-folder remove ПАПКА                 перестать её обслуживать (файлы остаются)\n"
     "  orvenka-folder list                         папки обмена и работают ли они\n"
     "  orvenka-folder start [ПАПКА]                запустить программу (без папки: на всех)\n"
+    "  orvenka-folder stop ПАПКА                   остановить программу на папке\n"
     "  orvenka-folder run ПАПКА                    работать на папке (для службы и автозапуска)\n"
     "  orvenka-folder autostart [--remove] ПАПКА   запуск в трее при входе пользователя\n"
     "  orvenka-folder service enable|disable ПАПКА служба systemd на папке (нужен root)\n"
@@ -40,6 +44,20 @@ const char* const kFolderUsageText =
 namespace {
 
 using Args = std::vector<std::string>;
+
+// Windows-1251 lines as the accounting system writes them (all of them ASCII).
+const char* const kStarterEmulParam =
+    "Fiscal=-\r\n"
+    "Section=1\r\n"
+    "PRN_WIDHT=40\r\n"
+    "PRN_WIDHT_ITOG=20\r\n"
+    "PRN_FONT=Orvenka\r\n"
+    "PRN_SIZEFONT=9\r\n"
+    "PRN_SIZEFONT_ITOG=14\r\n";
+
+std::string WithSlash(const std::string& folder) {
+    return folder.empty() || folder.back() == '/' ? folder : folder + "/";
+}
 
 struct Context {
     const FolderToolSetup& setup;
@@ -151,6 +169,21 @@ bool ProcessRunning(int pid) {
     return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
 }
 
+// The emulator lays out every document on paper of the widths Param.ini gives: a new emulator
+// folder gets working ones, so that its first report prints. The accounting system's own
+// Param.ini replaces the file with its first receipt; one already there is left alone.
+void WriteStarterParam(Context& c, const std::string& folder) {
+    if (FileSpellingOf(WithSlash(folder), "Param.ini"))
+        return;
+    try {
+        WriteFileBytesAtomic(InFolder(folder, "Param.ini"), kStarterEmulParam);
+        c.out << "Записан Param.ini с настройками эмулятора (бумага 40 знаков); учётная система "
+                 "заменит его своим.\n";
+    } catch (const Failure& f) {
+        c.err << "orvenka-folder create: Param.ini не записан: " << f.what() << "\n";
+    }
+}
+
 int Create(Context& c, const Args& args) {
     const Parsed p = Parse(args, true, false);
     const std::string given = OneFolder(p);
@@ -159,15 +192,39 @@ int Create(Context& c, const Args& args) {
     const auto kind = KindFromName(*p.kind);
     if (!kind)
         throw UsageError{"неизвестный вид устройства " + *p.kind + ": EMUL, ATOL или SHTRIH"};
-    const std::string folder = ExistingFolder(given);
-    const CreateOutcome outcome = CreateExchangeFolder(folder, *kind, c.setup.program);
+    // A folder that is not there yet is made, as "mkdir -p" would; taken back when the rest fails.
+    struct stat st {};
+    std::string made;
+    if (::lstat(given.c_str(), &st) != 0 && errno == ENOENT) {
+        made = AbsoluteFolder(given);
+        std::error_code ec;
+        std::filesystem::create_directories(made, ec);
+        if (ec)
+            throw Failure("не удалось создать папку " + made + ": " + ec.message());
+    }
+    const auto unmake = [&made] {
+        if (!made.empty())
+            ::rmdir(made.c_str());
+    };
+    std::string folder;
+    CreateOutcome outcome{};
+    try {
+        folder = ExistingFolder(given);
+        outcome = CreateExchangeFolder(folder, *kind, c.setup.program);
+    } catch (const Failure&) {
+        unmake();
+        throw;
+    }
     try {
         FolderRegistry(c.setup.registry).Add(folder);
     } catch (const Failure&) {
         if (outcome == CreateOutcome::Created)
             RemoveExchangeFolder(folder, c.setup.program);
+        unmake();
         throw;
     }
+    if (!made.empty())
+        c.out << "Папка " << folder << " создана.\n";
     switch (outcome) {
         case CreateOutcome::Created:
             c.out << "Папка обмена " << folder << " создана: " << KindName(*kind) << ".\n";
@@ -178,6 +235,15 @@ int Create(Context& c, const Args& args) {
         case CreateOutcome::LinkRestored:
             c.out << "Папка обмена " << folder << ": ссылка на программу восстановлена.\n";
             break;
+    }
+    if (*kind == DeviceKind::Emul)
+        WriteStarterParam(c, folder);
+    if (c.setup.root) {
+        // Root's folders are the machine's list, for services; the menu entry of a desktop
+        // session starts the folders of that user's own list.
+        c.out << "Папка в списке машины (для служб). Для меню рабочего стола кассира сделайте "
+                 "её от его имени: sudo -u КАССИР orvenka-folder create \""
+              << folder << "\" --kind " << KindName(*kind) << "\n";
     }
     c.out << "Запуск: orvenka-folder start " << folder << "\n"
           << "При входе в систему: orvenka-folder autostart " << folder << "\n"
@@ -314,6 +380,36 @@ int Start(Context& c, const Args& args) {
         }
     }
     return all ? kFolderOk : kFolderFailed;
+}
+
+// Ends the copy serving a folder the clean way (SIGTERM: its exit steps run and its run log is
+// written) and waits until it has let the folder go.
+int Stop(Context& c, const Args& args) {
+    const std::string folder = ExistingFolder(OneFolder(Parse(args, false, false)));
+    RequireExchangeFolder(c, folder);
+    if (ServiceEnabled(c, folder)) {
+        throw Failure("папку " + folder + " обслуживает служба " + ServiceUnitName(folder) +
+                      ", она запустит программу снова: systemctl stop " + ServiceUnitName(folder) +
+                      " или orvenka-folder service disable " + folder);
+    }
+    const int pid = FolderLockHolder(folder);
+    if (pid == 0) {
+        c.out << folder << ": программа не работает.\n";
+        return kFolderOk;
+    }
+    if (::kill(pid, SIGTERM) != 0) {
+        throw Failure("не удалось остановить процесс " + std::to_string(pid) + ": " +
+                      SystemErrorText(errno));
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < end) {
+        if (FolderLockHolder(folder) != pid) {
+            c.out << folder << ": остановлена (pid " << pid << ").\n";
+            return kFolderOk;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    throw Failure("процесс " + std::to_string(pid) + " не закончился за 30 секунд после SIGTERM");
 }
 
 int Run(Context& c, const Args& args) {
@@ -510,8 +606,8 @@ struct CommandRow {
 };
 
 constexpr CommandRow kCommands[] = {
-    {"create", Create}, {"remove", Remove},       {"list", List},       {"start", Start},
-    {"run", Run},       {"autostart", Autostart}, {"service", Service},
+    {"create", Create}, {"remove", Remove}, {"list", List},           {"start", Start},
+    {"stop", Stop},     {"run", Run},       {"autostart", Autostart}, {"service", Service},
 };
 
 }  // namespace

@@ -18,9 +18,10 @@ step() { echo "package-check: $*"; }
 
 tools/install-deps.sh
 # Debian's package checker and the checkers of desktop entries, man pages, AppStream data and
-# service units.
+# service units; and what the package recommends, which apt would otherwise pull in with it and
+# leave behind after the purge below.
 missing=""
-for p in lintian desktop-file-utils man-db appstream systemd; do
+for p in lintian desktop-file-utils man-db appstream systemd qt6-translations-l10n; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
 done
 if [ -n "$missing" ]; then

@@ -47,6 +47,7 @@ using Args = std::vector<std::string>;
 
 // Windows-1251 lines as the accounting system writes them (all of them ASCII).
 const char* const kStarterEmulParam =
+    "Oplata=\r\n"
     "Fiscal=-\r\n"
     "Section=1\r\n"
     "PRN_WIDHT=40\r\n"

@@ -217,6 +217,7 @@ TEST_F(FolderCommandTest, CreateMakesAFolderThatIsNotThereYet) {
     const KeyValueLines param(LoadLines(deep + "/Param.ini"));
     EXPECT_EQ(param.Value("PRN_WIDHT"), "40");
     EXPECT_EQ(param.Value("PRN_WIDHT_ITOG"), "20");
+    EXPECT_EQ(param.Value("Oplata"), "") << "the one key the reader cannot do without";
     ASSERT_EQ(Run({"create", kassa2, "--kind", "ATOL"}), kFolderOk);
     EXPECT_FALSE(fs::exists(kassa2 + "/Param.ini"));
     // The accounting system's own file, in any spelling, is left alone.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "backends/shared/emul_report.h"
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/key_values.h"
@@ -21,12 +22,15 @@ namespace {
 // The error log of the readers, kept for printing instead of being written anywhere.
 class Collected : public Logger {
   public:
-    explicit Collected(std::vector<std::string>& errors) : errors_(errors) {}
-    void LogMessage(const std::string&) override {}
+    Collected(std::vector<std::string>& errors, std::vector<std::string>& notes)
+        : errors_(errors), notes_(notes) {}
+    // The readers' messages (a file read as UTF-8) are worth the integrator's eye.
+    void LogMessage(const std::string& text) override { notes_.push_back(text); }
     void LogError(const std::string& text) override { errors_.push_back(text); }
 
   private:
     std::vector<std::string>& errors_;
+    std::vector<std::string>& notes_;
 };
 
 // No screen, no printing: only the printer list the Param.ini reader checks PRN_NAME against.
@@ -62,10 +66,22 @@ bool Listed(const std::string& checkList, const std::string& id) {
 
 }  // namespace
 
+std::optional<DeviceKind> FolderDeviceKind(const std::string& folder) {
+    // The file and key orvenka-folder writes; the program is started on that kind.
+    try {
+        const std::string file = folder + "orvenka-folder.ini";
+        if (!FileExists(file))
+            return std::nullopt;
+        return KindFromName(KeyValueLines(LoadLines(file)).Value("Kind").value_or(""));
+    } catch (const Failure&) {
+    }
+    return std::nullopt;
+}
+
 ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std::string>& printers,
-                               bool printersKnown) {
+                               bool printersKnown, std::optional<DeviceKind> kind) {
     ReceiptCheck check;
-    Collected log(check.errors);
+    Collected log(check.errors, check.notes);
 
     // Param.ini, as the receipt job reads it first.
     TParam param;
@@ -87,13 +103,13 @@ ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std:
 
     // Dop.ini, then Tovar.ini, left where they are.
     try {
-        check.extraLines = LoadDopIni(folder).size();
+        check.extraLines = LoadDopIni(folder, &log).size();
     } catch (const Failure& f) {
         log.LogError(f.what());
     }
     std::vector<TTovar> goods;
     try {
-        goods = LoadTovarIni(folder);
+        goods = LoadTovarIni(folder, &log);
     } catch (const Failure& f) {
         log.LogError(f.what());
     }
@@ -102,6 +118,19 @@ ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std:
     check.goodsLines = goods.size();
     check.goodsTotal = GoodsTotal(param, goods);
 
+    // The emulator lays the receipt out on paper of the widths Param.ini gives, and refuses it
+    // without them once the goods are in.
+    if (kind == DeviceKind::Emul && paramRead && !goods.empty()) {
+        try {
+            CheckEmulParams(param);
+        } catch (const Failure& f) {
+            log.LogError("EMUL:" + std::string(f.what()));
+        }
+    } else if (!kind) {
+        check.notes.push_back(
+            "вид устройства папки неизвестен (нет orvenka-folder.ini): "
+            "настройки эмулятора не проверены");
+    }
     if (paramRead && !goods.empty() && !IsBlank(param.DocumStr) &&
         Listed(folder + "CheckList.txt", param.DocumStr)) {
         log.LogError("Чек " + param.DocumStr +
@@ -166,7 +195,8 @@ int RunReceiptCheck(const std::string& folder, std::ostream& out, std::ostream& 
     }
     std::vector<std::string> printers;
     const bool known = ListPrinters(printers);
-    return PrintReceiptCheck(CheckReceiptFiles(folder, printers, known), out);
+    return PrintReceiptCheck(CheckReceiptFiles(folder, printers, known, FolderDeviceKind(folder)),
+                             out);
 }
 
 }  // namespace orvenka

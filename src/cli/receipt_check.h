@@ -1,7 +1,10 @@
 #pragma once
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "common/device_kind.h"
 
 // The integrator's dry run of a receipt ("orvenka-cmd check"): Param.ini, Tovar.ini and Dop.ini
 // of Orvenka's folder read by the program's own readers, as the receipt command PRINT would
@@ -22,8 +25,14 @@ struct ReceiptCheck {
 // `folder` ends in "/". `printers` are the printer names the program would find (the CUPS
 // queues); `printersKnown` is false when they could not be listed, and then the printer named
 // in Param.ini is taken as there.
+// `kind` is the kind the folder's program serves (nullopt: not known), whose own refusals of the
+// receipt's settings are checked too.
 ReceiptCheck CheckReceiptFiles(const std::string& folder, const std::vector<std::string>& printers,
-                               bool printersKnown);
+                               bool printersKnown, std::optional<DeviceKind> kind = std::nullopt);
+
+// The kind an exchange folder's program is started on, from its orvenka-folder.ini; nullopt for
+// a folder without one.
+std::optional<DeviceKind> FolderDeviceKind(const std::string& folder);
 
 // The CUPS queues as "lpstat -e" lists them; false when they cannot be listed.
 bool ListPrinters(std::vector<std::string>& printers);

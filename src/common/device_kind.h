@@ -1,5 +1,7 @@
 #pragma once
 #include <array>
+#include <optional>
+#include <string>
 
 namespace orvenka {
 
@@ -20,5 +22,11 @@ inline constexpr std::array<DeviceKind, 3> kDeviceKinds = {DeviceKind::Atol, Dev
 constexpr char KindLetter(DeviceKind kind) {
     return static_cast<char>(kind);
 }
+
+// "EMUL", "ATOL", "SHTRIH" in any letter case, with or without the leading "/" of the program's
+// own argument; nullopt for anything else.
+std::optional<DeviceKind> KindFromName(const std::string& name);
+std::string KindName(DeviceKind kind);      // "EMUL"
+std::string KindArgument(DeviceKind kind);  // "/EMUL", the program's first argument
 
 }  // namespace orvenka

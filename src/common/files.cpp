@@ -14,6 +14,7 @@
 #include "common/cp1251.h"
 #include "common/failure.h"
 #include "common/text.h"
+#include "common/utf8.h"
 
 namespace orvenka {
 
@@ -302,12 +303,49 @@ std::optional<FileStamp> FileToEmpty::Empty() {
     return StampOfStat(now);
 }
 
-std::string DecodeFileText(const std::string& bytes) {
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
-        std::string rest = bytes.substr(3);
-        return IsValidUtf8(rest) ? rest : Cp1251ToUtf8(rest);
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool HoldsCyrillicUtf8(const std::string& bytes) {
+    bool cyrillic = false;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        if (!DecodeUtf8(bytes, i, cp))
+            return false;
+        cyrillic = cyrillic || (cp >= 0x400 && cp <= 0x4FF);
     }
-    return Cp1251ToUtf8(bytes);
+    return cyrillic;
+}
+
+}  // namespace
+
+bool ReadsAsUtf8(const std::string& bytes) {
+    if (bytes.rfind(kUtf8Bom, 0) == 0)
+        return IsValidUtf8(bytes.substr(kUtf8Bom.size()));
+    return HoldsCyrillicUtf8(bytes);
+}
+
+std::string DecodeFileText(const std::string& bytes) {
+    const bool bom = bytes.rfind(kUtf8Bom, 0) == 0;
+    std::string rest = bom ? bytes.substr(kUtf8Bom.size()) : bytes;
+    if (bom ? IsValidUtf8(rest) : HoldsCyrillicUtf8(rest))
+        return rest;
+    return Cp1251ToUtf8(rest);
+}
+
+InputLines LoadInputLines(const std::string& path, uint64_t maxBytes, size_t maxLines) {
+    const std::string bytes = ReadFileBytes(path, maxBytes);
+    return {SplitLines(DecodeFileText(bytes), maxLines), ReadsAsUtf8(bytes)};
+}
+
+std::string Utf8InputMessage(const std::string& path) {
+    return "Файл " + path + " в кодировке UTF-8, а не Windows-1251: прочитан как UTF-8";
 }
 
 std::vector<std::string> SplitLines(const std::string& text, size_t maxLines) {

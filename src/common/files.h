@@ -60,15 +60,31 @@ class FileTooLarge : public Failure {
 // beyond its limit is refused from its size alone, before anything is read, so junk of any size
 // costs no time.
 std::string ReadFileBytes(const std::string& path, uint64_t maxBytes = kAnySize);
-// Decodes file bytes to UTF-8 text: Windows-1251, or UTF-8 when the bytes start with a UTF-8
-// byte-order mark and are valid UTF-8 (the mark is dropped either way).
+// Decodes file bytes to UTF-8 text: Windows-1251, or UTF-8 as ReadsAsUtf8 tells (a byte-order
+// mark is dropped either way).
 std::string DecodeFileText(const std::string& bytes);
 // Splits into lines at CR LF, CR or LF; a final line break adds no empty line. At most
 // `maxLines` lines: the rest of the text is not split.
 std::vector<std::string> SplitLines(const std::string& text, size_t maxLines = SIZE_MAX);
-// Loads a Windows-1251 text file as lines (UTF-8). Raises Failure (also beyond `maxBytes`).
+// Loads a text file (Windows-1251, or UTF-8 as DecodeFileText tells) as lines (UTF-8). Raises
+// Failure (also beyond `maxBytes`).
 std::vector<std::string> LoadLines(const std::string& path, uint64_t maxBytes = kAnySize,
                                    size_t maxLines = SIZE_MAX);
+// LoadLines for the files an accounting system writes (Param.ini, Tovar.ini, Dop.ini), with word
+// of whether the file was read as UTF-8 (see ReadsAsUtf8).
+struct InputLines {
+    std::vector<std::string> lines;
+    bool utf8 = false;
+};
+InputLines LoadInputLines(const std::string& path, uint64_t maxBytes = kAnySize,
+                          size_t maxLines = SIZE_MAX);
+// The message-log line that says a file was read as UTF-8.
+std::string Utf8InputMessage(const std::string& path);
+// Whether DecodeFileText reads `bytes` as UTF-8: after a UTF-8 byte-order mark when the rest is
+// valid UTF-8, or without one when the bytes are valid UTF-8 holding Cyrillic letters. Russian
+// Windows-1251 text is never that: its letters are bytes C0-FF (and A8, B8 for Ё, ё), and a
+// letter followed by another letter or by a Latin byte is no UTF-8 sequence.
+bool ReadsAsUtf8(const std::string& bytes);
 
 // A plain file read whole, to be emptied in place afterwards (cmd.ini): opened without following
 // a symbolic link, so that the file a link points to is never read or emptied.

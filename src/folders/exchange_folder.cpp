@@ -19,16 +19,6 @@ namespace {
 
 const char* const kKindKey = "Kind";
 
-struct KindNameRow {
-    DeviceKind kind;
-    const char* name;
-};
-constexpr KindNameRow kKindNames[] = {
-    {DeviceKind::Emul, "EMUL"},
-    {DeviceKind::Atol, "ATOL"},
-    {DeviceKind::Shtrih, "SHTRIH"},
-};
-
 // A path is written into the folder list, desktop entries and service names, all line-based
 // UTF-8 text.
 void CheckPathText(const std::string& path) {
@@ -64,29 +54,6 @@ std::string WithoutTrailingSlash(std::string path) {
 }
 
 }  // namespace
-
-std::optional<DeviceKind> KindFromName(const std::string& name) {
-    std::string word = UpperLatin(TrimText(name));
-    if (!word.empty() && word[0] == '/')
-        word.erase(0, 1);
-    for (const auto& row : kKindNames) {
-        if (word == row.name)
-            return row.kind;
-    }
-    return std::nullopt;
-}
-
-std::string KindName(DeviceKind kind) {
-    for (const auto& row : kKindNames) {
-        if (row.kind == kind)
-            return row.name;
-    }
-    return "?";
-}
-
-std::string KindArgument(DeviceKind kind) {
-    return "/" + KindName(kind);
-}
 
 std::string InFolder(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;

@@ -12,12 +12,6 @@ namespace orvenka {
 inline constexpr const char* kProgramLinkName = "orvenka";
 inline constexpr const char* kFolderFileName = "orvenka-folder.ini";
 
-// "EMUL", "ATOL", "SHTRIH" in any letter case, with or without the leading "/" of the program's
-// own argument; nullopt for anything else.
-std::optional<DeviceKind> KindFromName(const std::string& name);
-std::string KindName(DeviceKind kind);      // "EMUL"
-std::string KindArgument(DeviceKind kind);  // "/EMUL", the program's first argument
-
 // `name` inside `folder` (a folder path without a trailing "/", "/" for the root).
 std::string InFolder(const std::string& folder, const std::string& name);
 

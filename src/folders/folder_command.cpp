@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -26,11 +28,13 @@ namespace orvenka {
 
 const char* const kFolderUsageText =
     "Использование:\n"
-    "  orvenka-folder create ПАПКА --kind EMUL|ATOL|SHTRIH   сделать папку папкой обмена\n"
+    "  orvenka-folder create ПАПКА --kind EMUL|ATOL|SHTRIH   сделать папку (нет её - создать)\n"
+    "                                              папкой обмена\n"
     "        [--driver SIM|AUTO|ПУТЬ]              драйвер ККМ: симулятор или библиотека\n"
     "  orvenka-folder remove ПАПКА                 перестать её обслуживать (файлы остаются)\n"
     "  orvenka-folder list                         папки обмена и работают ли они\n"
     "  orvenka-folder start [ПАПКА]                запустить программу (без папки: на всех)\n"
+    "  orvenka-folder stop ПАПКА                   остановить программу на папке\n"
     "  orvenka-folder run ПАПКА                    работать на папке (для службы и автозапуска)\n"
     "  orvenka-folder autostart [--remove] ПАПКА   запуск в трее при входе пользователя\n"
     "  orvenka-folder service enable|disable ПАПКА служба systemd на папке (нужен root)\n"
@@ -42,6 +46,21 @@ const char* const kFolderUsageText =
 namespace {
 
 using Args = std::vector<std::string>;
+
+// Windows-1251 lines as the accounting system writes them (all of them ASCII).
+const char* const kStarterEmulParam =
+    "Oplata=\r\n"
+    "Fiscal=-\r\n"
+    "Section=1\r\n"
+    "PRN_WIDHT=40\r\n"
+    "PRN_WIDHT_ITOG=20\r\n"
+    "PRN_FONT=Orvenka\r\n"
+    "PRN_SIZEFONT=9\r\n"
+    "PRN_SIZEFONT_ITOG=14\r\n";
+
+std::string WithSlash(const std::string& folder) {
+    return folder.empty() || folder.back() == '/' ? folder : folder + "/";
+}
 
 struct Context {
     const FolderToolSetup& setup;
@@ -160,6 +179,21 @@ bool ProcessRunning(int pid) {
     return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
 }
 
+// The emulator lays out every document on paper of the widths Param.ini gives: a new emulator
+// folder gets working ones, so that its first report prints. The accounting system's own
+// Param.ini replaces the file with its first receipt; one already there is left alone.
+void WriteStarterParam(Context& c, const std::string& folder) {
+    if (FileSpellingOf(WithSlash(folder), "Param.ini"))
+        return;
+    try {
+        WriteFileBytesAtomic(InFolder(folder, "Param.ini"), kStarterEmulParam);
+        c.out << "Записан Param.ini с настройками эмулятора (бумага 40 знаков); учётная система "
+                 "заменит его своим.\n";
+    } catch (const Failure& f) {
+        c.err << "orvenka-folder create: Param.ini не записан: " << f.what() << "\n";
+    }
+}
+
 int Create(Context& c, const Args& args) {
     const Parsed p = Parse(args, true, false);
     const std::string given = OneFolder(p);
@@ -179,13 +213,35 @@ int Create(Context& c, const Args& args) {
             throw UsageError{f.what()};
         }
     }
-    const std::string folder = ExistingFolder(given);
-    const CreateOutcome outcome = CreateExchangeFolder(folder, *kind, c.setup.program);
+    // A folder that is not there yet is made, as "mkdir -p" would; taken back when the rest fails.
+    struct stat st {};
+    std::string made;
+    if (::lstat(given.c_str(), &st) != 0 && errno == ENOENT) {
+        made = AbsoluteFolder(given);
+        std::error_code ec;
+        std::filesystem::create_directories(made, ec);
+        if (ec)
+            throw Failure("не удалось создать папку " + made + ": " + ec.message());
+    }
+    const auto unmake = [&made] {
+        if (!made.empty())
+            ::rmdir(made.c_str());
+    };
+    std::string folder;
+    CreateOutcome outcome{};
+    try {
+        folder = ExistingFolder(given);
+        outcome = CreateExchangeFolder(folder, *kind, c.setup.program);
+    } catch (const Failure&) {
+        unmake();
+        throw;
+    }
     try {
         FolderRegistry(c.setup.registry).Add(folder);
     } catch (const Failure&) {
         if (outcome == CreateOutcome::Created)
             RemoveExchangeFolder(folder, c.setup.program);
+        unmake();
         throw;
     }
     if (driver) {
@@ -196,9 +252,12 @@ int Create(Context& c, const Args& args) {
                 FolderRegistry(c.setup.registry).Remove(folder);
                 RemoveExchangeFolder(folder, c.setup.program);
             }
+            unmake();
             throw;
         }
     }
+    if (!made.empty())
+        c.out << "Папка " << folder << " создана.\n";
     switch (outcome) {
         case CreateOutcome::Created:
             c.out << "Папка обмена " << folder << " создана: " << KindName(*kind) << ".\n";
@@ -217,6 +276,15 @@ int Create(Context& c, const Args& args) {
         if (FolderLockHolder(folder))
             c.out
                 << "Программа на папке уже работает: драйвер сменится, когда её запустят снова.\n";
+    }
+    if (*kind == DeviceKind::Emul)
+        WriteStarterParam(c, folder);
+    if (c.setup.root) {
+        // Root's folders are the machine's list, for services; the menu entry of a desktop
+        // session starts the folders of that user's own list.
+        c.out << "Папка в списке машины (для служб). Для меню рабочего стола кассира сделайте "
+                 "её от его имени: sudo -u КАССИР orvenka-folder create \""
+              << folder << "\" --kind " << KindName(*kind) << "\n";
     }
     c.out << "Запуск: orvenka-folder start " << folder << "\n"
           << "При входе в систему: orvenka-folder autostart " << folder << "\n"
@@ -357,6 +425,36 @@ int Start(Context& c, const Args& args) {
     return all ? kFolderOk : kFolderFailed;
 }
 
+// Ends the copy serving a folder the clean way (SIGTERM: its exit steps run and its run log is
+// written) and waits until it has let the folder go.
+int Stop(Context& c, const Args& args) {
+    const std::string folder = ExistingFolder(OneFolder(Parse(args, false, false)));
+    RequireExchangeFolder(c, folder);
+    if (ServiceEnabled(c, folder)) {
+        throw Failure("папку " + folder + " обслуживает служба " + ServiceUnitName(folder) +
+                      ", она запустит программу снова: systemctl stop " + ServiceUnitName(folder) +
+                      " или orvenka-folder service disable " + folder);
+    }
+    const int pid = FolderLockHolder(folder);
+    if (pid == 0) {
+        c.out << folder << ": программа не работает.\n";
+        return kFolderOk;
+    }
+    if (::kill(pid, SIGTERM) != 0) {
+        throw Failure("не удалось остановить процесс " + std::to_string(pid) + ": " +
+                      SystemErrorText(errno));
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < end) {
+        if (FolderLockHolder(folder) != pid) {
+            c.out << folder << ": остановлена (pid " << pid << ").\n";
+            return kFolderOk;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    throw Failure("процесс " + std::to_string(pid) + " не закончился за 30 секунд после SIGTERM");
+}
+
 int Run(Context& c, const Args& args) {
     const std::string folder = ExistingFolder(OneFolder(Parse(args, false, false)));
     const FolderInfo info = RequireExchangeFolder(c, folder);
@@ -417,8 +515,8 @@ void Systemctl(Context& c, const Args& args) {
     }
 }
 
-std::string DropInPath(const Context& c, const std::string& unit) {
-    return c.setup.systemdDir + "/" + unit + ".d/owner.conf";
+std::string DropInPath(const Context& c, const std::string& unit, const char* name) {
+    return c.setup.systemdDir + "/" + unit + ".d/" + name;
 }
 
 // A service on a folder of root runs as root; files it writes in place there must not be links
@@ -433,35 +531,47 @@ void RefuseSharedRootFolder(const std::string& folder) {
     }
 }
 
-// Writes the drop-in that runs the service as the folder's owner; false for a folder of root.
-bool WriteOwnerDropIn(Context& c, const std::string& folder, const std::string& unit) {
+void RemoveServiceDropIn(Context& c, const std::string& unit) {
+    DeleteFileIfExists(DropInPath(c, unit, kServiceDropInName));
+    DeleteFileIfExists(DropInPath(c, unit, kOldServiceDropInName));
+    // only when empty: an administrator's own drop-ins stay
+    ::rmdir(FolderOf(DropInPath(c, unit, kServiceDropInName)).c_str());
+}
+
+// Writes the folder's drop-in: the folder's owner as the service's user (a folder of root keeps
+// root), a home left readable, the network for a register reached over TCP.
+void WriteServiceDropIn(Context& c, const std::string& folder, const std::string& unit) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0)
         throw Failure("папка недоступна: " + folder);
-    if (st.st_uid == 0)
-        return false;
-    const passwd* user = ::getpwuid(st.st_uid);
-    if (!user) {
-        throw Failure("у владельца папки " + folder + " (uid " + std::to_string(st.st_uid) +
-                      ") нет имени пользователя");
+    ServiceNeeds needs;
+    if (st.st_uid != 0) {
+        const passwd* user = ::getpwuid(st.st_uid);
+        if (!user) {
+            throw Failure("у владельца папки " + folder + " (uid " + std::to_string(st.st_uid) +
+                          ") нет имени пользователя");
+        }
+        needs.user = user->pw_name;
+        const group* g = ::getgrgid(st.st_gid);
+        needs.group = g ? g->gr_name : std::to_string(st.st_gid);
     }
-    const std::string userName = user->pw_name;
-    const group* g = ::getgrgid(st.st_gid);
-    const std::string groupName = g ? g->gr_name : std::to_string(st.st_gid);
-    const std::string path = DropInPath(c, unit);
+    needs.inHome = InHomeArea(folder);
+    needs.network = RegisterOverNetwork(folder);
+    if (needs.user.empty() && !needs.inHome && !needs.network) {
+        RemoveServiceDropIn(c, unit);  // the template as it is
+        return;
+    }
+    const std::string path = DropInPath(c, unit, kServiceDropInName);
     std::error_code ec;
     std::filesystem::create_directories(FolderOf(path), ec);
     if (ec)
         throw Failure("не удалось создать папку " + FolderOf(path) + ": " + ec.message());
-    WriteFileBytesAtomic(path, OwnerDropIn(userName, groupName));
-    c.out << "Служба будет работать от имени владельца папки: " << userName << "\n";
-    return true;
-}
-
-void RemoveOwnerDropIn(Context& c, const std::string& unit) {
-    const std::string path = DropInPath(c, unit);
-    DeleteFileIfExists(path);
-    ::rmdir(FolderOf(path).c_str());  // only when empty: an administrator's own drop-ins stay
+    WriteFileBytesAtomic(path, ServiceDropIn(needs));
+    DeleteFileIfExists(DropInPath(c, unit, kOldServiceDropInName));
+    if (!needs.user.empty())
+        c.out << "Служба будет работать от имени владельца папки: " << needs.user << "\n";
+    if (needs.network)
+        c.out << "Службе открыта сеть: касса подключена по TCP.\n";
 }
 
 int ServiceEnable(Context& c, const std::string& given) {
@@ -469,7 +579,13 @@ int ServiceEnable(Context& c, const std::string& given) {
     RequireExchangeFolder(c, folder);
     const std::string unit = ServiceUnitName(folder);
     if (ServiceEnabled(c, folder)) {
-        c.out << "Служба " << unit << " уже включена.\n";
+        // Run again after the folder's connection changed: the drop-in follows it.
+        WriteServiceDropIn(c, folder, unit);
+        if (c.setup.systemdRunning) {
+            Systemctl(c, {"daemon-reload"});
+            Systemctl(c, {"try-restart", unit});
+        }
+        c.out << "Служба " << unit << " уже включена; её настройки обновлены.\n";
         return kFolderOk;
     }
     if (const int pid = FolderLockHolder(folder)) {
@@ -477,7 +593,7 @@ int ServiceEnable(Context& c, const std::string& given) {
                       ": сначала остановите его, иначе служба не запустится");
     }
     RefuseSharedRootFolder(folder);
-    const bool dropIn = WriteOwnerDropIn(c, folder, unit);
+    WriteServiceDropIn(c, folder, unit);
     try {
         if (c.setup.systemdRunning)
             Systemctl(c, {"daemon-reload"});
@@ -486,8 +602,7 @@ int ServiceEnable(Context& c, const std::string& given) {
         else
             Systemctl(c, {"enable", unit});
     } catch (const Failure&) {
-        if (dropIn)
-            RemoveOwnerDropIn(c, unit);
+        RemoveServiceDropIn(c, unit);
         throw;
     }
     c.out << "Служба " << unit << " включена.\n";
@@ -504,7 +619,7 @@ int ServiceDisable(Context& c, const std::string& given) {
         Systemctl(c, {"disable", "--now", unit});
     else
         Systemctl(c, {"disable", unit});
-    RemoveOwnerDropIn(c, unit);
+    RemoveServiceDropIn(c, unit);
     if (c.setup.systemdRunning)
         Systemctl(c, {"daemon-reload"});
     c.out << "Служба " << unit << " выключена.\n";
@@ -534,8 +649,8 @@ struct CommandRow {
 };
 
 constexpr CommandRow kCommands[] = {
-    {"create", Create}, {"remove", Remove},       {"list", List},       {"start", Start},
-    {"run", Run},       {"autostart", Autostart}, {"service", Service},
+    {"create", Create}, {"remove", Remove}, {"list", List},           {"start", Start},
+    {"stop", Stop},     {"run", Run},       {"autostart", Autostart}, {"service", Service},
 };
 
 }  // namespace

@@ -1,9 +1,16 @@
 #include "folders/service_unit.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "common/failure.h"
+#include "common/files.h"
+#include "common/input_limits.h"
+#include "common/key_values.h"
+#include "common/text.h"
+#include "folders/exchange_folder.h"
 
 namespace orvenka {
 
@@ -61,14 +68,69 @@ std::string ServiceUnitName(const std::string& folder) {
     return name;
 }
 
-std::string OwnerDropIn(const std::string& user, const std::string& group) {
-    return "# Written by orvenka-folder: the service runs as the owner of its exchange folder.\n"
-           "[Service]\n"
-           "User=" +
-           user +
-           "\n"
-           "Group=" +
-           group + "\n";
+std::string ServiceDropIn(const ServiceNeeds& needs) {
+    std::string text =
+        "# Written by orvenka-folder service enable for this exchange folder.\n[Service]\n";
+    if (!needs.user.empty())
+        text += "User=" + needs.user + "\nGroup=" + needs.group + "\n";
+    if (needs.inHome)
+        text += "ProtectHome=read-only\n";
+    if (needs.network)
+        text += "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6\n";
+    return text;
+}
+
+bool InHomeArea(const std::string& folder) {
+    for (const char* area : {"/home", "/root", "/run/user"}) {
+        const std::string a = area;
+        if (folder == a || folder.rfind(a + "/", 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+std::optional<KeyValueLines> ReadKeyValues(const std::string& path) {
+    try {
+        if (FileExists(path))
+            return KeyValueLines(LoadLines(path, kMaxSmallFileBytes));
+    } catch (const Failure&) {
+        // An unreadable file is reported by the program when it reads it.
+    }
+    return std::nullopt;
+}
+
+std::string Setting(const std::optional<KeyValueLines>& lines, const char* key) {
+    return lines ? TrimText(lines->Value(key).value_or("")) : std::string();
+}
+
+bool NativeDriver(const std::string& setting) {
+    return !setting.empty() && !SameNoCase(setting, "SIM");
+}
+
+}  // namespace
+
+bool RegisterOverNetwork(const std::string& folder) {
+    // The keys the program reads from its settings file and from the ATOL device files.
+    const auto settings = ReadKeyValues(InFolder(folder, std::string(kProgramLinkName) + ".ini"));
+    if (NativeDriver(Setting(settings, "ShtrihDriver"))) {
+        const std::string uri = Setting(settings, "ShtrihConnection");
+        if (uri.empty() || SameNoCase(LeftChars(uri, 6), "tcp://"))
+            return true;
+    }
+    if (!NativeDriver(Setting(settings, "AtolDriver")))
+        return false;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!MatchMask(name, "ATOLDEVICE*.ini"))
+            continue;
+        const std::string port = Setting(ReadKeyValues(InFolder(folder, name)), "PORT");
+        if (!SameNoCase(port, "COM") && !SameNoCase(port, "USB"))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace orvenka

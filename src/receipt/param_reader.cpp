@@ -260,7 +260,10 @@ void SelectNamedPrinter(const std::string& wanted, Platform& platform) {
 bool Read(const std::string& path, TParam& param, Logger& log, Platform& platform,
           std::vector<std::string>* lines) {
     try {
-        const ParamLines file(LoadLines(path, kMaxParamFileBytes));
+        InputLines read = LoadInputLines(path, kMaxParamFileBytes);
+        if (read.utf8)
+            log.LogMessage(Utf8InputMessage(path));
+        const ParamLines file(std::move(read.lines));
         CheckBlankBeforeEquals(file.Lines());
         ReadHead(file, param);
         ReadPayment(file, param);

@@ -157,11 +157,14 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines) {
     return goods;
 }
 
-std::vector<TTovar> LoadTovarIni(const std::string& folder) {
+std::vector<TTovar> LoadTovarIni(const std::string& folder, Logger* log) {
     try {
         // One goods line more than a receipt takes is enough to tell there are too many.
-        return ParseTovarLines(LoadLines(IncomingFilePath(folder, "Tovar.ini"), kMaxGoodsFileBytes,
-                                         4 * (kMaxGoods + 1)));
+        const std::string path = IncomingFilePath(folder, "Tovar.ini");
+        InputLines read = LoadInputLines(path, kMaxGoodsFileBytes, 4 * (kMaxGoods + 1));
+        if (read.utf8 && log)
+            log->LogMessage(Utf8InputMessage(path));
+        return ParseTovarLines(read.lines);
     } catch (const Failure& f) {
         const std::string text = f.what();
         if (text.rfind(kPrefix, 0) == 0)
@@ -191,7 +194,7 @@ void MoveTovarIni(AppContext& ctx) {
 std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
     std::vector<TTovar> goods;
     try {
-        goods = LoadTovarIni(ctx.Folder());
+        goods = LoadTovarIni(ctx.Folder(), &ctx.log);
         ctx.param.SummaTovar = GoodsTotal(ctx.param, goods);
     } catch (const Failure& f) {
         ctx.LogError(f.what());
@@ -210,10 +213,13 @@ std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines) {
     return extras;
 }
 
-std::vector<TDop> LoadDopIni(const std::string& folder) {
+std::vector<TDop> LoadDopIni(const std::string& folder, Logger* log) {
     const std::string path = IncomingFilePath(folder, "Dop.ini");
     try {
-        return ParseDopLines(LoadLines(path, kMaxExtraFileBytes));
+        const InputLines read = LoadInputLines(path, kMaxExtraFileBytes);
+        if (read.utf8 && log)
+            log->LogMessage(Utf8InputMessage(path));
+        return ParseDopLines(read.lines);
     } catch (const FileTooLarge& f) {
         throw Failure("Dop.ini: файл " + path + " слишком велик (" + std::to_string(f.Size()) +
                       " байт, допустимо не более " + std::to_string(f.Limit()) +
@@ -224,7 +230,7 @@ std::vector<TDop> LoadDopIni(const std::string& folder) {
 }
 
 std::vector<TDop> ReadDopIni(AppContext& ctx) {
-    return LoadDopIni(ctx.Folder());
+    return LoadDopIni(ctx.Folder(), &ctx.log);
 }
 
 }  // namespace orvenka

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "common/logger.h"
 #include "receipt/records.h"
 #include "shell/app_context.h"
 
@@ -23,8 +24,9 @@ std::vector<TTovar> ParseTovarLines(const std::vector<std::string>& lines);
 void ParseCompositeLine(TTovar& goods);
 
 // Tovar.ini of `folder` (in any letter case) as goods lines; the file is left as it is. Raises
-// Failure ("ReadTovar.ini: ...") when it is missing, unreadable or broken.
-std::vector<TTovar> LoadTovarIni(const std::string& folder);
+// Failure ("ReadTovar.ini: ...") when it is missing, unreadable or broken. `log`, when given,
+// hears when the file was read as UTF-8.
+std::vector<TTovar> LoadTovarIni(const std::string& folder, Logger* log = nullptr);
 // Moves Tovar.ini (in any letter case) to Tovar.oldini after deleting an older one. Failures go
 // to the error log. Two spellings of Tovar.ini at once are both left where they are.
 void MoveTovarIni(AppContext& ctx);
@@ -42,7 +44,7 @@ std::vector<TDop> ParseDopLines(const std::vector<std::string>& lines);
 // kMaxExtraFileBytes: printing the receipt with lines nobody chose, or without the extra lines
 // the accounting system meant, would be wrong, and an error line with a receipt printed after
 // all would make it send the receipt again.
-std::vector<TDop> LoadDopIni(const std::string& folder);
+std::vector<TDop> LoadDopIni(const std::string& folder, Logger* log = nullptr);
 std::vector<TDop> ReadDopIni(AppContext& ctx);
 
 }  // namespace orvenka

@@ -16,7 +16,8 @@ const char* const kStartupKindMessage =
     "в зависимости от установленного ККМ\r"
     "Если ККМ установлен один то для Атол это будет параметр /ATOL\r"
     "Для Штрих это /Shtrih\r"
-    "Если планируется использовать несколько ККМ, то любой из /Atol или /Shtrih";
+    "Если планируется использовать несколько ККМ, то любой из /Atol или /Shtrih\r"
+    "Для эмулятора принтера (чеки на обычном принтере) это /EMUL";
 
 namespace {
 const char* const kSettingsKey = "AtolNoCloseLinkToDriverAfterCommand";

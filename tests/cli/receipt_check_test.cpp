@@ -53,7 +53,8 @@ TEST_P(ReceiptCheckRows, AnswersAsTheReceiptCommandWouldAndTouchesNothing) {
         folder.Write(name, text);
     const auto before = Snapshot(folder);
 
-    const ReceiptCheck check = CheckReceiptFiles(folder.Path(), row.printers, row.printersKnown);
+    const ReceiptCheck check =
+        CheckReceiptFiles(folder.Path(), row.printers, row.printersKnown, DeviceKind::Shtrih);
 
     EXPECT_EQ(Snapshot(folder), before) << "nothing moved, written or counted";
     ASSERT_EQ(check.errors.size(), row.errorsStartWith.size())

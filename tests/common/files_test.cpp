@@ -84,6 +84,54 @@ TEST(Files, LoadLinesTakesUtf8AfterAByteOrderMark) {
     EXPECT_EQ(LoadLines(tmp.File("mixed.ini")), Lines{"АБ"});
 }
 
+TEST(Files, Utf8WithoutAMarkIsReadAsUtf8WhenItHoldsCyrillic) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool utf8;
+        Lines lines;
+    };
+    const std::vector<Row> rows = {
+        {"cyrillic utf-8", "Name=Хлеб ржаной\r\nЁлка №1", true, {"Name=Хлеб ржаной", "Ёлка №1"}},
+        {"marked", "\xEF\xBB\xBFЧай", true, {"Чай"}},
+        {"windows-1251", "\xD5\xEB\xE5\xE1\r\n\xA8\xEB\xEA\xE0", false, {"Хлеб", "Ёлка"}},
+        // "Сё" in Windows-1251 is the valid UTF-8 of U+0478; the letter after it is not.
+        {"1251 with a pair that is utf-8", "\xD1\xB8\xEB", false, {"Сёл"}},
+        {"ascii only", "PRN_WIDHT=40", false, {"PRN_WIDHT=40"}},
+        // Valid UTF-8 without a Cyrillic letter is no sign: it stays Windows-1251.
+        {"utf-8 without cyrillic", "\xC2\xA9", false, {"В©"}},
+        {"broken utf-8", "Хлеб\xFF", false, {"РҐР»РµР±я"}},
+    };
+    TempFolder tmp;
+    for (const Row& r : rows) {
+        tmp.WriteBytes("Tovar.ini", r.bytes);
+        EXPECT_EQ(ReadsAsUtf8(r.bytes), r.utf8) << r.name;
+        const InputLines read = LoadInputLines(tmp.File("Tovar.ini"));
+        EXPECT_EQ(read.utf8, r.utf8) << r.name;
+        EXPECT_EQ(read.lines, r.lines) << r.name;
+        EXPECT_EQ(LoadLines(tmp.File("Tovar.ini")), r.lines) << r.name;
+    }
+}
+
+TEST(Files, NoWindows1251WordIsTakenForUtf8) {
+    // Windows-1251 letters: А-я, Ё, ё. A word of three letters or more, and a word of two whose
+    // second letter is not Ё or ё, is never valid UTF-8, alone or between Latin text. (A capital
+    // followed by ё, alone in a file, is the one text that is: "Сё" is the UTF-8 of "Ѹ".)
+    std::vector<char> letters = {'\xA8', '\xB8'};
+    for (int c = 0xC0; c <= 0xFF; ++c)
+        letters.push_back(static_cast<char>(c));
+    for (char a : letters) {
+        for (char b : letters) {
+            if (b != '\xA8' && b != '\xB8') {
+                ASSERT_FALSE(ReadsAsUtf8({a, b})) << int(a) << " " << int(b);
+                ASSERT_FALSE(ReadsAsUtf8("Name=" + std::string{a, b} + "\r\n"));
+            }
+            for (char c : letters)
+                ASSERT_FALSE(ReadsAsUtf8("N=" + std::string{a, b, c} + " x")) << int(a) << int(b);
+        }
+    }
+}
+
 TEST(Files, LoadLinesOfEmptyFileIsEmpty) {
     TempFolder tmp;
     tmp.WriteBytes("empty.ini", "");

@@ -346,5 +346,33 @@ TEST_F(FolderE2E, StartPutsEveryFolderToWorkInTheBackground) {
     EXPECT_TRUE(fs::exists(b + "/orvenka.log"));
 }
 
+// The README's way: a folder that is not there yet, made for the emulator, started, asked for
+// its X report, stopped, removed. The report is laid out at once (no printer here: it is kept
+// as Unprinted_*.txt), and stop ends the copy so that remove goes through.
+TEST_F(FolderE2E, ANewEmulatorFolderAnswersXOTCHETAtOnce) {
+    const std::string folder = fs::canonical(root.Path()).string() + "/новая/kassa1";
+    const Outcome made = Tool({"create", folder, "--kind", "EMUL"});
+    ASSERT_EQ(made.code, 0) << made.err;
+    ASSERT_EQ(Tool({"start", folder}).code, 0);
+    const Outcome report = Cmd(folder, "XOTCHET");
+    EXPECT_EQ(report.out.find("EMULPARAM"), std::string::npos) << report.out;
+    std::vector<std::string> kept;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        if (e.path().filename().string().rfind("Unprinted_", 0) == 0)
+            kept.push_back(DecodeFileText(ReadFileBytes(e.path().string())));
+    }
+    ASSERT_EQ(kept.size(), 1u) << report.out;
+    EXPECT_NE(kept[0].find("ОТЧЕТ БЕЗ ГАШЕНИЯ"), std::string::npos) << kept[0];
+
+    const Outcome stopped = Tool({"stop", folder});
+    EXPECT_EQ(stopped.code, 0) << stopped.err;
+    EXPECT_NE(stopped.out.find(": остановлена (pid "), std::string::npos) << stopped.out;
+    EXPECT_NE(DecodeFileText(ReadFileBytes(folder + "/orvenka.log")).find("Завершение работы..."),
+              std::string::npos)
+        << "the clean way";
+    const Outcome removed = Tool({"remove", folder});
+    EXPECT_EQ(removed.code, 0) << removed.err;
+}
+
 }  // namespace
 }  // namespace orvenka::test

@@ -3,16 +3,20 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "common/files.h"
+#include "common/key_values.h"
 #include "common/process.h"
 #include "folders/autostart_entry.h"
 #include "folders/exchange_folder.h"
+#include "folders/folder_registry.h"
 #include "folders/service_unit.h"
 #include "support/desktop_exec.h"
 #include "support/run_unprivileged.h"
@@ -254,7 +258,6 @@ TEST_F(FolderCommandTest, RefusedCreatesLeaveNothingHalfMade) {
         std::string folder, message;
     };
     const std::vector<Row> rows = {
-        {base + "/нет такой", "папка не найдена: " + base + "/нет такой"},
         {base + "/file", "это не папка: " + base + "/file"},
         {kassa2, "папка " + kassa2 + " уже обслуживает SHTRIH"},
     };
@@ -277,6 +280,90 @@ TEST_F(FolderCommandTest, RefusedCreatesLeaveNothingHalfMade) {
     setup.registry = base + "/file/folders";
     EXPECT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderFailed);
     EXPECT_TRUE(fs::is_empty(kassa1));
+}
+
+TEST_F(FolderCommandTest, CreateMakesAFolderThatIsNotThereYet) {
+    const std::string deep = base + "/новая/Касса 1";
+    ASSERT_EQ(Run({"create", deep, "--kind", "EMUL"}), kFolderOk) << err.str();
+    EXPECT_EQ(Listed().at(0), "Папка " + deep + " создана.");
+    EXPECT_EQ(ReadFileBytes(deep + "/" + kFolderFileName), "Kind=EMUL\r\n");
+    EXPECT_EQ(FolderRegistry(setup.registry).Folders(), std::vector<std::string>{deep});
+    // An emulator folder gets paper widths it can print with; a register's folder nothing.
+    const KeyValueLines param(LoadLines(deep + "/Param.ini"));
+    EXPECT_EQ(param.Value("PRN_WIDHT"), "40");
+    EXPECT_EQ(param.Value("PRN_WIDHT_ITOG"), "20");
+    EXPECT_EQ(param.Value("Oplata"), "") << "the one key the reader cannot do without";
+    ASSERT_EQ(Run({"create", kassa2, "--kind", "ATOL"}), kFolderOk);
+    EXPECT_FALSE(fs::exists(kassa2 + "/Param.ini"));
+    // The accounting system's own file, in any spelling, is left alone.
+    fs::create_directories(kassa1);
+    std::ofstream(kassa1 + "/PARAM.INI") << "PRN_WIDHT=32\r\n";
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderOk);
+    EXPECT_FALSE(fs::exists(kassa1 + "/Param.ini"));
+    EXPECT_EQ(ReadFileBytes(kassa1 + "/PARAM.INI"), "PRN_WIDHT=32\r\n");
+
+    // Refused after all (the list cannot be written): the folder it made goes again.
+    const std::string other = base + "/другая";
+    setup.registry = base + "/file/folders";
+    std::ofstream(base + "/file") << "x";
+    EXPECT_EQ(Run({"create", other, "--kind", "EMUL"}), kFolderFailed);
+    EXPECT_FALSE(fs::exists(other));
+}
+
+// A copy serving the folder, in a process of its own that ends on SIGTERM.
+class ServingChild {
+  public:
+    explicit ServingChild(const std::string& folder) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            const FolderLock lock(folder);
+            const char held = lock.state() == FolderLock::State::Held ? '1' : '0';
+            (void)!::write(fds[1], &held, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(fds[1]);
+        char held = 0;
+        held_ = pid_ > 0 && ::read(fds[0], &held, 1) == 1 && held == '1';
+        ::close(fds[0]);
+    }
+    ~ServingChild() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    int pid() const { return held_ ? pid_ : 0; }
+
+  private:
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
+
+TEST_F(FolderCommandTest, StopEndsTheCopyServingTheFolder) {
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderOk);
+    EXPECT_EQ(Run({"stop", kassa1}), kFolderOk);
+    EXPECT_EQ(Listed().at(0), kassa1 + ": программа не работает.");
+
+    const ServingChild child(kassa1);
+    ASSERT_NE(child.pid(), 0);
+    ASSERT_EQ(FolderLockHolder(kassa1), child.pid());
+    ASSERT_EQ(Run({"stop", kassa1}), kFolderOk) << err.str();
+    EXPECT_EQ(Listed().at(0), kassa1 + ": остановлена (pid " + std::to_string(child.pid()) + ").");
+    EXPECT_EQ(FolderLockHolder(kassa1), 0);
+    // Stopped, remove goes through.
+    EXPECT_EQ(Run({"remove", kassa1}), kFolderOk) << err.str();
+
+    // A service would only start it again.
+    ASSERT_EQ(Run({"create", kassa1, "--kind", "EMUL"}), kFolderOk);
+    EnableByHand(kassa1);
+    EXPECT_EQ(Run({"stop", kassa1}), kFolderFailed);
+    EXPECT_NE(err.str().find("обслуживает служба " + Unit(kassa1)), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"stop", kassa2}), kFolderFailed) << "not an exchange folder";
 }
 
 TEST_F(FolderCommandTest, RunBecomesTheProgramOnTheFolder) {
@@ -366,11 +453,18 @@ TEST_F(FolderCommandTest, ServiceEnableAndDisable) {
     EXPECT_EQ(Run({"service", "name", kassa1}), kFolderOk);
     EXPECT_EQ(out.str(), unit + "\n");
 
-    commands.clear();
+    // Enabled again (after the folder's connection changed): its settings are written anew and
+    // a running service takes them.
     EnableByHand(kassa1);
-    EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderOk);
-    EXPECT_EQ(out.str(), "Служба " + unit + " уже включена.\n");
-    EXPECT_TRUE(commands.empty());
+    for (const auto& r : rows) {
+        setup.systemdRunning = r.systemdRunning;
+        commands.clear();
+        EXPECT_EQ(Run({"service", "enable", kassa1}), kFolderOk);
+        EXPECT_EQ(out.str(), "Служба " + unit + " уже включена; её настройки обновлены.\n");
+        const std::vector<Args> reload = {{"systemctl", "daemon-reload"},
+                                          {"systemctl", "try-restart", unit}};
+        EXPECT_EQ(commands, r.systemdRunning ? reload : std::vector<Args>{});
+    }
 }
 
 TEST_F(FolderCommandTest, AServiceRunsAsTheOwnerOfItsFolder) {
@@ -386,12 +480,20 @@ TEST_F(FolderCommandTest, AServiceRunsAsTheOwnerOfItsFolder) {
     EXPECT_TRUE(commands.empty());
     // Given to a user, it is fine: the service runs as that user.
     ASSERT_EQ(::chown(kassa1.c_str(), 65534, 65534), 0);
-    const std::string dropIn = setup.systemdDir + "/" + Unit(kassa1) + ".d/owner.conf";
+    const std::string dropIn = setup.systemdDir + "/" + Unit(kassa1) + ".d/folder.conf";
     const group* g = ::getgrgid(65534);
     const std::string groupName = g ? g->gr_name : "65534";
 
     ASSERT_EQ(Run({"service", "enable", kassa1}), kFolderOk) << err.str();
-    EXPECT_EQ(ReadFileBytes(dropIn), OwnerDropIn("nobody", groupName));
+    EXPECT_EQ(ReadFileBytes(dropIn), ServiceDropIn({"nobody", groupName, false, false}));
+    // The owner's file of earlier versions gives way to it.
+    ASSERT_EQ(Run({"service", "disable", kassa1}), kFolderOk);
+    const std::string old = FolderOf(dropIn) + "owner.conf";
+    fs::create_directories(FolderOf(dropIn));
+    WriteFileBytesAtomic(old, "[Service]\nUser=nobody\n");
+    ASSERT_EQ(Run({"service", "enable", kassa1}), kFolderOk) << err.str();
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(dropIn));
     ASSERT_EQ(Run({"service", "disable", kassa1}), kFolderOk);
     EXPECT_FALSE(fs::exists(FolderOf(dropIn))) << "the drop-in folder goes with it";
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 #include <QTextCursor>
 
 #include "common/clock.h"
+#include "common/files.h"
 #include "gui/param_editor/param_edit_form.h"
 #include "gui_test_util.h"
 #include "shell/startup.h"
@@ -290,6 +292,41 @@ TEST_F(MainWindowTest, ReceiptDataButtonsOpenTheEditor) {
         EXPECT_EQ(script.Unexpected(), 0) << "a cancelled choice opens nothing";
     }
     EXPECT_TRUE(ctx.log.Errors().empty());
+}
+
+// A Param.ini written in UTF-8 opens in the editor with its names right, and the operator is
+// told it was read as UTF-8 (saving writes Windows-1251); a Windows-1251 one says nothing.
+TEST_F(MainWindowTest, TheEditorSaysWhenItOpensAUtf8File) {
+    platform.screen = true;
+    TForm_mainFR w(ctx, loop);
+    for (const bool utf8 : {true, false}) {
+        platform.messages.clear();
+        if (utf8)
+            folder.WriteBytes("Param.ini", "Oplata=\r\nAuthorName=Кассир Иванова\r\n");
+        else
+            folder.Write("Param.ini", "Oplata=\r\nAuthorName=Кассир Иванова\r\n");
+        QString author = "?";
+        std::string openedIn;
+        test::ModalScript script(
+            {test::PickFile(folder.File("Param.ini"), &openedIn), [&author](QWidget* modal) {
+                 auto* form = qobject_cast<TFormParamEdit*>(modal);
+                 ASSERT_NE(form, nullptr) << "not the editor";
+                 ASSERT_NE(form->Edit("AuthorName"), nullptr);
+                 author = form->Edit("AuthorName")->text();
+                 form->ButtonExit->click();
+             }});
+        w.ButtonOpenParamFile->click();
+        EXPECT_TRUE(script.Done());
+        EXPECT_EQ(test::Std(author), "Кассир Иванова") << utf8;
+        if (utf8) {
+            ASSERT_EQ(platform.messages.size(), 1u);
+            EXPECT_EQ(platform.messages[0],
+                      Utf8InputMessage(folder.File("Param.ini")) +
+                          ". Сохранение запишет его в кодировке Windows-1251.");
+        } else {
+            EXPECT_TRUE(platform.messages.empty()) << ::testing::PrintToString(platform.messages);
+        }
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -52,6 +53,47 @@ TEST_F(ReceiptJobTest, SaleHandsEverythingToTheBackendInFourSteps) {
     EXPECT_FALSE(folder.Exists("Tovar.ini"));
     EXPECT_TRUE(folder.Exists("Dop.ini"));
     EXPECT_DOUBLE_EQ(ctx.param.SummaTovar, 0.3 + 150);
+}
+
+// An accounting system that writes UTF-8 (with a byte-order mark or without): names arrive
+// right, and the message log says which files were read so, once each.
+TEST_F(ReceiptJobTest, FilesWrittenInUtf8AreReadAsUtf8) {
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+        journal.clear();
+        ctx.log.ClearErrors();
+        folder.WriteBytes("Param.ini", mark + "Oplata=\r\nDocumStr=Чек-" +
+                                           std::to_string(mark.size()) +
+                                           "\r\nAuthorName=Кассир\r\n");
+        folder.WriteBytes("Dop.ini", mark + "Заказ\r\n15\r\n+\r\n");
+        folder.WriteBytes("Tovar.ini", mark + "Хлеб ржаной\r\n1\r\n30\r\n10\r\n");
+        const size_t before = ctx.log.Messages().size();
+        EXPECT_TRUE(Run(DeviceKind::Emul, "PRINT")) << ::testing::PrintToString(ErrorTexts());
+        EXPECT_EQ(Operations(), (Calls{"E:BeginReceipt()", "E:AddExtraLine(Заказ|15|+)",
+                                       "E:AddGoodsLine(Хлеб ржаной)", "E:PrintReceipt(PRINT)"}));
+        EXPECT_EQ(ctx.param.AuthorName, "Кассир");
+        std::vector<std::string> said;
+        for (size_t i = before; i < ctx.log.Messages().size(); ++i) {
+            if (ctx.log.Messages()[i].find("в кодировке UTF-8") != std::string::npos)
+                said.push_back(ctx.log.Messages()[i]);
+        }
+        ASSERT_EQ(said.size(), 3u) << ::testing::PrintToString(said);
+        for (const char* name : {"Param.ini", "Dop.ini", "Tovar.ini"}) {
+            EXPECT_EQ(std::count_if(said.begin(), said.end(),
+                                    [&](const std::string& m) {
+                                        return m.find("/" + std::string(name) + " ") !=
+                                               std::string::npos;
+                                    }),
+                      1)
+                << name;
+        }
+    }
+    // Windows-1251 files say nothing of the kind.
+    journal.clear();
+    Files("DOC-2");
+    const size_t before = ctx.log.Messages().size();
+    EXPECT_TRUE(Run(DeviceKind::Emul, "PRINT"));
+    for (size_t i = before; i < ctx.log.Messages().size(); ++i)
+        EXPECT_EQ(ctx.log.Messages()[i].find("UTF-8"), std::string::npos) << ctx.log.Messages()[i];
 }
 
 TEST_F(ReceiptJobTest, RegistersGetTheGoodsRecordWithItsCompositeFields) {

@@ -262,7 +262,8 @@ TEST_F(StartupTest, MissingDeviceKindShowsTheMessageAndEnds) {
         "Для запуска программы, в командной строке, необходимо указывать параметр: /ATOL или "
         "/SHTRIH\rв зависимости от установленного ККМ\rЕсли ККМ установлен один то для Атол это "
         "будет параметр /ATOL\rДля Штрих это /Shtrih\rЕсли планируется использовать несколько "
-        "ККМ, то любой из /Atol или /Shtrih";
+        "ККМ, то любой из /Atol или /Shtrih\rДля эмулятора принтера (чеки на обычном принтере) "
+        "это /EMUL";
     EXPECT_EQ(platform.messages, Lines{text});
     Lines expected = ExpectedCreationLog(tmp.Path(), "/opt/kassa/orvenka /ATOLL ");
     expected.push_back(Stamped(text));

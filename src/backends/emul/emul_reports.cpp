@@ -5,9 +5,24 @@
 #include "backends/emul/emul_output.h"
 #include "backends/shared/emul_counters.h"
 #include "backends/shared/emul_report.h"
+#include "common/files.h"
 #include "shell/app_context.h"
+#include "shell/receipt_job.h"
 
 namespace orvenka {
+
+namespace {
+
+// A report before any receipt of the run has no paper widths yet. The folder's Param.ini (an
+// emulator folder made by orvenka-folder gets one with working widths) gives them, so that a
+// fresh folder's first report prints instead of failing on settings the folder holds.
+void TakeParamWhenNoneRead(AppContext& ctx) {
+    if (ctx.param.PRN_WIDHT == 0 && ctx.param.PRN_WIDHT_ITOG == 0 &&
+        FileSpellingOf(ctx.Folder(), "Param.ini"))
+        ReadParamIni(ctx);
+}
+
+}  // namespace
 
 void EmulReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign, bool closing) {
     CheckEmulParams(ctx.param);
@@ -26,6 +41,7 @@ void EmulReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign
 bool EmulXReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign,
                  DeviceKind kind) {
     try {
+        TakeParamWhenNoneRead(ctx);
         LoadCounters(ctx, kind);
         EmulReport(ctx, doc, fiscalSign, false);
         ShowOrPrint(ctx, doc.Document());
@@ -39,6 +55,7 @@ bool EmulXReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSig
 bool EmulZReport(AppContext& ctx, EmulDocument& doc, FiscalSignSource& fiscalSign,
                  DeviceKind kind) {
     try {
+        TakeParamWhenNoneRead(ctx);
         LoadCounters(ctx, kind);
         EmulReport(ctx, doc, fiscalSign, true);
         // The shift closes once its report is on paper: a refused one, asked for again, still

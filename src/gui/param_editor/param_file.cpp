@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <vector>
 
+#include "common/failure.h"
+#include "common/files.h"
 #include "common/null_platform.h"
 #include "gui/param_editor/param_edit_form.h"
 #include "receipt/param_reader.h"
@@ -39,6 +41,15 @@ bool OpenParamFile(AppContext& ctx, const std::string& path, QWidget* parent) {
     std::vector<std::string> lines;
     if (!ReadParam(path, fresh, ctx.log, printers, lines))
         return false;
+    // The reader has said so in the message log; the editor says it to whoever opened the file,
+    // since saving writes it back in Windows-1251.
+    try {
+        if (ReadsAsUtf8(ReadFileBytes(path)))
+            ctx.platform.ShowMessage(Utf8InputMessage(path) +
+                                     ". Сохранение запишет его в кодировке Windows-1251.");
+    } catch (const Failure&) {
+        // read a moment ago; a file gone since is the editor's to report when it saves
+    }
     return EditParam(ctx, fresh, path, lines, parent);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/text.h"
 #include "emul_fixture.h"
 
@@ -133,6 +135,37 @@ TEST_F(EmulReportsTest, FiscalDocumentsCountInMemoryOnly) {
     EXPECT_EQ(At("ПРИХОД:"), Row("ПРИХОД:", "=7.00"));
     EXPECT_EQ(ctx.emul.SMENA, 1);
     EXPECT_FALSE(folder.Exists("E0012345.ini"));
+}
+
+// The first report of a run, before any receipt: the paper comes from the folder's Param.ini
+// (a new emulator folder has one); once a Param.ini has been read, its settings stand.
+TEST_F(EmulReportsTest, AFirstReportTakesThePaperFromTheFolder) {
+    EmulDocument doc(ctx.param, ctx.log);
+    FiscalSignSource sign(7);
+    ctx.param = TParam{};
+    folder.Write("Param.ini", "Oplata=\r\nPRN_WIDHT=40\r\nPRN_WIDHT_ITOG=20\r\n");
+    EXPECT_TRUE(EmulXReport(ctx, doc, sign)) << ::testing::PrintToString(ctx.log.Errors());
+    EXPECT_EQ(ctx.param.PRN_WIDHT, 40);
+    EXPECT_TRUE(ctx.log.Errors().empty());
+
+    ctx.param.PRN_WIDHT = 32;
+    folder.Write("Param.ini", "Oplata=\r\nPRN_WIDHT=50\r\nPRN_WIDHT_ITOG=20\r\n");
+    EXPECT_TRUE(EmulZReport(ctx, doc, sign));
+    EXPECT_EQ(ctx.param.PRN_WIDHT, 32) << "read once a receipt has set them";
+
+    // Without a Param.ini, or with one that names no paper, the report fails as before.
+    for (const char* text : {"", "Oplata=\r\n"}) {
+        ctx.param = TParam{};
+        ctx.log.ClearErrors();
+        if (*text)
+            folder.Write("Param.ini", text);
+        else
+            std::filesystem::remove(folder.File("Param.ini"));
+        EXPECT_FALSE(EmulXReport(ctx, doc, sign));
+        ASSERT_FALSE(ctx.log.Errors().empty());
+        EXPECT_NE(ctx.log.Errors().back().find("EMULPARAM:не задан EMUL_PRN_WIDHT"),
+                  std::string::npos);
+    }
 }
 
 TEST_F(EmulReportsTest, FailuresAreLoggedWithoutPrefix) {

@@ -252,10 +252,7 @@ constexpr int kCompositeNamePosition = 4;
 void ReadGoodsLine(const json& item, const std::string& where, std::vector<std::string>& lines) {
     if (!item.is_object())
         Refuse(where, "должно быть объектом");
-    std::vector<std::string_view> names;
-    for (const GoodsField& f : kGoodsFields)
-        names.push_back(f.name);
-    OnlyKnownFields(item, names, where + ".");
+    OnlyKnownFields(item, GoodsFields(), where + ".");
 
     std::vector<std::string> composite(kCompositeFields);
     bool isComposite = false;
@@ -329,7 +326,7 @@ std::vector<std::string> ReadExtraLines(const json& value) {
         if (item.is_string()) {
             caption = OneLine(item, where);
         } else if (item.is_object()) {
-            OnlyKnownFields(item, {"caption", "value", "emphasis"}, where + ".");
+            OnlyKnownFields(item, ExtraLineFields(), where + ".");
             if (item.contains("caption"))
                 caption = OneLine(item["caption"], where + ".caption");
             if (item.contains("value"))
@@ -351,12 +348,31 @@ std::vector<std::string> ReadExtraLines(const json& value) {
 
 }  // namespace
 
+const std::vector<std::string_view>& RequestFields() {
+    static const std::vector<std::string_view> fields = {
+        "id",    "command", "device",     "logicalDevice", "printer",
+        "param", "goods",   "extraLines", "waitSeconds"};
+    return fields;
+}
+
+const std::vector<std::string_view>& GoodsFields() {
+    static const std::vector<std::string_view> fields = [] {
+        std::vector<std::string_view> names;
+        for (const GoodsField& f : kGoodsFields)
+            names.push_back(f.name);
+        return names;
+    }();
+    return fields;
+}
+
+const std::vector<std::string_view>& ExtraLineFields() {
+    static const std::vector<std::string_view> fields = {"caption", "value", "emphasis"};
+    return fields;
+}
+
 CommandRequest ReadCommandRequest(std::string_view body) {
     json doc = Parse(body);
-    OnlyKnownFields(doc,
-                    {"id", "command", "device", "logicalDevice", "printer", "param", "goods",
-                     "extraLines", "waitSeconds"},
-                    "");
+    OnlyKnownFields(doc, RequestFields(), "");
     CommandRequest r;
     r.id = ReadId(doc);
     r.command = ReadCommandWord(doc);

@@ -38,6 +38,12 @@ struct CommandRequest {
 // value, and a text that would not stay one line (or one field of a composite line) of its file.
 CommandRequest ReadCommandRequest(std::string_view body);
 
+// The fields the reader takes: of the request, of a goods line, of an extra line given as an
+// object. Any other field is refused.
+const std::vector<std::string_view>& RequestFields();
+const std::vector<std::string_view>& GoodsFields();
+const std::vector<std::string_view>& ExtraLineFields();
+
 // The cmd.ini line of the request: the short form without a device, the long form
 // (ATOL|SHTRIH,n,WORD or PRN,printer,WORD) with one.
 std::string CommandLineOf(const CommandRequest& request);

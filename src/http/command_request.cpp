@@ -77,6 +77,10 @@ json Parse(std::string_view body) {
     } catch (const json::parse_error& e) {
         throw Failure("Запрос: тело не является правильным JSON в UTF-8 (ошибка у байта " +
                       std::to_string(e.byte) + ")");
+    } catch (const json::out_of_range&) {
+        throw Failure("Запрос: в теле есть число вне допустимых пределов");
+    } catch (const json::exception&) {
+        throw Failure("Запрос: тело не является правильным JSON в UTF-8");
     }
     if (!duplicate.empty())
         Refuse(duplicate, "указано дважды");

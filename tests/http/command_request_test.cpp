@@ -244,6 +244,9 @@ TEST(CommandRequest, RefusedWithATextNamingTheField) {
         {R"({"id":"a","command":"PRINT","waitSeconds":-1})", "\"waitSeconds\""},
         {R"({"id":"a","command":"PRINT","waitSeconds":"5"})", "\"waitSeconds\""},
         {std::string(40, '[') + std::string(40, ']'), "вложенность"},
+        {R"({"id":"a","command":"PRINT","param":{"SUMMADOC":1e400}})", "вне допустимых"},
+        {R"({"id":"a","command":"PRINT","goods":[{"name":"A","quantity":-1e999,"price":2,"vat":0}]})",
+         "вне допустимых"},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.body);

@@ -18,16 +18,6 @@ const char* const kNotStarted = ". HTTP-сервер не запущен";
     throw Failure(std::string(kListenKey) + "=" + value + ": " + why + kNotStarted);
 }
 
-bool AllDigits(const std::string& text) {
-    if (text.empty())
-        return false;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return true;
-}
-
 // The address part as a numeric address and whether it is a loopback one.
 void ReadAddress(const std::string& value, const std::string& host, HttpSettings& s) {
     const char* const malformed =
@@ -75,7 +65,8 @@ HttpSettings ReadHttpSettings(const KeyValueLines& settings) {
     if (host.find(':') != std::string::npos && host.front() != '[')
         Refuse(value, "адрес IPv6 пишется в квадратных скобках, например [::1]:8490");
     ReadAddress(value, host, s);
-    if (!AllDigits(port) || port.size() > 5 || std::stoi(port) < 1 || std::stoi(port) > 65535)
+    const bool digits = !port.empty() && port.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || port.size() > 5 || std::stoi(port) < 1 || std::stoi(port) > 65535)
         Refuse(value, "порт \"" + port + "\" должен быть числом от 1 до 65535");
     s.port = std::stoi(port);
 

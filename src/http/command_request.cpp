@@ -253,6 +253,14 @@ const std::vector<GoodsField> kGoodsFields = {
 constexpr int kCompositeFields = 12;
 constexpr int kCompositeNamePosition = 4;
 
+std::string CompositeFieldName(int position) {
+    for (const GoodsField& f : kGoodsFields) {
+        if (f.position == position)
+            return std::string(f.name);
+    }
+    return "name";
+}
+
 void ReadGoodsLine(const json& item, const std::string& where, std::vector<std::string>& lines) {
     if (!item.is_object())
         Refuse(where, "должно быть объектом");
@@ -298,8 +306,13 @@ void ReadGoodsLine(const json& item, const std::string& where, std::vector<std::
     if (isComposite) {
         composite[kCompositeNamePosition - 1] = plain[0];
         std::string line = "##";
-        for (const std::string& field : composite)
-            line += field + "##";
+        for (std::size_t i = 0; i < composite.size(); ++i) {
+            // "x#" then "##" would read as "x" and a field that starts with "#".
+            if (!composite[i].empty() && composite[i].back() == '#')
+                Refuse(where + "." + CompositeFieldName(static_cast<int>(i) + 1),
+                       "не должно оканчиваться знаком \"#\" в составной строке");
+            line += composite[i] + "##";
+        }
         plain[0] = line;
     } else if (plain[0].rfind("##", 0) == 0) {
         Refuse(where + ".name", "не должно начинаться с \"##\"");

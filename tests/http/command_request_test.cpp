@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <tuple>
 
 #include "common/failure.h"
 #include "common/files.h"
+#include "common/text.h"
 #include "receipt/param_reader.h"
 #include "shell/goods_files.h"
 #include "support/list_logger.h"
@@ -138,6 +140,42 @@ TEST(CommandRequest, ReceiptFaultsAreTheFileReadersOwn) {
     EXPECT_EQ(jsonText, fileText);
 }
 
+// Every text of a composite line reads back as given (trimmed, as the reader takes it), whatever
+// "#" or blanks it holds: a field that slipped would put the GTIN where the serial number goes.
+TEST(CommandRequest, CompositeFieldsReadBackWhereTheyWereGiven) {
+    const std::vector<std::pair<std::string, std::string TTovar::*>> fields = {
+        {"name", &TTovar::Name},
+        {"gtin", &TTovar::GTIN},
+        {"serialNumber", &TTovar::SerialNumber},
+        {"country", &TTovar::Country1230},
+        {"unit", &TTovar::Unit1197},
+        {"declaration", &TTovar::Declaration1231},
+        {"requisite", &TTovar::Rekvizit1191},
+        {"nomenclatureCode", &TTovar::NomenclatureCode1162},
+    };
+    for (const std::string value : {"#a", "a#b", " a b ", "Ёж\t1", "#"}) {
+        for (const auto& [name, member] : fields) {
+            SCOPED_TRACE(name + "=" + value);
+            nlohmann::json goods = {{"name", "Товар"}, {"quantity", 1}, {"price", 2},
+                                    {"vat", 0},        {"gtin", "G"},   {"method", 4}};
+            goods[name] = value;
+            const nlohmann::json body = {{"id", "c"}, {"command", "PRINT"}, {"goods", {goods}}};
+            if (value == "#") {
+                EXPECT_THROW(ReadCommandRequest(body.dump()), Failure);
+                continue;
+            }
+            const std::vector<TTovar> read =
+                ParseTovarLines(*ReadCommandRequest(body.dump()).goodsLines);
+            ASSERT_EQ(read.size(), 1u);
+            EXPECT_EQ(read[0].*member, TrimText(value));
+            EXPECT_EQ(read[0].Sposob1214, 4);
+            if (name != "gtin") {
+                EXPECT_EQ(read[0].GTIN, "G");
+            }
+        }
+    }
+}
+
 TEST(CommandRequest, CommandLineOfEachForm) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {R"({"id":"a","command":"XOTCHET"})", "XOTCHET"},
@@ -228,6 +266,10 @@ TEST(CommandRequest, RefusedWithATextNamingTheField) {
          "\"goods[0].name\""},
         {R"({"id":"a","command":"PRINT",)" + goods + R"(,"gtin":"04##6"}]})",
          "\"goods[0].gtin\" не должно содержать \"##\""},
+        {R"({"id":"a","command":"PRINT",)" + goods + R"(,"gtin":"046#"}]})",
+         "\"goods[0].gtin\" не должно оканчиваться"},
+        {R"({"id":"a","command":"PRINT","goods":[{"name":"Сок #","quantity":1,"price":2,"vat":0,"unit":"шт"}]})",
+         "\"goods[0].name\" не должно оканчиваться"},
         {R"({"id":"a","command":"PRINT","goods":[{"name":"A","quantity":true,"price":2,"vat":0}]})",
          "\"goods[0].quantity\" должно быть числом"},
         {R"({"id":"a","command":"PRINT","goods":[{"name":"A","quantity":1,"price":2,"vat":"20"}]})",

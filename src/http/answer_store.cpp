@@ -63,7 +63,7 @@ AnswerStore::AnswerStore(std::string path, std::size_t keep) : path_(std::move(p
         CreateFileBytesExclusive(path_, "");
         return;
     }
-    const std::string bytes = ReadFileBytes(path_);
+    const std::string bytes = ReadFileBytes(path_, kMaxAnswerJournalBytes);
     std::size_t start = 0;
     bool torn = false;
     while (start < bytes.size()) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -13,6 +14,10 @@ namespace orvenka {
 inline constexpr const char* kAnswerStoreFile = "HttpAnswers.jsonl";
 // The answers kept at least: the newest this many ids.
 inline constexpr std::size_t kKeptAnswers = 10000;
+
+// Far more than twice the answers kept take: a journal beyond it is no journal of ours, and read
+// whole it could take the memory the commands need.
+inline constexpr std::uint64_t kMaxAnswerJournalBytes = 512ull * 1024 * 1024;
 
 // The hash the store keeps of a request: SHA-256 of its canonical text.
 std::string RequestHash(const std::string& canonical);
@@ -35,7 +40,8 @@ class AnswerStore {
     };
 
     // Opens (or creates) the journal at `path`. Raises Failure when it cannot be read or
-    // written, or when a symbolic link or anything but a plain file stands in its place.
+    // written, holds more than kMaxAnswerJournalBytes, or when a symbolic link or anything but a
+    // plain file stands in its place.
     explicit AnswerStore(std::string path, std::size_t keep = kKeptAnswers);
 
     Found Look(const std::string& id, const std::string& requestHash) const;

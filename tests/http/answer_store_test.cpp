@@ -163,6 +163,16 @@ TEST_F(AnswerStoreTest, NeverReadsOrWritesThroughALink) {
     EXPECT_EQ(store.Answer("a"), std::nullopt);
 }
 
+TEST_F(AnswerStoreTest, JournalBeyondItsLimitIsRefusedUnread) {
+    {
+        AnswerStore store(Path());
+        store.Put("a", Hash(1), Answer(1));
+    }
+    // Sparse: refused from its size alone, which costs neither disk nor time.
+    ASSERT_EQ(::truncate(Path().c_str(), static_cast<off_t>(kMaxAnswerJournalBytes + 1)), 0);
+    EXPECT_THROW(AnswerStore store(Path()), FileTooLarge);
+}
+
 TEST_F(AnswerStoreTest, FolderInPlaceOfTheJournalIsRefused) {
     ASSERT_EQ(::mkdir(Path().c_str(), 0755), 0);
     EXPECT_THROW(AnswerStore store(Path()), Failure);

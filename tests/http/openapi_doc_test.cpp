@@ -5,9 +5,15 @@
 #include <set>
 #include <sstream>
 
+#include "common/files.h"
 #include "http/command_answer.h"
 #include "http/command_request.h"
+#include "receipt/param_reader.h"
 #include "shell/dispatch.h"
+#include "shell/goods_files.h"
+#include "support/list_logger.h"
+#include "support/null_platform.h"
+#include "support/temp_folder.h"
 
 namespace orvenka {
 namespace {
@@ -61,8 +67,17 @@ TEST(OpenApiDocument, ExampleIsARequestTheReaderTakes) {
                             ["application/json"]["example"];
     const CommandRequest r = ReadCommandRequest(example.dump());
     EXPECT_EQ(r.id, example["id"]);
-    ASSERT_TRUE(r.goodsLines);
-    EXPECT_EQ(r.goodsLines->size(), 4 * example["goods"].size());
+    ASSERT_TRUE(r.goodsLines && r.paramLines);
+    EXPECT_EQ(ParseTovarLines(*r.goodsLines).size(), example["goods"].size());
+    // A receipt the file readers take, too: an example that is refused teaches nothing.
+    test::TempFolder dir;
+    SaveLines(dir.File("Param.ini"), *r.paramLines);
+    TParam param;
+    test::ListLogger log;
+    test::NullPlatform platform;
+    EXPECT_TRUE(ReadParam(dir.File("Param.ini"), param, log, platform))
+        << ::testing::PrintToString(log.messages);
+    EXPECT_EQ(param.DocumStr, example["param"]["DocumStr"]);
 }
 
 TEST(OpenApiDocument, CommandDescriptionNamesEveryCommandWord) {

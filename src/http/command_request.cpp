@@ -125,9 +125,7 @@ int Integer(const json& value, const std::string& field) {
 // A quantity, price or excise: a JSON number, or a text the goods reader cleans and reads as a
 // number there, with its own texts.
 std::string NumberText(const json& value, const std::string& field) {
-    if (value.is_number_integer())
-        return value.dump();
-    if (value.is_number_float())
+    if (value.is_number())
         return value.dump();
     if (value.is_string())
         return OneLine(value, field);

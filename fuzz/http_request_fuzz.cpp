@@ -1,11 +1,13 @@
 // The JSON request reader on arbitrary bytes: a request or a Failure, nothing else. A request it
-// takes gives lines that stay lines of their files, and its canonical text reads back as itself.
+// takes gives lines that stay lines of their files, a command line the loop reads back as asked,
+// and a canonical text that reads back as itself.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "common/failure.h"
 #include "http/command_request.h"
+#include "shell/command_parser.h"
 #include "shell/goods_files.h"
 
 namespace {
@@ -48,6 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(orvenka::ParseDopLines(*request.extraLines).size() == request.extraLines->size() / 3);
     const std::string line = orvenka::CommandLineOf(request);
     Check(line.find_first_of("\r\n") == std::string::npos);
+    // The command loop's parser reads the line back into the command and the printer asked for.
+    orvenka::TDeviceParam device;
+    const orvenka::CommandText cmd =
+        orvenka::ParseCommandLine(line, device, orvenka::DeviceKind::Emul);
+    Check(cmd.original == request.command);
+    Check(device.PrinterName == request.printer.value_or(""));
     Check(orvenka::ReadCommandRequest(request.canonical).canonical == request.canonical);
     return 0;
 }

@@ -410,19 +410,32 @@ CommandRequest ReadCommandRequest(std::string_view body) {
     return r;
 }
 
+namespace {
+
+// An item of a long-form line: the line is split at blanks too, so an item holding one (a
+// printer "Kassa PDF", "PRINTQRCODE=a b") goes in double quotes. It holds no quote of its own.
+std::string LineItem(const std::string& text) {
+    const bool blank = std::any_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+    return blank ? "\"" + text + "\"" : text;
+}
+
+}  // namespace
+
 std::string CommandLineOf(const CommandRequest& request) {
     if (!request.device)
         return request.command;
+    const std::string word = LineItem(request.command);
     switch (*request.device) {
         case DeviceKind::Emul:
-            return "PRN," + request.printer.value_or("") + "," + request.command;
+            return "PRN," + LineItem(request.printer.value_or("")) + "," + word;
         case DeviceKind::Atol:
         case DeviceKind::Shtrih:
         case DeviceKind::None:
             break;
     }
     return KindName(*request.device) + "," + std::to_string(request.logicalDevice.value_or(1)) +
-           "," + request.command;
+           "," + word;
 }
 
 }  // namespace orvenka

@@ -9,6 +9,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "receipt/param_reader.h"
+#include "shell/command_parser.h"
 #include "shell/goods_files.h"
 #include "support/list_logger.h"
 #include "support/null_platform.h"
@@ -183,7 +184,10 @@ TEST(CommandRequest, CommandLineOfEachForm) {
         {R"({"id":"a","command":"XOTCHET","device":"ATOL"})", "ATOL,1,XOTCHET"},
         {R"({"id":"a","command":"PRINT","device":"shtrih","logicalDevice":3})", "SHTRIH,3,PRINT"},
         {R"({"id":"a","command":"PRINT","device":"EMUL","printer":"Kassa PDF"})",
-         "PRN,Kassa PDF,PRINT"},
+         "PRN,\"Kassa PDF\",PRINT"},
+        {R"({"id":"a","command":"PRINTQRCODE=t=1 s=2","device":"ATOL"})",
+         "ATOL,1,\"PRINTQRCODE=t=1 s=2\""},
+        {R"({"id":"a","command":"PRINTQRCODE=t=1 s=2"})", "PRINTQRCODE=t=1 s=2"},
         {R"({"id":"a","command":"PRINT","device":"EMUL"})", "PRN,,PRINT"},
         {R"({"id":"a","command":"PrintDepartmentReport"})", "PrintDepartmentReport"},
     };
@@ -191,6 +195,15 @@ TEST(CommandRequest, CommandLineOfEachForm) {
         SCOPED_TRACE(body);
         const CommandRequest r = ReadCommandRequest(body);
         EXPECT_EQ(CommandLineOf(r), line);
+        // The command loop's own parser reads the line back into what was asked for.
+        TDeviceParam device;
+        const CommandText cmd = ParseCommandLine(CommandLineOf(r), device, DeviceKind::Shtrih);
+        EXPECT_EQ(cmd.original, r.command);
+        EXPECT_EQ(device.Kind, r.device.value_or(DeviceKind::Shtrih));
+        if (r.device != DeviceKind::Emul) {
+            EXPECT_EQ(device.LogicalDevice, r.logicalDevice.value_or(1));
+        }
+        EXPECT_EQ(device.PrinterName, r.printer.value_or(""));
         EXPECT_EQ(r.id, "a");
         EXPECT_EQ(r.waitSeconds, kDefaultWaitSeconds);
         EXPECT_FALSE(r.paramLines || r.goodsLines || r.extraLines);

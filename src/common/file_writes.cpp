@@ -51,6 +51,13 @@ int OpenPlainFileToWrite(const std::string& path, int mode, const char* openFail
         ::close(fd);
         throw Failure(std::string(openFailure) + " \"" + path + "\": Это не обычный файл");
     }
+    // Another name of the same file may lie outside the folder: written in place, the data
+    // would land there too.
+    if (st.st_nlink > 1) {
+        ::close(fd);
+        throw Failure(std::string(openFailure) + " \"" + path +
+                      "\": у файла есть и другие имена (жёсткая ссылка)");
+    }
     // Plain files never block; the flag only guarded the open.
     const int flags = ::fcntl(fd, F_GETFL);
     const bool cleared = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;

@@ -143,6 +143,22 @@ std::vector<std::string> EntriesStartingWith(const std::string& folder, const st
     return found;
 }
 
+void RefuseLinkedFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return;
+    if (S_ISLNK(st.st_mode)) {
+        throw Failure("Файл \"" + path +
+                      "\" - символическая ссылка на другой файл; через ссылку программа свои "
+                      "файлы не читает и не записывает");
+    }
+    if (S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        throw Failure("Файл \"" + path +
+                      "\" - жёсткая ссылка (у файла есть и другие имена); через ссылку "
+                      "программа свои файлы не читает и не записывает");
+    }
+}
+
 bool DeleteFileIfExists(const std::string& path) {
     if (::unlink(path.c_str()) == 0)
         return true;

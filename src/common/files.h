@@ -37,6 +37,10 @@ std::vector<std::string> SpellingsOf(const std::string& folder, const std::strin
 std::optional<std::string> FileSpellingOf(const std::string& folder, const std::string& name);
 // The names of the entries of `folder` that begin with `prefix`, in byte order.
 std::vector<std::string> EntriesStartingWith(const std::string& folder, const std::string& prefix);
+// Raises Failure when `path` is a symbolic link or a file with other names besides (a hard link):
+// a file the program keeps for itself (the register of printed documents, the counters) is never
+// read from or written to another file through a link. Nothing under the name passes.
+void RefuseLinkedFile(const std::string& path);
 // True when the file is gone afterwards (also when it never existed).
 bool DeleteFileIfExists(const std::string& path);
 // Replaces `to` when it exists. Raises Failure on error.

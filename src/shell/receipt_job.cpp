@@ -27,14 +27,19 @@ DeviceBackend& BackendFor(AppContext& ctx, DeviceKind kind) {
     return *backend;
 }
 
-// The register as stored; nullopt (after an error line) when it exists but cannot be read.
-std::optional<CheckList> LoadCheckList(AppContext& ctx) {
+// A register as stored; nullopt (after an error line) when it exists but cannot be read.
+template <typename Register>
+std::optional<Register> LoadRegister(AppContext& ctx, const char* name) {
     try {
-        return CheckList::Load(ctx.Path(kCheckList));
+        return Register::Load(ctx.Path(name));
     } catch (const Failure& f) {
         ctx.LogError(f.what());
         return std::nullopt;
     }
+}
+
+std::optional<CheckList> LoadCheckList(AppContext& ctx) {
+    return LoadRegister<CheckList>(ctx, kCheckList);
 }
 
 // The repeat question for a listed document. True when it must not be printed.
@@ -76,12 +81,7 @@ bool BeyondLimits(AppContext& ctx, const std::vector<TTovar>& goods) {
 }
 
 std::optional<PendingDocuments> LoadPending(AppContext& ctx) {
-    try {
-        return PendingDocuments::Load(ctx.Path(kPendingList));
-    } catch (const Failure& f) {
-        ctx.LogError(f.what());
-        return std::nullopt;
-    }
+    return LoadRegister<PendingDocuments>(ctx, kPendingList);
 }
 
 void DropPending(AppContext& ctx, std::optional<PendingDocuments>& pending, const std::string& id) {

@@ -22,8 +22,8 @@ std::string NoAnswer() {
     std::string server = cupsServer();
     if (!server.empty() && server[0] != '/')
         server += ":" + std::to_string(ippPort());
-    return "Сервер печати " + server + " не ответил за " +
-           std::to_string(kCupsAnswerSeconds) + " с";
+    return "Сервер печати " + server + " не ответил за " + std::to_string(kCupsAnswerSeconds) +
+           " с";
 }
 
 // The connection's own wait gives up at once when its time is over.

@@ -91,9 +91,12 @@ bool Withdraw(const std::string& cmdPath, const FileStamp& ours) {
         return true;
     }
     // Another writer's command came in place of ours, which was taken: it goes back.
-    if (::renameat2(AT_FDCWD, away.c_str(), AT_FDCWD, cmdPath.c_str(), RENAME_NOREPLACE) != 0)
-        ::link(away.c_str(), cmdPath.c_str());
-    DeleteFileIfExists(away);
+    if (::renameat2(AT_FDCWD, away.c_str(), AT_FDCWD, cmdPath.c_str(), RENAME_NOREPLACE) == 0)
+        return false;
+    // A file system without RENAME_NOREPLACE: a link cannot replace a file either. When neither
+    // works the other writer's command stays under the private name rather than being lost.
+    if (::link(away.c_str(), cmdPath.c_str()) == 0)
+        DeleteFileIfExists(away);
     return false;
 }
 

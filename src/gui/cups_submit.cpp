@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstring>
 
 #include "common/failure.h"
+#include "common/process.h"
 
 namespace orvenka::gui {
 namespace {
@@ -77,6 +79,7 @@ void SubmitPrintJob(const std::string& queue, const std::string& file,
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw Failure("Не удалось передать задание печати: " + std::string(std::strerror(errno)));
+    const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(fds[0]);
@@ -84,6 +87,12 @@ void SubmitPrintJob(const std::string& queue, const std::string& file,
         throw Failure("Не удалось передать задание печати: " + std::string(std::strerror(errno)));
     }
     if (child == 0) {
+        // Ends with the program: a child outliving a killed copy would run under the program's
+        // file name, and the copy started after the crash would take it for a running one.
+        MarkAsHelperProcess();
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(0);
         ::close(fds[0]);
         cups_option_t* list = nullptr;
         int count = 0;

@@ -1,5 +1,5 @@
-// The emulated counters file on arbitrary bytes: counters or defaults, never a crash; and a
-// counter the program would write reads back as the very same text.
+// The emulated counters file on arbitrary bytes: counters, or a refusal with a reason, never a
+// crash; and a counter the program would write reads back as the very same text.
 #include <cstdint>
 #include <string>
 
@@ -9,8 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    orvenka::TEmulVar counters =
-        orvenka::CountersFromLines(orvenka::SplitLines(orvenka::DecodeFileText(bytes)));
+    orvenka::TEmulVar counters;
+    try {
+        counters = orvenka::CountersFromLines(orvenka::SplitLines(orvenka::DecodeFileText(bytes)));
+    } catch (const orvenka::Failure&) {
+        return 0;  // no counters file: refused, and kept as it is
+    }
     // A receipt and a shift closed on top of whatever was read.
     orvenka::RecordEmulatedReceipt(counters, "PRINT", 100.5, 0.5, 100);
     orvenka::CloseShiftCounters(counters);

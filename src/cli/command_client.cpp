@@ -14,6 +14,7 @@
 #include "common/failure.h"
 #include "common/files.h"
 #include "common/numbers.h"
+#include "shell/command_loop.h"
 
 namespace orvenka {
 
@@ -25,8 +26,16 @@ const char* const kClientUsageText =
     "  -d ПАПКА     папка программы Orvenka (по умолчанию папка orvenka-cmd)\n"
     "  -t СЕКУНДЫ   сколько ждать ответа (по умолчанию 30)\n"
     "Печатает строки Result.txt и номер документа из ResultNumCheck.txt, если команда его\n"
-    "записала. Код выхода: 0 - без ошибок, 1 - в Result.txt есть ошибки, 2 - неверные\n"
-    "аргументы, 3 - ответа нет за отведённое время, 4 - команду не удалось передать.\n"
+    "записала. Код выхода:\n"
+    "  0 - команда выполнена, Result.txt пуст\n"
+    "  1 - команда выполнена, в Result.txt есть ошибки\n"
+    "  2 - неверные аргументы\n"
+    "  3 - Orvenka не взяла команду за отведённое время; команда отозвана, её можно\n"
+    "      отправить снова\n"
+    "  4 - команду не удалось передать\n"
+    "  5 - команда взята, но не завершилась за отведённое время; не отправляйте её снова,\n"
+    "      пока не проверите ККМ\n"
+    "  6 - папка занята другой командой или другим клиентом\n"
     "check: читает Param.ini, Tovar.ini и Dop.ini папки так, как их прочтёт команда чека,\n"
     "ничего не печатая, не считая и не трогая файлы, и печатает строки ошибок, сумму товаров\n"
     "и оплату. Код выхода: 0 - чек был бы напечатан, 1 - в печати было бы отказано.\n";
@@ -42,15 +51,53 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Orvenka takes cmd.ini in any letter case.
+// Orvenka takes cmd.ini in any letter case, and holds a command it has taken under a name of its
+// own until the command is answered.
 bool CommandFileWaiting(const std::string& folder) {
-    return FileSpellingOf(folder, "cmd.ini").has_value();
+    return FileSpellingOf(folder, "cmd.ini").has_value() ||
+           !EntriesStartingWith(folder, kTakenCommandPrefix).empty();
 }
 
 // Our cmd.ini is still there as we wrote it: not emptied, not deleted, not another file.
 bool StillOurs(const std::string& path, const FileStamp& ours) {
     const auto now = StampOf(path);
     return now && now->device == ours.device && now->inode == ours.inode && now->size == ours.size;
+}
+
+// cmd.ini as Orvenka must find it: writable by the folder's owner and group, whoever the client
+// runs as, so a service running as the folder's owner can always take it.
+FileShare ShareWithFolder(const std::string& folder) {
+    FileShare share;
+    share.mode = 0664;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) {
+        if (::geteuid() == 0)
+            share.owner = st.st_uid;
+        share.group = st.st_gid;
+    }
+    return share;
+}
+
+// Takes our command back, unless Orvenka has taken it: moved away first, so that Orvenka
+// cannot take it in the same instant. True when it was ours and is gone.
+bool Withdraw(const std::string& cmdPath, const FileStamp& ours) {
+    if (!StillOurs(cmdPath, ours))
+        return false;
+    const std::string away = FolderOf(cmdPath) + ".cmd.ini.withdrawn-" + std::to_string(::getpid());
+    if (::rename(cmdPath.c_str(), away.c_str()) != 0)
+        return false;  // taken meanwhile, or it cannot be moved: it may still be carried out
+    if (StillOurs(away, ours)) {
+        DeleteFileIfExists(away);
+        return true;
+    }
+    // Another writer's command came in place of ours, which was taken: it goes back.
+    if (::renameat2(AT_FDCWD, away.c_str(), AT_FDCWD, cmdPath.c_str(), RENAME_NOREPLACE) == 0)
+        return false;
+    // A file system without RENAME_NOREPLACE: a link cannot replace a file either. When neither
+    // works the other writer's command stays under the private name rather than being lost.
+    if (::link(away.c_str(), cmdPath.c_str()) == 0)
+        DeleteFileIfExists(away);
+    return false;
 }
 
 // The clients of one folder take turns: from writing cmd.ini until its answer has been read,
@@ -188,7 +235,7 @@ int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostre
         }
         err << "orvenka-cmd: Orvenka занята: другой клиент ждёт ответа на свою команду в " << folder
             << "\n";
-        return kClientTimeout;
+        return kClientBusy;
     }
 
     // A cmd.ini still there is a command Orvenka has not finished: ours would be answered by
@@ -199,8 +246,8 @@ int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostre
         while (CommandFileWaiting(folder)) {
             if (SteadyClock::now() > deadline) {
                 err << "orvenka-cmd: Orvenka занята: в " << folder
-                    << " всё ещё лежит cmd.ini предыдущей команды\n";
-                return kClientTimeout;
+                    << " всё ещё лежит cmd.ini предыдущей команды или она ещё выполняется\n";
+                return kClientBusy;
             }
             std::this_thread::sleep_for(kPollInterval);
         }
@@ -210,7 +257,7 @@ int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostre
         }
         numberBefore = StampOf(numberPath);
         try {
-            ours = CreateFileBytesExclusive(cmdPath, written);
+            ours = CreateFileBytesExclusive(cmdPath, written, ShareWithFolder(folder));
         } catch (const Failure& f) {
             err << "orvenka-cmd: " << f.what() << "\n";
             return kClientFileError;
@@ -233,17 +280,18 @@ int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostre
             }
         }
         if (SteadyClock::now() > deadline) {
-            if (!taken && StillOurs(cmdPath, *ours) && DeleteFileIfExists(cmdPath)) {
+            if (!taken && Withdraw(cmdPath, *ours)) {
                 err << "orvenka-cmd: Orvenka не взяла команду за "
                     << FormatGeneral(options.timeoutSeconds)
-                    << " с; команда отозвана (cmd.ini удалён). Запущена ли Orvenka с папкой "
+                    << " с; команда отозвана (cmd.ini удалён), её можно отправить снова. Запущена "
+                       "ли Orvenka с папкой "
                     << folder << "?\n";
-            } else {
-                err << "orvenka-cmd: команда принята, но не завершилась за "
-                    << FormatGeneral(options.timeoutSeconds) << " с; её итог будет в " << resultPath
-                    << "\n";
+                return kClientWithdrawn;
             }
-            return kClientTimeout;
+            err << "orvenka-cmd: команда принята, но не завершилась за "
+                << FormatGeneral(options.timeoutSeconds) << " с; её итог будет в " << resultPath
+                << ". Не отправляйте её снова, пока не проверите ККМ\n";
+            return kClientUnfinished;
         }
         std::this_thread::sleep_for(kPollInterval);
     }

@@ -8,11 +8,13 @@
 namespace orvenka {
 
 enum ClientExit {
-    kClientOk = 0,         // Result.txt empty
-    kClientErrors = 1,     // Result.txt holds error lines
-    kClientUsage = 2,      // bad arguments
-    kClientTimeout = 3,    // no answer in time
-    kClientFileError = 4,  // the command could not be handed over
+    kClientOk = 0,          // answered, Result.txt empty
+    kClientErrors = 1,      // answered, Result.txt holds error lines
+    kClientUsage = 2,       // bad arguments
+    kClientWithdrawn = 3,   // Orvenka did not take it in time; withdrawn, safe to send again
+    kClientFileError = 4,   // the command could not be handed over
+    kClientUnfinished = 5,  // taken, not finished in time: look at the register before resending
+    kClientBusy = 6,        // the folder stayed busy with another command or client
 };
 
 struct ClientOptions {
@@ -43,7 +45,8 @@ extern const char* const kClientLockFile;
 //    waits again);
 // 5. polls every 10 ms for a cmd.finish written after Orvenka took the command;
 // 6. prints Result.txt, and ResultNumCheck.txt when this command wrote it.
-// On a time-out a command Orvenka has not taken yet is withdrawn.
+// On a time-out a command Orvenka has not taken yet is withdrawn (moved away under a name of the
+// client's own, so that Orvenka cannot take it at the same instant).
 int RunCommandClient(const ClientOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace orvenka

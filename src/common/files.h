@@ -35,6 +35,12 @@ std::vector<std::string> SpellingsOf(const std::string& folder, const std::strin
 // The first of those spellings that is not a folder (a folder of that name is no such file);
 // nullopt when there is none.
 std::optional<std::string> FileSpellingOf(const std::string& folder, const std::string& name);
+// The names of the entries of `folder` that begin with `prefix`, in byte order.
+std::vector<std::string> EntriesStartingWith(const std::string& folder, const std::string& prefix);
+// Raises Failure when `path` is a symbolic link or a file with other names besides (a hard link):
+// a file the program keeps for itself (the register of printed documents, the counters) is never
+// read from or written to another file through a link. Nothing under the name passes.
+void RefuseLinkedFile(const std::string& path);
 // True when the file is gone afterwards (also when it never existed).
 bool DeleteFileIfExists(const std::string& path);
 // Replaces `to` when it exists. Raises Failure on error.
@@ -127,8 +133,15 @@ void SaveAnswerLines(const std::string& path, const std::vector<std::string>& li
 // Puts a new file under `path`, written whole before it appears there, and never in place of a
 // file that exists: nullopt, and nothing written, when `path` is taken. Answers the stamp of the
 // file created. Raises Failure.
-std::optional<FileStamp> CreateFileBytesExclusive(const std::string& path,
-                                                  const std::string& bytes);
+// `share` gives the file its mode, and the owner and group where the system lets the caller
+// give them (-1: the caller's own).
+struct FileShare {
+    unsigned mode = 0644;
+    int64_t owner = -1;
+    int64_t group = -1;
+};
+std::optional<FileStamp> CreateFileBytesExclusive(const std::string& path, const std::string& bytes,
+                                                  const FileShare& share = {});
 // Appends Windows-1251 text, creating the file when missing; never through a symbolic link.
 // Raises Failure.
 void AppendText(const std::string& path, const std::string& text);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -16,6 +17,23 @@
 #include "common/files.h"
 
 namespace orvenka {
+
+namespace {
+
+// The kernel keeps 15 characters of a process name.
+constexpr char kHelperProcessName[] = "orvenka-helper";
+
+}  // namespace
+
+void MarkAsHelperProcess() {
+    ::prctl(PR_SET_NAME, kHelperProcessName);
+}
+
+bool IsHelperProcess(int pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    return std::getline(comm, name) && name == kHelperProcessName;
+}
 
 int FindOtherInstance(const std::string& exeName, int ownPid) {
     DIR* proc = ::opendir("/proc");
@@ -39,7 +57,7 @@ int FindOtherInstance(const std::string& exeName, int ownPid) {
             target.compare(target.size() - deleted.size(), deleted.size(), deleted) == 0) {
             target.resize(target.size() - deleted.size());
         }
-        if (FileNameOf(target) == exeName) {
+        if (FileNameOf(target) == exeName && !IsHelperProcess(static_cast<int>(pid))) {
             found = static_cast<int>(pid);
             break;
         }

@@ -7,8 +7,14 @@ namespace orvenka {
 
 // Process id of another running process whose executable file name equals `exeName` exactly
 // (letter case included), or 0. Reads the /proc snapshot; `ownPid` is skipped.
+// Processes marked as the program's helpers are not copies of it.
 int FindOtherInstance(const std::string& exeName, int ownPid);
 int FindOtherInstance();  // this program's name and pid
+
+// A child the program forks without exec (a print submission) runs the program's file; marked,
+// one that outlives a killed copy for a moment is not taken for a running copy by the next start.
+void MarkAsHelperProcess();
+bool IsHelperProcess(int pid);
 
 // The copy of the program that serves a folder holds an exclusive lock on the folder itself for
 // as long as it runs. The system drops the lock with the process, however it ends, and taking it

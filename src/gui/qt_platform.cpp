@@ -1,7 +1,5 @@
 #include "gui/qt_platform.h"
 
-#include <cups/cups.h>
-
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -15,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "common/failure.h"
+#include "gui/cups_submit.h"
 #include "gui/document_render.h"
 #include "gui/preview_window.h"
 #include "gui/qt_text.h"
@@ -27,31 +26,20 @@ namespace {
 const char* const kBoxTitle = "Orvenka";
 
 // One job with an empty title and the printer's copies and sides; raises Failure with CUPS's
-// reason when the queue does not take it.
+// reason when the queue does not take it, or when CUPS does not answer in time.
 void SubmitToCups(const QPrinter& printer, const QString& file) {
-    const QByteArray queue = printer.printerName().toLocal8Bit();
-    cups_option_t* options = nullptr;
-    int count = 0;
+    std::vector<std::pair<std::string, std::string>> options;
     if (printer.copyCount() > 1) {
-        count = cupsAddOption("copies", QByteArray::number(printer.copyCount()).constData(), count,
-                              &options);
-        count =
-            cupsAddOption("collate", printer.collateCopies() ? "true" : "false", count, &options);
+        options.emplace_back("copies", std::to_string(printer.copyCount()));
+        options.emplace_back("collate", printer.collateCopies() ? "true" : "false");
     }
     if (printer.duplex() == QPrinter::DuplexLongSide) {
-        count = cupsAddOption("sides", "two-sided-long-edge", count, &options);
+        options.emplace_back("sides", "two-sided-long-edge");
     } else if (printer.duplex() == QPrinter::DuplexShortSide) {
-        count = cupsAddOption("sides", "two-sided-short-edge", count, &options);
+        options.emplace_back("sides", "two-sided-short-edge");
     }
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(),
-                                   QFile::encodeName(file).constData(), "", count, options);
-    cupsFreeOptions(count, options);
-    if (job <= 0) {
-        const char* reason = cupsLastErrorString();
-        throw Failure(
-            "Принтер " + printer.printerName().toStdString() +
-            " не принял задание печати: " + (reason && *reason ? reason : "причина не сообщается"));
-    }
+    SubmitPrintJob(printer.printerName().toStdString(), QFile::encodeName(file).toStdString(),
+                   options);
 }
 
 }  // namespace
@@ -146,6 +134,8 @@ void QtPlatform::PrintDocument(const TextDocument& document) {
 }
 
 std::vector<std::string> QtPlatform::Printers() {
+    // Qt asks CUPS without a time-out of its own.
+    CheckCupsAnswers();
     std::vector<std::string> names;
     for (const QString& name : QPrinterInfo::availablePrinterNames()) {
         names.push_back(name.toStdString());
@@ -156,6 +146,7 @@ std::vector<std::string> QtPlatform::Printers() {
 std::string QtPlatform::CurrentPrinter() {
     if (!printerName_.isEmpty())
         return printerName_.toStdString();
+    CheckCupsAnswers();
     QString name = QPrinterInfo::defaultPrinterName();
     if (name.isEmpty()) {
         const QStringList all = QPrinterInfo::availablePrinterNames();
@@ -181,6 +172,7 @@ QPrinter& QtPlatform::Printer() {
     const QString name = QString::fromStdString(CurrentPrinter());
     if (name.isEmpty())
         throw Failure("Не установлен ни один принтер");
+    CheckCupsAnswers();
     if (!QPrinterInfo::availablePrinterNames().contains(name)) {
         throw Failure("Принтер " + name.toStdString() + " не найден среди установленных принтеров");
     }

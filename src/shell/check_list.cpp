@@ -127,6 +127,7 @@ std::vector<std::string> SortedRegister(std::vector<std::string> lines) {
 
 CheckList CheckList::Load(const std::string& path) {
     CheckList list(path);
+    RefuseLinkedFile(path);
     if (!FileExists(path))
         return list;
     list.bytes_ = ReadFileBytes(path, kMaxCheckListBytes);
@@ -243,6 +244,7 @@ std::string CheckList::SortedBytes(size_t skip, std::string_view extra) const {
 }
 
 void CheckList::Rewrite(std::string bytes) {
+    RefuseLinkedFile(path_);
     WriteFileBytesAtomic(path_, bytes);
     bytes_ = std::move(bytes);
     SplitOwnLines(bytes_, starts_);

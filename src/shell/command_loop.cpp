@@ -1,6 +1,7 @@
 #include "shell/command_loop.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <exception>
@@ -20,6 +21,9 @@ const char* const kResultFile = "Result.txt";
 const char* const kCommandMarker = "Не смог удалить CMD.ini";
 const char* const kFinishMarker = "Не смог удалить CMD.Finish";
 constexpr int kFinishRounds = 1001;
+std::string TakenName(const std::string& folder) {
+    return folder + kTakenCommandPrefix + std::to_string(::getpid());
+}
 
 int64_t SteadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -42,7 +46,17 @@ bool FirstLineEnded(const std::string& bytes) {
 CommandLoop::CommandLoop(AppContext& ctx) : ctx_(ctx), now_(SteadyMs) {}
 
 std::optional<std::string> CommandLoop::CommandFileName() const {
-    return FileSpellingOf(ctx_.Folder(), kCommandFile);
+    for (const std::string& spelling : SpellingsOf(ctx_.Folder(), kCommandFile)) {
+        const std::string path = ctx_.Path(spelling);
+        const auto entry = EntryStampOf(path);
+        if (!entry || IsFolder(path))
+            continue;
+        // One that could not be taken or deleted is looked at again once it changes.
+        if (leftBehind_ && leftBehind_->first == spelling && leftBehind_->second == *entry)
+            continue;
+        return spelling;
+    }
+    return std::nullopt;
 }
 
 bool CommandLoop::NoteChange(const FolderWatch::Event& event) {
@@ -73,29 +87,43 @@ bool CommandLoop::NoteChange(const FolderWatch::Event& event) {
 }
 
 bool CommandLoop::CommandWaiting() const {
+    if (!leftoversAnswered_)
+        return !TakenLeftovers().empty();
     const auto name = CommandFileName();
     if (!name)
         return false;
     const auto entry = EntryStampOf(ctx_.Path(*name));
-    if (!entry)
-        return false;
-    // One that could not be deleted, or one still being written that a recheck will look at.
-    const bool left = leftBehind_ && leftBehind_->first == *name && leftBehind_->second == *entry;
-    const bool watched = seen_ && seen_->name == *name && seen_->stamp == *entry;
-    return !left && !watched;
+    // One still being written is looked at by a recheck.
+    const bool watched = entry && seen_ && seen_->name == *name && seen_->stamp == *entry;
+    return entry && !watched;
 }
 
 bool CommandLoop::Tick() {
     bool commandRead = false;
     const auto work = [&] {
         commandPath_.clear();
+        takenPath_.clear();
+        untaken_.reset();
         commandFileLeft_.reset();
         recheck_.reset();
         lineRead_.clear();
         tooLarge_.reset();
         ctx_.RunGuarded([&] {
+            if (!leftoversAnswered_) {
+                leftoversAnswered_ = true;
+                if (AnswerLeftovers()) {
+                    commandRead = true;
+                    return;
+                }
+            }
             const CommandText cmd = ReadCommandFile();
-            if (!cmd.word.empty()) {
+            if (untaken_) {
+                // Carried out without being taken, it would be carried out again at every poll.
+                ctx_.LogMessage("Не удалось забрать файл команд " + commandPath_);
+                DeleteFinishFile();
+                commandRead = true;
+                ctx_.LogError(*untaken_);
+            } else if (!cmd.word.empty()) {
                 ctx_.LogMessage("Прочитал команду " + cmd.word);
                 DeleteFinishFile();
                 commandRead = true;
@@ -158,30 +186,46 @@ CommandText CommandLoop::ReadCommandFile() {
     commandPath_ = ctx_.Path(*name);
     const std::string& path = commandPath_;
     try {
-        // Until the file is emptied, the file as found is what the end of the tick may delete
-        // (also when it cannot be read: its error is reported and it does not come back).
+        // Until it is taken, the file as found is what the end of the tick may delete (also when
+        // it cannot be read: its error is reported and it does not come back).
         commandFileLeft_ = EntryStampOf(path);
-        FileToEmpty file(path, kMaxCommandFileBytes);
-        commandFileLeft_ = file.Stamp();
-        if (!WriterDone(*name, file)) {
+        std::optional<FileToEmpty> found;
+        found.emplace(path, kMaxCommandFileBytes);
+        commandFileLeft_ = found->Stamp();
+        if (!WriterDone(*name, *found)) {
             commandFileLeft_.reset();
             return cmd;
         }
         seen_.reset();
         completed_.erase(*name);
+        // The last command's answer goes before this one is taken: a client that finds its
+        // cmd.ini gone must not find the last Result.txt for its own.
+        ctx_.log.ClearErrors();
+        DeleteFileIfExists(ctx_.Path(kResultFile));
+        const std::string taken = TakenName(ctx_.Folder());
+        try {
+            RenameFile(path, taken);
+        } catch (const Failure& f) {
+            const auto first = SplitLines(DecodeFileText(found->Bytes()), 1);
+            untaken_ = "Команда \"" + (first.empty() ? std::string() : first.front()) +
+                       "\" не выполнена: файл команд не удалось забрать из папки (" + f.what() +
+                       "). Он не будет прочитан снова, пока не изменится";
+            return cmd;
+        }
+        // Taken: from here on the command is this tick's alone, whoever may write cmd.ini now.
+        commandFileLeft_.reset();
+        takenPath_ = taken;
+        found.reset();
+        // What was taken is read again: the file judged above, unless it was replaced meanwhile.
+        const FileToEmpty file(taken, kMaxCommandFileBytes);
         const std::vector<std::string> lines = SplitLines(DecodeFileText(file.Bytes()));
         if (lines.empty())
             throw Failure("Файл команд " + path + " пуст: в нём нет ни одной строки");
         const std::string& line = lines.front();
         if (!line.empty()) {
-            ctx_.log.ClearErrors();
-            DeleteFileIfExists(ctx_.Path(kResultFile));
             lineRead_ = line;
             cmd = ParseCommandLine(line, ctx_.device, ctx_.StartupKind);
         }
-        // A file written in its place meanwhile is another command: it stays for the next poll.
-        if (const auto emptied = file.Empty())
-            commandFileLeft_ = emptied;
     } catch (const FileTooLarge& f) {
         // Junk of any size is refused from its size alone, unread; the end of the tick deletes it.
         ctx_.log.ClearErrors();
@@ -197,22 +241,72 @@ CommandText CommandLoop::ReadCommandFile() {
     return cmd;
 }
 
+bool CommandLoop::AnswerLeftovers() {
+    const std::vector<std::string> leftovers = TakenLeftovers();
+    if (leftovers.empty())
+        return false;
+    ctx_.log.ClearErrors();
+    DeleteFileIfExists(ctx_.Path(kResultFile));
+    DeleteFinishFile();
+    for (const std::string& name : leftovers) {
+        const std::string path = ctx_.Path(name);
+        std::string line;
+        try {
+            const FileToEmpty file(path, kMaxCommandFileBytes);
+            const auto first = SplitLines(DecodeFileText(file.Bytes()), 1);
+            if (!first.empty())
+                line = first.front();
+        } catch (const Failure&) {
+            // Its text does not matter: it is reported all the same.
+        }
+        ctx_.LogMessage("Найдена команда, прерванная остановкой программы: " + path);
+        // Run again, a receipt or a cash operation the register may have made would be made
+        // twice; dropped without a word, the accounting system would never learn of it.
+        ctx_.LogError("Команда \"" + line +
+                      "\" была принята, но программа остановилась, не закончив её. Повторно "
+                      "она не выполняется: проверьте по ККМ, выполнена ли она");
+        if (!DeleteFileIfExists(path))
+            ctx_.LogError("Не удалось удалить файл \"" + path + "\"");
+    }
+    return true;
+}
+
+std::vector<std::string> CommandLoop::TakenLeftovers() const {
+    std::vector<std::string> names;
+    for (const std::string& name : EntriesStartingWith(ctx_.Folder(), kTakenCommandPrefix)) {
+        if (!IsFolder(ctx_.Path(name)))
+            names.push_back(name);
+    }
+    return names;
+}
+
 void CommandLoop::SaveMarker(const std::string& name) {
     SaveLinesAtomic(ctx_.Path(name), ctx_.log.Errors());
 }
 
 void CommandLoop::DeleteCommandFile() {
-    leftBehind_.reset();
-    if (commandPath_.empty())
+    if (!takenPath_.empty()) {
+        if (!DeleteFileIfExists(takenPath_))
+            ctx_.LogError("Не удалось удалить файл \"" + takenPath_ + "\"");
+        // Written while this command ran: it is the next command.
+        if (const auto next = CommandFileName())
+            ctx_.LogMessage("В " + ctx_.Path(*next) +
+                            " новая команда, она будет выполнена следующей");
         return;
+    }
+    if (commandPath_.empty() || !commandFileLeft_)
+        return;
+    if (untaken_) {
+        leftBehind_ = {FileNameOf(commandPath_), *commandFileLeft_};
+        return;
+    }
     const auto now = EntryStampOf(commandPath_);
     if (!now)
         return;
-    if (!commandFileLeft_ || !(*now == *commandFileLeft_)) {
-        // Not the file this tick emptied: the accounting system has written a new command while
-        // the last one ran. It stays and runs at the next poll.
-        if (commandFileLeft_)
-            ctx_.LogMessage("В " + commandPath_ + " новая команда, она будет выполнена следующей");
+    if (!(*now == *commandFileLeft_)) {
+        // Not the file this tick refused: the accounting system has written a new command
+        // meanwhile. It stays and runs at the next poll.
+        ctx_.LogMessage("В " + commandPath_ + " новая команда, она будет выполнена следующей");
         return;
     }
     if (!DeleteFileIfExists(commandPath_)) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/files.h"
 #include "common/folder_watch.h"
@@ -23,6 +24,16 @@ namespace orvenka {
 // line ended, as the folder watch reports; without such a report (the timer, a folder on a
 // network file system), once it has stayed unchanged for kSettledMs, or for kUnfinishedMs when
 // its first line has no line end yet (or there is no line at all).
+//
+// A command is taken before it is carried out: cmd.ini is renamed to a name of the program's own
+// in the folder, which needs the right to write to the folder only. One that cannot be taken is
+// answered with an error line and never carried out, and not looked at again until it changes.
+// A command taken by a run that ended before answering it is answered with an error line by
+// the next run's first tick, never carried out a second time.
+// A command is taken by renaming cmd.ini to this name and the program's process id: only the
+// folder must be writable for that, not the file, and a writer of cmd.ini can never reach it.
+inline constexpr const char* kTakenCommandPrefix = ".cmd.ini.taken-";
+
 class CommandLoop {
   public:
     static constexpr int64_t kSettledMs = 500;
@@ -59,6 +70,10 @@ class CommandLoop {
     std::optional<std::string> CommandFileName() const;
     bool WriterDone(const std::string& name, const FileToEmpty& file);
     CommandText ReadCommandFile();
+    // Commands taken by a run that ended before answering them: each gets an error line, none
+    // is carried out again. True when there were any.
+    bool AnswerLeftovers();
+    std::vector<std::string> TakenLeftovers() const;
     void DeleteCommandFile();
     void WriteResultFile();
     void DeleteFinishFile();
@@ -70,7 +85,10 @@ class CommandLoop {
     std::map<std::string, Completed> completed_;  // by spelling: as the writer left it
     std::optional<Seen> seen_;                    // first seen unchanged since
     std::optional<int64_t> recheck_;
-    std::string commandPath_;                   // the spelling this tick looked at
+    std::string commandPath_;             // the spelling this tick looked at
+    std::string takenPath_;               // where this tick took it to
+    std::optional<std::string> untaken_;  // why it could not be taken
+    bool leftoversAnswered_ = false;
     std::optional<FileStamp> commandFileLeft_;  // cmd.ini as read and emptied by this tick
     std::optional<std::pair<std::string, FileStamp>> leftBehind_;  // one that could not go
     std::string lineRead_;                                         // the non-empty first line

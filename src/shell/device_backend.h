@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/device_kind.h"
@@ -43,6 +45,10 @@ class DeviceBackend {
     // False for a device that refuses every receipt: the receipt job then asks for its refusal
     // before it reads (and moves away) the goods file.
     virtual bool MakesReceipts() const { return true; }
+    // The number of the register's last fiscal receipt, asked after the connection and its
+    // state repair (so a receipt cut short is cancelled by then); nullopt for a device that
+    // keeps no such number. Raises Failure when the register cannot be asked.
+    virtual std::optional<int64_t> LastFiscalDocument() { return std::nullopt; }
     // True when CORRECT_PRIH / CORRECT_RASH make a correction receipt from Param.ini alone
     // (PrintCorrection); otherwise they are receipts with goods like any other.
     virtual bool CorrectionFromParam() const { return false; }

@@ -10,11 +10,13 @@
 #include "receipt/param_reader.h"
 #include "shell/goods_files.h"
 #include "shell/incoming_files.h"
+#include "shell/pending_documents.h"
 
 namespace orvenka {
 namespace {
 
 const char* const kCheckList = "CheckList.txt";
+const char* const kPendingList = "CheckList.pending.txt";
 
 DeviceBackend& BackendFor(AppContext& ctx, DeviceKind kind) {
     DeviceBackend* backend = ctx.Backend(kind);
@@ -25,14 +27,19 @@ DeviceBackend& BackendFor(AppContext& ctx, DeviceKind kind) {
     return *backend;
 }
 
-// The register as stored; nullopt (after an error line) when it exists but cannot be read.
-std::optional<CheckList> LoadCheckList(AppContext& ctx) {
+// A register as stored; nullopt (after an error line) when it exists but cannot be read.
+template <typename Register>
+std::optional<Register> LoadRegister(AppContext& ctx, const char* name) {
     try {
-        return CheckList::Load(ctx.Path(kCheckList));
+        return Register::Load(ctx.Path(name));
     } catch (const Failure& f) {
         ctx.LogError(f.what());
         return std::nullopt;
     }
+}
+
+std::optional<CheckList> LoadCheckList(AppContext& ctx) {
+    return LoadRegister<CheckList>(ctx, kCheckList);
 }
 
 // The repeat question for a listed document. True when it must not be printed.
@@ -71,6 +78,40 @@ bool BeyondLimits(AppContext& ctx, const std::vector<TTovar>& goods) {
         ctx.LogError(f.what());
         return true;
     }
+}
+
+std::optional<PendingDocuments> LoadPending(AppContext& ctx) {
+    return LoadRegister<PendingDocuments>(ctx, kPendingList);
+}
+
+void DropPending(AppContext& ctx, std::optional<PendingDocuments>& pending, const std::string& id) {
+    if (!pending)
+        return;
+    try {
+        pending->Drop(id);
+    } catch (const Failure& f) {
+        ctx.LogError(f.what());
+    }
+}
+
+// A listed document the register had not confirmed when the last run ended: the register tells
+// whether it made it since. Not made (the repair cancelled it, or it never got there): the entry
+// goes and the resend prints. Made, or a register that cannot tell: the entry is confirmed.
+void SettlePending(AppContext& ctx, DeviceBackend& backend, CheckList& list,
+                   std::optional<PendingDocuments>& pending, const std::string& id) {
+    const auto entry = pending ? pending->Find(id) : std::nullopt;
+    if (!entry)
+        return;
+    if (entry->kind != KindLetter(ctx.device.Kind) ||
+        entry->logicalDevice != ctx.device.LogicalDevice) {
+        return;  // another register's: only that one can tell
+    }
+    const auto now = backend.LastFiscalDocument();
+    if (now && *now == entry->lastDocument) {
+        list.Remove(id);
+        ctx.LogMessage("Чек " + id + " не был напечатан до остановки программы: печатается снова");
+    }
+    DropPending(ctx, pending, id);
 }
 
 }  // namespace
@@ -156,14 +197,36 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
     // The register is read once: for the repeat question and for the entry below.
     const std::string& id = ctx.param.DocumStr;
     std::optional<CheckList> list;
+    std::optional<PendingDocuments> pending;
     if (!IsBlank(id)) {
         list = LoadCheckList(ctx);
         if (!list) {
             RefuseUnrecorded(ctx, id, "файл не прочитан");
             return false;
         }
+        if (list->Contains(id)) {
+            pending = LoadPending(ctx);
+            SettlePending(ctx, backend, *list, pending, id);
+        }
         if (!simple && list->Contains(id) && RefuseRepeat(ctx, id))
             return false;
+    }
+
+    // Listed before the register sees it, so a crash never prints it twice; marked pending with
+    // the register's last document, so a crash before the register made it does not lose it.
+    std::optional<int64_t> lastDocument;
+    if (list && !ctx.param.isNotFiscal)
+        lastDocument = backend.LastFiscalDocument();
+    if (lastDocument) {
+        if (!pending)
+            pending = LoadPending(ctx);
+        try {
+            if (pending) {
+                pending->Put({KindLetter(kind), ctx.device.LogicalDevice, *lastDocument, id});
+            }
+        } catch (const Failure& f) {
+            ctx.LogError(f.what());  // listed all the same: never printed twice, at worst asked
+        }
     }
 
     // Whether this job put the entry there: one listed before, and printed again on the
@@ -174,6 +237,7 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
             added = list->Add(id);
         } catch (const Failure& f) {
             RefuseUnrecorded(ctx, id, f.what());
+            DropPending(ctx, pending, id);
             return false;
         }
     }
@@ -192,8 +256,12 @@ bool RunReceiptJob(AppContext& ctx, const std::string& command) {
             sale.Summa = t.Kolvo * t.Cena;
             backend.AddGoodsLine(sale, t);
         }
-        return backend.PrintReceipt(word);
+        const bool made = backend.PrintReceipt(word);
+        // The register has answered: the entry stands as confirmed.
+        DropPending(ctx, pending, id);
+        return made;
     } catch (...) {
+        DropPending(ctx, pending, id);
         // The back-end says the receipt was not made: a resend must print it without asking.
         if (added) {
             try {

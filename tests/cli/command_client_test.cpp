@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <sstream>
 #include <thread>
@@ -24,7 +26,10 @@ using Args = std::vector<std::string>;
 // The client in a thread of its own, against a real command loop driven here by a watch on the
 // folder, as the program drives it.
 class CommandClientTest : public test::ShellTest {
-  protected:
+  public:
+    using ShellTest::Fake;
+    using ShellTest::folder;
+
     int Run(const std::string& commandLine, double timeout = 20, bool orvenkaRuns = true) {
         ClientOptions options;
         options.folder = folder.Path();
@@ -80,7 +85,7 @@ TEST_F(CommandClientTest, ErrorLinesAndTheNewDocumentNumberArePrinted) {
 }
 
 TEST_F(CommandClientTest, WritesTheCommandInWindows1251) {
-    EXPECT_EQ(Run("PRINTQRCODE=https://Пример.рф/AbC", 0.05, false), kClientTimeout);
+    EXPECT_EQ(Run("PRINTQRCODE=https://Пример.рф/AbC", 0.05, false), kClientWithdrawn);
     // Not taken in time: withdrawn, so it cannot run later unexpectedly.
     EXPECT_FALSE(folder.Exists("cmd.ini"));
     EXPECT_NE(err.str().find("отозвана"), std::string::npos);
@@ -105,7 +110,7 @@ TEST_F(CommandClientTest, WritesTheCommandInWindows1251) {
 
 TEST_F(CommandClientTest, WaitsWhileAnotherCommandIsPending) {
     folder.Write("cmd.ini", "ZOTCHET\r\n");
-    EXPECT_EQ(Run("XOTCHET", 0.05, false), kClientTimeout);
+    EXPECT_EQ(Run("XOTCHET", 0.05, false), kClientBusy);
     EXPECT_EQ(folder.Read("cmd.ini"), "ZOTCHET\r\n");
     EXPECT_NE(err.str().find("занята"), std::string::npos);
 
@@ -119,7 +124,7 @@ TEST_F(CommandClientTest, WaitsForTheTurnOfAnotherClient) {
     const int lock = ::open(folder.File(kClientLockFile).c_str(), O_RDWR | O_CREAT, 0644);
     ASSERT_GE(lock, 0);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-    EXPECT_EQ(Run("XOTCHET", 0.1, false), kClientTimeout);
+    EXPECT_EQ(Run("XOTCHET", 0.1, false), kClientBusy);
     EXPECT_NE(err.str().find("другой клиент"), std::string::npos) << err.str();
     EXPECT_FALSE(folder.Exists("cmd.ini"));
 
@@ -136,9 +141,96 @@ TEST_F(CommandClientTest, WaitsForTheTurnOfAnotherClient) {
 // A command file in another letter case is a command Orvenka has not finished either.
 TEST_F(CommandClientTest, WaitsForACommandFileInAnyLetterCase) {
     folder.Write("CMD.INI", "ZOTCHET\r\n");
-    EXPECT_EQ(Run("XOTCHET", 0.05, false), kClientTimeout);
+    EXPECT_EQ(Run("XOTCHET", 0.05, false), kClientBusy);
     EXPECT_EQ(folder.Read("CMD.INI"), "ZOTCHET\r\n");
     EXPECT_FALSE(folder.Exists("cmd.ini"));
+}
+
+// Every outcome has an exit code of its own, so that a script knows whether it may send the
+// command again.
+struct OutcomeRow {
+    const char* name;
+    std::function<void(CommandClientTest&)> before;  // the folder as the client finds it
+    bool orvenkaRuns;
+    std::function<void(CommandClientTest&)> meanwhile;  // run in a thread while the client waits
+    int code;
+    const char* says;  // in the client's standard error
+};
+
+class ClientOutcomes : public CommandClientTest,
+                       public ::testing::WithParamInterface<OutcomeRow> {};
+
+TEST_P(ClientOutcomes, ExitCodeTellsWhatBecameOfTheCommand) {
+    const OutcomeRow& row = GetParam();
+    if (row.before)
+        row.before(*this);
+    std::future<void> meanwhile;
+    if (row.meanwhile)
+        meanwhile = std::async(std::launch::async, [&] { row.meanwhile(*this); });
+    EXPECT_EQ(Run("XOTCHET", 0.3, row.orvenkaRuns), row.code) << err.str();
+    if (meanwhile.valid())
+        meanwhile.get();
+    EXPECT_NE(err.str().find(row.says), std::string::npos) << err.str();
+    // Withdrawn or not handed over: nothing is left that could still run.
+    if (row.code == kClientWithdrawn || row.code == kClientFileError) {
+        EXPECT_FALSE(folder.Exists("cmd.ini"));
+    }
+}
+
+void TakeWithoutAnswer(CommandClientTest& t) {
+    // Orvenka takes the command the way it does (a rename) and then never finishes it.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < limit) {
+        if (::rename(t.folder.File("cmd.ini").c_str(), t.folder.File(".taken").c_str()) == 0)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, ClientOutcomes,
+    ::testing::Values(
+        OutcomeRow{"Answered", nullptr, true, nullptr, kClientOk, ""},
+        OutcomeRow{"AnsweredWithErrors",
+                   [](CommandClientTest& t) { t.Fake(DeviceKind::Shtrih).failOn = "XReport"; },
+                   true, nullptr, kClientErrors, ""},
+        OutcomeRow{"NotTakenIsWithdrawn", nullptr, false, nullptr, kClientWithdrawn,
+                   "её можно отправить снова"},
+        OutcomeRow{"TakenButNotFinished", nullptr, false, TakeWithoutAnswer, kClientUnfinished,
+                   "Не отправляйте её снова, пока не проверите ККМ"},
+        OutcomeRow{"NotHandedOver",
+                   [](CommandClientTest& t) {
+                       ASSERT_EQ(::mkdir(t.folder.File("cmd.finish").c_str(), 0755), 0);
+                   },
+                   false, nullptr, kClientFileError, "cmd.finish"},
+        OutcomeRow{"BusyWithAnotherCommand",
+                   [](CommandClientTest& t) { t.folder.Write("cmd.ini", "ZOTCHET\r\n"); }, false,
+                   nullptr, kClientBusy, "всё ещё лежит cmd.ini"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Orvenka may run as the folder's owner while the accounting system writes as another user of
+// the folder's group: the command must be takeable by both.
+TEST_F(CommandClientTest, CommandFileIsWritableByTheFoldersOwnerAndGroup) {
+    struct stat dir {};
+    ASSERT_EQ(::stat(folder.Path().c_str(), &dir), 0);
+    ClientOptions options;
+    options.folder = folder.Path();
+    options.timeoutSeconds = 5;
+    options.commandLine = "XOTCHET";
+    auto client =
+        std::async(std::launch::async, [&] { return RunCommandClient(options, out, err); });
+    struct stat st {};
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (::stat(folder.File("cmd.ini").c_str(), &st) != 0 &&
+           std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_EQ(st.st_gid, dir.st_gid);
+    EXPECT_EQ(st.st_uid, ::geteuid() == 0 ? dir.st_uid : ::geteuid());
+    while (client.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        Poll();
+    EXPECT_EQ(client.get(), kClientOk);
 }
 
 TEST_F(CommandClientTest, RefusesWhatCannotBeHandedOver) {

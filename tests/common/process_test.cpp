@@ -64,6 +64,30 @@ TEST_F(FindOtherInstanceTest, FindsAProcessOfTheSameProgramFile) {
     EXPECT_EQ(FindOtherInstance(name, static_cast<int>(::getpid())), child);
 }
 
+// A forked child of the program runs the program's own file; marked as a helper, it is not a copy.
+TEST(HelperProcessTest, AMarkedChildIsNoCopyAnUnmarkedOneIs) {
+    for (const bool marked : {true, false}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (marked)
+                MarkAsHelperProcess();
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(IsHelperProcess(child), marked);
+        EXPECT_FALSE(IsHelperProcess(static_cast<int>(::getpid())));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+}
+
 TEST_F(FindOtherInstanceTest, NameMustMatchExactly) {
     Start();
     std::string upper = name;

@@ -291,12 +291,11 @@ class CommandE2E : public ::testing::Test {
         return "ATOL,1,PRINT";
     }
 
-    // Waits until the program has taken cmd.ini (emptied it) and is running the command.
+    // Waits until the program has taken cmd.ini (moved it away) and is running the command.
     bool WaitUntilTaken() const {
         const auto end = std::chrono::steady_clock::now() + kWait;
         while (std::chrono::steady_clock::now() < end) {
-            const auto id = IdOf(p.File("cmd.ini"));
-            if (id && id->size == 0)
+            if (!IdOf(p.File("cmd.ini")) && !p.Folder().Exists("cmd.finish"))
                 return true;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -522,7 +521,7 @@ TEST_F(CommandE2E, ClientWaitsForTheCommandBeforeItsOwn) {
     Start();
     WriteCommand(WriteLongReceipt());
     ASSERT_TRUE(WaitUntilTaken());
-    // The emptied cmd.ini is still there: the client must not take the running command's
+    // The running command's cmd.ini is taken: the client must not take the running command's
     // end marker for the answer to its own.
     const ClientRun run = Send("ATOL,3,XOTCHET");
     EXPECT_EQ(run.code, 1) << run.err;

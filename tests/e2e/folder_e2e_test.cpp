@@ -48,6 +48,13 @@ class FolderE2E : public ::testing::Test {
             if (!p->WaitForExit(Millis(5000)))
                 p->Kill();
         }
+        // Copies started in the background are nobody's children here: a test that stopped
+        // half-way must not leave them serving its folders, and running under the program's
+        // own file name, after it.
+        for (const auto& folder : folders) {
+            if (const int pid = FolderLockHolder(folder))
+                ::kill(pid, SIGKILL);
+        }
     }
 
     std::vector<std::string> Env() const {
@@ -85,6 +92,7 @@ class FolderE2E : public ::testing::Test {
     std::string Folder(const std::string& name, const std::string& kind) {
         const std::string path = fs::canonical(root.Path()).string() + "/" + name;
         fs::create_directories(path);
+        folders.push_back(path);
         const Outcome made = Tool({"create", path, "--kind", kind});
         EXPECT_EQ(made.code, 0) << made.err;
         return path;
@@ -104,6 +112,7 @@ class FolderE2E : public ::testing::Test {
     TempFolder root;          // the exchange folders
     TempFolder state;         // the folder list, autostart entries, the children's output
     std::vector<std::unique_ptr<ChildProcess>> children;
+    std::vector<std::string> folders;  // every exchange folder the test made
 };
 
 TEST_F(FolderE2E, TwoFoldersAreServedAtOnceEachByItsOwnCopy) {
@@ -351,6 +360,7 @@ TEST_F(FolderE2E, StartPutsEveryFolderToWorkInTheBackground) {
 // as Unprinted_*.txt), and stop ends the copy so that remove goes through.
 TEST_F(FolderE2E, ANewEmulatorFolderAnswersXOTCHETAtOnce) {
     const std::string folder = fs::canonical(root.Path()).string() + "/новая/kassa1";
+    folders.push_back(folder);
     const Outcome made = Tool({"create", folder, "--kind", "EMUL"});
     ASSERT_EQ(made.code, 0) << made.err;
     ASSERT_EQ(Tool({"start", folder}).code, 0);

@@ -1,8 +1,11 @@
 // Printing end to end: the real program on the printer emulator, a receipt and a Z report sent
 // through the command file, the jobs printed on a CUPS queue with the PDF back-end, and the
 // answer files and the emulated counters as the accounting system finds them.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <pwd.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -377,6 +380,95 @@ TEST(PrintE2EPrinters, UnknownPrinterIsRefusedWithTheInstalledList) {
     // The job ends with the read: the goods file stays for the next attempt, nothing is counted.
     EXPECT_TRUE(p.Folder().Exists("Tovar.ini"));
     EXPECT_FALSE(p.Folder().Exists("E0054321.ini"));
+}
+
+// A print server that takes every connection and never answers, as a hung CUPS does.
+class HangingServer {
+  public:
+    HangingServer() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof at;
+        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
+            ::listen(listener_, 64) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
+            throw std::runtime_error("no listening socket for the hanging server");
+        }
+        port_ = ntohs(at.sin_port);
+        thread_ = std::thread([this] {
+            for (;;) {
+                const int c = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c < 0)
+                    return;  // the listener was shut down
+                held_.push_back(c);
+            }
+        });
+    }
+    ~HangingServer() {
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+        for (const int c : held_)
+            ::close(c);
+    }
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+  private:
+    int listener_ = -1;
+    int port_ = 0;
+    std::vector<int> held_;
+    std::thread thread_;
+};
+
+// A hung print server holds no command for long: the command fails with an error line within a
+// bounded time (what could not be printed is kept), and the next command is read.
+TEST(PrintE2EHangingServer, CommandFailsInTimeAndTheNextOneIsRead) {
+    HangingServer server;
+    struct Row {
+        std::string printer;  // PRN_NAME: looked for among the queues while Param.ini is read
+        std::string error;    // in the Result.txt line
+        bool kept;            // an Unprinted_....txt keeps the document
+    };
+    const std::string noAnswer = "Сервер печати " + server.Address() + " не ответил за 5 с";
+    const std::vector<Row> rows = {
+        {"", "EMUL:" + noAnswer + ". Документ не напечатан, его текст сохранён", true},
+        {"Касса", "ReadParam:", false},
+    };
+    ProgramUnderTest p;
+    ChildProcess& app = p.Start({"/EMUL"}, {"CUPS_SERVER=" + server.Address()});
+    ASSERT_TRUE(app.WaitForStderr(ProgramUnderTest::kPollingLine, kCommandWait)) << app.Stderr();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.printer);
+        for (const auto& name : std::filesystem::directory_iterator(p.Folder().Path())) {
+            if (name.path().filename().string().rfind("Unprinted_", 0) == 0)
+                std::filesystem::remove(name.path());
+        }
+        p.Folder().Write("Param.ini", ParamText(row.printer));
+        p.Folder().Write("Tovar.ini", kTovar);
+        const auto start = std::chrono::steady_clock::now();
+        Send(p, "PRINT");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, Millis(20000));
+        const auto result = p.Lines("Result.txt");
+        ASSERT_EQ(result.size(), 1u);
+        EXPECT_NE(result[0].find(noAnswer), std::string::npos) << result[0];
+        if (row.kept) {
+            EXPECT_EQ(result[0].substr(20).rfind(row.error, 0), 0u) << result[0];
+        } else {
+            EXPECT_EQ(result[0].substr(20).rfind("ReadParam:", 0), 0u) << result[0];
+        }
+        bool kept = false;
+        for (const auto& name : std::filesystem::directory_iterator(p.Folder().Path()))
+            kept = kept || name.path().filename().string().rfind("Unprinted_", 0) == 0;
+        EXPECT_EQ(kept, row.kept);
+        // Not printed, so not counted.
+        const std::string counters = p.Folder().Read("E0054321.ini");
+        EXPECT_EQ(counters.find("NUM_CHECKPRIHODINSMENA=1"), std::string::npos) << counters;
+
+        Send(p, "OPENSESSION");  // nothing to print on the emulator
+        EXPECT_EQ(p.Folder().Read("Result.txt"), "");
+    }
 }
 
 }  // namespace

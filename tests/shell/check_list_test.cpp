@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -166,6 +167,41 @@ TEST(CheckList, UnusableFilesFailAndLeaveTheRegisterAsItWas) {
     EXPECT_THROW(list.Add("Заказ-1"), Failure);
     EXPECT_FALSE(list.Contains("Заказ-1"));
     EXPECT_TRUE(std::filesystem::is_directory(tmp.File("Folder.txt")));
+}
+
+// A register linked to a file elsewhere, symbolically or hard, is neither read nor written: the
+// entry would land in the other file. Also when the link appears after the register was read,
+// for an appended entry (a large register) as for one written anew.
+TEST(CheckList, LinkedRegisterIsNeverReadOrWritten) {
+    for (const bool hard : {false, true}) {
+        for (const bool large : {false, true}) {
+            SCOPED_TRACE(std::string(hard ? "hard" : "symbolic") + (large ? ", large" : ""));
+            test::TempFolder tmp;
+            test::TempFolder elsewhere;
+            std::string body;
+            for (int i = 0; large && i < 70000; ++i)
+                body += "Z-" + std::to_string(1000000 + i) + "\r\n";
+            elsewhere.WriteBytes("other.txt", body + "Чужой\r\n");
+            const std::string other = elsewhere.File("other.txt");
+            const std::string path = tmp.File("CheckList.txt");
+            const auto linkThere = [&] {
+                ASSERT_EQ(hard ? ::link(other.c_str(), path.c_str())
+                               : ::symlink(other.c_str(), path.c_str()),
+                          0);
+            };
+            linkThere();
+            EXPECT_THROW(CheckList::Load(path), Failure);
+
+            // Read while it was the program's own, then linked.
+            ASSERT_TRUE(DeleteFileIfExists(path));
+            tmp.WriteBytes("CheckList.txt", body);
+            CheckList list = CheckList::Load(path);
+            ASSERT_TRUE(DeleteFileIfExists(path));
+            linkThere();
+            EXPECT_THROW(list.Add("Заказ-1"), Failure);
+            EXPECT_EQ(elsewhere.ReadBytes("other.txt"), body + "Чужой\r\n");
+        }
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "backends/unsupported/unsupported_backend.h"
+#include "common/files.h"
 #include "shell/command_loop.h"
 #include "shell/shell_fixture.h"
 
@@ -154,6 +155,69 @@ TEST_F(ReceiptJobTest, RepeatQuestionDecidesAndIgnoresLetterCase) {
         }
         EXPECT_EQ(folder.Read("CheckList.txt"), "A-0\r\nDOC-1\r\n");
     }
+}
+
+// A receipt listed by a run that died before the register answered: the register tells whether
+// it made the receipt. Not made: the resend prints without asking. Made: refused as printed.
+// Another register's entry, or an entry of old (no pending mark): asked about as ever.
+TEST_F(ReceiptJobTest, ReceiptCutShortByACrashPrintsAgainOnlyWhenTheRegisterDidNotMakeIt) {
+    struct Case {
+        const char* name;
+        std::string pending;  // CheckList.pending.txt as the dead run left it
+        int64_t registerNow;  // the register's last document at the resend
+        bool printed;
+        bool asked;
+        bool pendingKept;
+    };
+    const Case cases[] = {
+        {"not made", "S\t1\t7\tdoc-9\r\n", 7, true, false, false},
+        {"made", "S\t1\t7\tDOC-9\r\n", 8, false, true, false},
+        {"another register", "A\t1\t7\tDOC-9\r\n", 7, false, true, true},
+        {"another logical device", "S\t2\t7\tDOC-9\r\n", 7, false, true, true},
+        {"listed by an older run", "", 7, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        journal.clear();
+        platform.questions.clear();
+        platform.answers = {Answer::No};
+        platform.screen = true;
+        DeleteFileIfExists(folder.File("CheckList.pending.txt"));
+        if (!c.pending.empty())
+            folder.Write("CheckList.pending.txt", c.pending);
+        folder.Write("CheckList.txt", "A-0\r\nDOC-9\r\n");
+        Files("DOC-9");
+        ctx.device.LogicalDevice = 1;
+        Fake(DeviceKind::Shtrih).lastDocument = c.registerNow;
+        EXPECT_EQ(Run(DeviceKind::Shtrih, "PRINT"), c.printed);
+        EXPECT_EQ(!Operations().empty(), c.printed);
+        EXPECT_EQ(platform.questions.empty(), !c.asked);
+        EXPECT_EQ(folder.Read("CheckList.txt"), "A-0\r\nDOC-9\r\n");
+        EXPECT_EQ(folder.Exists("CheckList.pending.txt"), c.pendingKept);
+    }
+}
+
+// The pending mark lives from before the register sees the receipt until it has answered.
+TEST_F(ReceiptJobTest, PendingMarkStandsWhileTheRegisterPrints) {
+    Files("DOC-5");
+    Fake(DeviceKind::Atol).lastDocument = 41;
+    ctx.device.LogicalDevice = 3;
+    std::string during;
+    Fake(DeviceKind::Atol).onCall = [&](const std::string& op) {
+        if (op == "PrintReceipt")
+            during = folder.Read("CheckList.pending.txt");
+    };
+    EXPECT_TRUE(Run(DeviceKind::Atol, "PRINT"));
+    EXPECT_EQ(during, "A\t3\t41\tDOC-5\r\n");
+    EXPECT_FALSE(folder.Exists("CheckList.pending.txt"));
+    EXPECT_EQ(folder.Read("CheckList.txt"), "DOC-5\r\n");
+
+    // A non-fiscal receipt is the emulated counters' business: no mark.
+    folder.Write("Param.ini", "Oplata=\r\nDocumStr=DOC-6\r\nFiscal=-\r\n");
+    folder.Write("Tovar.ini", "Хлеб\r\n1\r\n1\r\n20\r\n");
+    during = "<no call>";
+    EXPECT_TRUE(Run(DeviceKind::Atol, "PRINT"));
+    EXPECT_EQ(during, "");
 }
 
 TEST_F(ReceiptJobTest, RefusedRepeatLeavesAnEmptyAnswer) {

@@ -27,8 +27,9 @@ class RecordingBackend : public DeviceBackend {
     RecordingBackend(DeviceKind kind, std::vector<std::string>& journal)
         : kind_(kind), journal_(journal) {}
 
-    std::string failOn;       // operation name that raises a Failure
-    bool printAnswer = true;  // what PrintReceipt / PrintCorrection answer
+    std::string failOn;                   // operation name that raises a Failure
+    bool printAnswer = true;              // what PrintReceipt / PrintCorrection answer
+    std::optional<int64_t> lastDocument;  // what LastFiscalDocument answers
     std::function<void(const std::string& operation)> onCall;
     std::vector<TSale> sales;
     std::vector<TTovar> goods;            // copy of the TTovar passed
@@ -37,6 +38,7 @@ class RecordingBackend : public DeviceBackend {
     std::vector<ServiceButton> prepared;  // every PrepareServiceButton
 
     DeviceKind Kind() const override { return kind_; }
+    std::optional<int64_t> LastFiscalDocument() override { return lastDocument; }
     std::string DeviceName() const override { return std::string("прибор ") + KindLetter(kind_); }
     void BeginReceipt() override { Note("BeginReceipt", ""); }
     void AddExtraLine(const std::string& caption, const std::string& value,

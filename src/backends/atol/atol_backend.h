@@ -37,6 +37,7 @@ class AtolBackend : public DeviceBackend {
         ATOL_AddTovar(line, goods);
     }
     bool PrintReceipt(const std::string& command) override { return ATOL_PrintCheck(command); }
+    std::optional<int64_t> LastFiscalDocument() override;
 
     void PrintLine(const std::string& text) override { ATOL_PrintLine(text, false); }
     void FeedAndCut() override { ATOL_FeedAndCut(); }
@@ -112,6 +113,7 @@ class AtolBackend : public DeviceBackend {
   private:
     // ATOL_Connect for an operation: a command never runs on a register nobody chose.
     void Connect();
+    int LastReceiptNumber(const std::string& failurePrefix);
     int SelectLogicalDevice(const std::map<int, std::string>& files);
     void ApplyDeviceSettings(const TAtolDeviceStruct& device);
     void CheckClock();

@@ -341,42 +341,4 @@ void AtolBackend::ATOL_PrintEmulEnd(const std::string& command, double cash, dou
     SaveCounters(ctx_, DeviceKind::Atol);
 }
 
-int AtolBackend::Atol_SaveNumCheckToFile() {
-    int number = 0;
-    if (ctx_.param.isNotFiscal) {
-        number = ctx_.emul.NUM_CHECKINSMENA;
-    } else {
-        driver_.SetParam("LIBFPTR_PARAM_FN_DATA_TYPE",
-                         driver_.Constant("LIBFPTR_FNDT_LAST_RECEIPT"));
-        driver_.Check(driver_.Run("fnQueryData"), "Atol_SaveNumCheckToFile ErrorDescription:");
-        number = static_cast<int>(driver_.ParamInt("LIBFPTR_PARAM_DOCUMENT_NUMBER"));
-    }
-    SaveLinesAtomic(ctx_.Path("ResultNumCheck.txt"), {std::to_string(number)});
-    return number;
-}
-
-void AtolBackend::FinishReceipt() {
-    // The register has made the receipt: nothing after this point may report it as failed, or
-    // the accounting system would charge the customer again.
-    int number = 0;
-    try {
-        number = Atol_SaveNumCheckToFile();
-    } catch (const Failure& f) {
-        ctx_.LogMessage(std::string("Чек напечатан, но его номер не получен: ") + f.what() +
-                        ". В ResultNumCheck.txt записан 0");
-        try {
-            SaveLinesAtomic(ctx_.Path("ResultNumCheck.txt"), {"0"});
-        } catch (const Failure& g) {
-            ctx_.LogMessage(g.what());
-        }
-    }
-    try {
-        ctx_.log.WriteLongLog("OK", std::to_string(number));
-    } catch (const Failure& f) {
-        ctx_.LogMessage(f.what());
-    }
-    if (!ctx_.KeepAtolDriver)
-        driver_.Run("close");
-}
-
 }  // namespace orvenka

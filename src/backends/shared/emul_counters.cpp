@@ -1,6 +1,7 @@
 #include "backends/shared/emul_counters.h"
 
 #include <climits>
+#include <cmath>
 #include <filesystem>
 #include <optional>
 
@@ -23,15 +24,46 @@ void Increment(int& counter) {
         ++counter;
 }
 
+// A key that is not there takes its default; one whose value is no number means the file is not
+// what it seems, and the counters must not silently start again from the defaults.
+[[noreturn]] void NotACounter(const std::string& key, const std::string& value) {
+    throw Failure(key + "=\"" + value + "\" не число");
+}
+
 int IntOf(const KeyValueLines& lines, const std::string& key, int defaultValue) {
     const auto v = lines.Value(key);
-    return v ? ReadInt(TrimText(*v), defaultValue) : defaultValue;
+    if (!v)
+        return defaultValue;
+    const auto n = ParseInt(TrimText(*v));
+    if (!n)
+        NotACounter(key, *v);
+    return *n;
 }
 
 double MoneyOf(const KeyValueLines& lines, const std::string& key) {
     const auto v = lines.Value(key);
-    return v ? ReadFloat(TrimText(*v), 0) : 0;
+    if (!v)
+        return 0;
+    const auto d = ParseFloat(TrimText(*v));
+    if (!d || !std::isfinite(*d))
+        NotACounter(key, *v);
+    return *d;
 }
+
+const char* const kCounterKeys[] = {
+    "SMENA",
+    "NUM_FISCAL_DOC",
+    "NUM_CHECKINSMENA",
+    "NUM_CHECKPRIHODINSMENA",
+    "NUM_CHECKRASHODINSMENA",
+    "NUM_ZOTCHET",
+    "SUM_CHECKPRIHODINSMENA_NAL",
+    "SUM_CHECKRASHODINSMENA_NAL",
+    "SUM_CHECKRASHODINSMENA_VISA",
+    "SUM_CHECKPRIHODINSMENA_VISA",
+    "SUM_TOTAL_RASHOD",
+    "SUM_TOTAL_PRIHOD",
+};
 
 }  // namespace
 
@@ -51,8 +83,30 @@ bool CountersPersisted(const TParam& param) {
     return !IsBlank(param.ZN) && param.isNotFiscal;
 }
 
+TEmulVar DefaultCounters() {
+    TEmulVar c;
+    c.SMENA = 1;
+    c.NUM_FISCAL_DOC = 0;
+    c.NUM_CHECKINSMENA = 0;
+    c.NUM_CHECKPRIHODINSMENA = 0;
+    c.NUM_CHECKRASHODINSMENA = 0;
+    c.NUM_ZOTCHET = 1;
+    c.SUM_CHECKPRIHODINSMENA_NAL = 0;
+    c.SUM_CHECKRASHODINSMENA_NAL = 0;
+    c.SUM_CHECKRASHODINSMENA_VISA = 0;
+    c.SUM_CHECKPRIHODINSMENA_VISA = 0;
+    c.SUM_TOTAL_RASHOD = 0;
+    c.SUM_TOTAL_PRIHOD = 0;
+    return c;
+}
+
 TEmulVar CountersFromLines(const std::vector<std::string>& fileLines) {
     const KeyValueLines lines(fileLines);
+    bool any = false;
+    for (const char* key : kCounterKeys)
+        any = any || lines.Has(key);
+    if (!any)
+        throw Failure("в нём нет ни одного счетчика");
     TEmulVar c;
     c.SMENA = IntOf(lines, "SMENA", 1);
     c.NUM_FISCAL_DOC = IntOf(lines, "NUM_FISCAL_DOC", 0);
@@ -95,14 +149,23 @@ void LoadCounters(TEmulVar& counters, const TParam& param, DeviceKind kind,
     // Only a file that is not there gives the defaults; a folder or an unreadable entry under
     // the name is a failure, or the shift would silently start again from 1.
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) || ec) {
-        try {
-            lines = LoadLines(path, kMaxSmallFileBytes);
-        } catch (const Failure& f) {
-            throw Failure("Не удалось прочитать счетчики эмулятора: " + std::string(f.what()));
-        }
+    if (!std::filesystem::exists(path, ec) && !ec) {
+        counters = DefaultCounters();
+        return;
     }
-    counters = CountersFromLines(lines);
+    try {
+        RefuseLinkedFile(path);
+        lines = LoadLines(path, kMaxSmallFileBytes);
+    } catch (const Failure& f) {
+        throw Failure("Не удалось прочитать счетчики эмулятора: " + std::string(f.what()));
+    }
+    try {
+        counters = CountersFromLines(lines);
+    } catch (const Failure& f) {
+        // Kept as it is: whoever looks at it finds what was there.
+        throw Failure("Файл счетчиков эмулятора " + path + " не прочитан как счетчики (" +
+                      f.what() + "), он оставлен как есть. Команда не выполнена");
+    }
 }
 
 void CheckCounters(const TEmulVar& c) {
@@ -128,6 +191,7 @@ void SaveCounters(const TEmulVar& counters, const TParam& param, DeviceKind kind
     const std::string path = CountersFileName(folder, kind, param.ZN);
     try {
         CheckCounters(counters);
+        RefuseLinkedFile(path);
         SaveLinesAtomic(path, CountersLines(counters));
     } catch (const Failure& f) {
         throw Failure("Не удалось сохранить счетчики эмулятора: " + std::string(f.what()));

@@ -38,8 +38,11 @@ void SaveCounters(AppContext& ctx, DeviceKind kind);
 
 // The file's lines in their fixed order.
 std::vector<std::string> CountersLines(const TEmulVar& counters);
+// The counters of a register without a counters file.
+TEmulVar DefaultCounters();
 // Counters from the file's key=value lines (KeyValueLines: keys without regard to case, the
-// first matching line wins); a value that is not a number gives the counter's default.
+// first matching line wins); a key that is not there gives the counter's default. Raises
+// Failure when a value is no number or no line holds a counter: the file is no counters file.
 TEmulVar CountersFromLines(const std::vector<std::string>& lines);
 
 // Raises Failure naming the first sum that is not finite or beyond kMaxCounter: a counter that

@@ -43,6 +43,7 @@ class ShtrihBackend : public DeviceBackend {
     void AddExtraLine(const std::string& caption, const std::string& value, bool emphasis) override;
     void AddGoodsLine(const TSale& line, const TTovar& goods) override;
     bool PrintReceipt(const std::string& command) override;
+    std::optional<int64_t> LastFiscalDocument() override;
     bool CorrectionFromParam() const override { return true; }
     bool PrintCorrection(const std::string& command) override;
 

@@ -605,44 +605,4 @@ void ShtrihBackend::FR_PrintEmulatedTail(const std::string& command, double elec
     SaveCounters(ctx_, DeviceKind::Shtrih);
 }
 
-void ShtrihBackend::WriteNumberFile(int number) {
-    SaveLinesAtomic(ctx_.Path("ResultNumCheck.txt"), {std::to_string(number)});
-}
-
-int ShtrihBackend::FnDocumentNumber() {
-    AutomationObject& fr = Fr();
-    Password(kAdmin);
-    Check(fr, Call("FNGetStatus"));
-    return static_cast<int>(fr.GetInt("DocumentNumber"));
-}
-
-// The number of the receipt just made: none (0) for format 1.0 and below, the emulated
-// counter for the non-fiscal imitation, the fiscal storage's last document otherwise.
-int ShtrihBackend::ReceiptNumber() {
-    const TParam& p = ctx_.param;
-    if (p.VERSION_FFD <= 1)
-        return 0;
-    return p.isNotFiscal ? ctx_.emul.NUM_CHECKINSMENA : FnDocumentNumber();
-}
-
-// The document is made: nothing from here on may fail it, or a retry would make it twice.
-void ShtrihBackend::SaveNumberAndLog(const std::function<int()>& number) {
-    int saved = 0;
-    try {
-        saved = number();
-    } catch (const std::exception& e) {
-        ctx_.LogMessage("Штрих: документ напечатан, но его номер не получен (" +
-                        std::string(e.what()) + "); в ResultNumCheck.txt записан 0");
-    }
-    for (const auto& step :
-         {std::function<void()>([&] { WriteNumberFile(saved); }),
-          std::function<void()>([&] { ctx_.log.WriteLongLog("OK", std::to_string(saved)); })}) {
-        try {
-            step();
-        } catch (const std::exception& e) {
-            ctx_.LogMessage("Штрих: документ напечатан: " + std::string(e.what()));
-        }
-    }
-}
-
 }  // namespace orvenka

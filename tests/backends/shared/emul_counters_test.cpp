@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <limits>
 
 #include "common/failure.h"
+#include "common/files.h"
 #include "support/temp_folder.h"
 
 namespace orvenka::test {
@@ -68,19 +70,50 @@ TEST_F(CountersTest, ReadsKeysWithoutRegardToCaseAndFirstLineWins) {
     EXPECT_EQ(c.NUM_ZOTCHET, 1);  // missing key: default
 }
 
-TEST_F(CountersTest, GarbageValuesGiveDefaults) {
-    std::string bytes =
-        "SMENA=abc\r\nNUM_ZOTCHET=99999999999\r\nNUM_FISCAL_DOC=5.5\r\n"
-        "SUM_TOTAL_PRIHOD=1,5\r\nSUM_TOTAL_RASHOD=nan\r\nSUM_CHECKPRIHODINSMENA_NAL=\r\n";
-    bytes += std::string("\0\xFF\x80=\x01\r\n", 7) + std::string(1000, '\xE0');
-    folder.WriteBytes("E0012345.ini", bytes);
-    const TEmulVar c = Load();
-    EXPECT_EQ(c.SMENA, 1);
-    EXPECT_EQ(c.NUM_ZOTCHET, 1);
-    EXPECT_EQ(c.NUM_FISCAL_DOC, 0);
-    EXPECT_EQ(c.SUM_TOTAL_PRIHOD, 0);
-    EXPECT_EQ(c.SUM_TOTAL_RASHOD, 0);
-    EXPECT_EQ(c.SUM_CHECKPRIHODINSMENA_NAL, 0);
+// A file that cannot be read as counters refuses the document and stays as it is: starting the
+// shift again from the defaults would print documents with numbers already used.
+TEST_F(CountersTest, FileThatIsNoCountersFileIsRefusedAndKept) {
+    const std::string junk = std::string("\0\xFF\x80=\x01\r\n", 7) + std::string(1000, '\xE0');
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"SMENA=abc\r\nNUM_ZOTCHET=3\r\n", "SMENA=\"abc\" не число"},
+        {"SMENA=4\r\nNUM_ZOTCHET=99999999999\r\n", "NUM_ZOTCHET=\"99999999999\" не число"},
+        {"NUM_FISCAL_DOC=5.5\r\n", "NUM_FISCAL_DOC=\"5.5\" не число"},
+        {"SUM_TOTAL_PRIHOD=1,5\r\n", "SUM_TOTAL_PRIHOD=\"1,5\" не число"},
+        {"SUM_TOTAL_RASHOD=nan\r\n", "SUM_TOTAL_RASHOD=\"nan\" не число"},
+        {"SUM_CHECKPRIHODINSMENA_NAL=\r\n", "SUM_CHECKPRIHODINSMENA_NAL=\"\" не число"},
+        {junk, "в нём нет ни одного счетчика"},
+        {"", "в нём нет ни одного счетчика"},
+    };
+    for (const auto& [bytes, why] : rows) {
+        folder.WriteBytes("E0012345.ini", bytes);
+        try {
+            Load();
+            ADD_FAILURE() << "read as counters: " << why;
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()), "Файл счетчиков эмулятора " +
+                                                 folder.File("E0012345.ini") +
+                                                 " не прочитан как счетчики (" + why +
+                                                 "), он оставлен как есть. Команда не выполнена");
+        }
+        EXPECT_EQ(folder.ReadBytes("E0012345.ini"), bytes);
+    }
+}
+
+// Counters are never read from or written to a file elsewhere through a link, symbolic or hard.
+TEST_F(CountersTest, CountersFileThatIsALinkIsRefused) {
+    TempFolder elsewhere;
+    for (const bool hard : {false, true}) {
+        elsewhere.Write("other.ini", "SMENA=7\r\n");
+        DeleteFileIfExists(folder.File("E0012345.ini"));
+        const std::string target = elsewhere.File("other.ini");
+        ASSERT_EQ(hard ? ::link(target.c_str(), folder.File("E0012345.ini").c_str())
+                       : ::symlink(target.c_str(), folder.File("E0012345.ini").c_str()),
+                  0);
+        EXPECT_THROW(Load(), Failure) << hard;
+        TEmulVar c = DefaultCounters();
+        EXPECT_THROW(SaveCounters(c, param, DeviceKind::Emul, folder.Path()), Failure) << hard;
+        EXPECT_EQ(elsewhere.Read("other.ini"), "SMENA=7\r\n");
+    }
 }
 
 TEST_F(CountersTest, PersistenceNeedsNonFiscalAndZn) {
@@ -224,7 +257,7 @@ TEST(EmulCounters, RecordCountsReturnsAndEverythingElseAsIncome) {
 }
 
 TEST(EmulCounters, CloseShiftKeepsDocumentNumberAndTotals) {
-    TEmulVar c = CountersFromLines({});
+    TEmulVar c = DefaultCounters();
     RecordEmulatedReceipt(c, "PRINT", 10, 0, 10);
     RecordEmulatedReceipt(c, "RETURN", 4, 4, 0);
     CloseShiftCounters(c);

@@ -44,7 +44,7 @@ void EndProgram() {
 }
 
 int RunApplication(int argc, char** argv, const std::function<void(AppContext&)>& installBackends,
-                   const std::function<void(TForm_mainFR&)>& started) {
+                   const std::function<void(TForm_mainFR&)>& started, const OpenDoors& openDoors) {
     // Before anything is written: a stream nobody reads must neither stop nor kill the program.
     ProtectStandardStreams();
     qInstallMessageHandler(QtMessage);
@@ -109,10 +109,14 @@ int RunApplication(int argc, char** argv, const std::function<void(AppContext&)>
     window.AddTrayIcon();
     window.StartTimer();
     StartPolling(ctx);
+    std::unique_ptr<CommandDoor> doors;
+    if (openDoors)
+        doors = openDoors(ctx, loop.Queue());
     if (started)
         QTimer::singleShot(0, &window, [&window, &started] { started(window); });
 
     const int code = QApplication::exec();
+    doors.reset();
     FormDestroy(ctx);
     window.DeleteTrayIcon();
     return code;

@@ -16,10 +16,18 @@ CommandPoller::CommandPoller(const std::string& folder, CommandLoop& loop, QObje
         notifier_ = std::make_unique<QSocketNotifier>(watch_.Fd(), QSocketNotifier::Read);
         connect(notifier_.get(), &QSocketNotifier::activated, this, &CommandPoller::OnWatch);
     }
+    if (loop_.Queue().WakeFd() >= 0) {
+        queued_ = std::make_unique<QSocketNotifier>(loop_.Queue().WakeFd(), QSocketNotifier::Read);
+        queued_->setEnabled(false);
+        connect(queued_.get(), &QSocketNotifier::activated, this, &CommandPoller::OnQueue);
+    }
 }
 
 void CommandPoller::SetTimerEnabled(bool on) {
     enabled_ = on;
+    // The descriptor stays readable while commands wait: watched only while one may run.
+    if (queued_)
+        queued_->setEnabled(on);
     if (on) {
         timer_.start();
         // A command that came while the timer was off, or was there before the start. Not
@@ -50,12 +58,20 @@ void CommandPoller::OnWatch() {
     RunTick();
 }
 
+void CommandPoller::OnQueue() {
+    if (enabled_ && !loop_.Busy())
+        loop_.RunQueued();
+}
+
 void CommandPoller::RunTick() {
     soon_.stop();
     recheck_.stop();
     if (loop_.Busy())
         return;
     loop_.Tick();
+    // Without a wake descriptor the timer finds them.
+    if (!queued_)
+        loop_.RunQueued();
     if (const auto ms = loop_.RecheckInMs(); ms && enabled_)
         recheck_.start(static_cast<int>(*ms));
 }

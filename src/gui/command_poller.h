@@ -14,6 +14,9 @@ namespace orvenka::gui {
 // so that a command is taken the moment its writer is done with it. Both act only while the
 // timer is enabled; the tick itself switches it off for its whole run, so ticks never overlap.
 // A command file that may still be being written is looked at again when the loop asks for it.
+// A command handed to the loop's queue (the HTTP door) is carried out as soon as the event loop
+// is free, never at the next timer tick, one per turn of the event loop so that the folder's own
+// commands take their turns between them.
 class CommandPoller : public QObject {
     Q_OBJECT
   public:
@@ -29,11 +32,13 @@ class CommandPoller : public QObject {
 
   private:
     void OnWatch();
+    void OnQueue();
     void RunTick();
 
     CommandLoop& loop_;
     FolderWatch watch_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QSocketNotifier> queued_;  // readable while the queue holds a command
     QTimer timer_;
     QTimer soon_;     // a tick as soon as the event loop is free (after the frame has closed)
     QTimer recheck_;  // the loop's own "look again"

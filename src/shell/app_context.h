@@ -29,6 +29,15 @@ class AppContext {
     std::string RunLogPath() const;    // X.log
     std::string LongLogPath() const;   // X.long.log
 
+    // Where the current command's incoming files (Param.ini, Tovar.ini, Dop.ini) are read from
+    // and its own answer (ResultNumCheck.txt) written to: the working folder, or the private
+    // folder of a command that did not come as files (so that a file client never reads its
+    // answer, nor it the file client's goods). Ends in "/".
+    const std::string& ExchangeFolder() const { return exchange_.empty() ? folder_ : exchange_; }
+    std::string ExchangePath(const std::string& name) const { return ExchangeFolder() + name; }
+    // Empty: the working folder again.
+    void SetExchangeFolder(std::string folder) { exchange_ = std::move(folder); }
+
     Platform& platform;
     Clock& clock;
     TParam param;
@@ -60,6 +69,7 @@ class AppContext {
   private:
     std::string folder_;
     std::string programFile_;
+    std::string exchange_;
     std::map<DeviceKind, std::unique_ptr<DeviceBackend>> backends_;
 };
 

@@ -127,6 +127,7 @@ bool CommandLoop::Tick() {
                 ctx_.LogMessage("Прочитал команду " + cmd.word);
                 DeleteFinishFile();
                 commandRead = true;
+                queue_.SetLastCommand(cmd.word);
                 RunDispatch(ctx_, cmd);
             } else if (tooLarge_) {
                 // Junk of any size is answered like a line without a command word, unread.
@@ -153,8 +154,65 @@ bool CommandLoop::Tick() {
                              if (commandRead)
                                  WriteFinishFile();
                          }};
+    queue_.SetBusy(true);
     ctx_.frame.Run(FrameKind::Command, work, end);
+    queue_.SetBusy(false);
     return commandRead;
+}
+
+bool CommandLoop::RunQueued() {
+    if (ctx_.frame.Busy())
+        return false;
+    const std::shared_ptr<QueuedCommand> command = queue_.Pop();
+    if (!command)
+        return false;
+    const std::string& folder = command->Folder();
+    // The folder's answer stays the last file command's: a file client may read it right now.
+    const std::vector<std::string> folderAnswer = ctx_.log.Errors();
+    const auto work = [&] {
+        ctx_.SetExchangeFolder(folder);
+        ctx_.RunGuarded([&] {
+            ctx_.log.ClearErrors();
+            const CommandText cmd =
+                ParseCommandLine(command->Line(), ctx_.device, ctx_.StartupKind);
+            if (cmd.word.empty()) {
+                ctx_.LogMessage("Прочитал команду " + command->Line());
+                ctx_.LogError("В строке команды \"" + command->Line() +
+                              "\" не указано слово команды. Команда не выполнена");
+                return;
+            }
+            ctx_.LogMessage("Прочитал команду " + cmd.word + " (HTTP)");
+            queue_.SetLastCommand(cmd.word);
+            RunDispatch(ctx_, cmd);
+        });
+    };
+    const CommandEnd end{[&] {
+                             try {
+                                 SaveAnswerLines(folder + kResultFile, ctx_.log.Errors());
+                             } catch (const Failure& f) {
+                                 ctx_.LogError(f.what());
+                             }
+                         },
+                         [&] {
+                             try {
+                                 SaveAnswerLines(folder + kFinishFile,
+                                                 {FormatDateTime(ctx_.clock.Now())});
+                             } catch (const Failure& f) {
+                                 ctx_.LogError(f.what());
+                             }
+                         }};
+    queue_.SetBusy(true);
+    ctx_.frame.Run(FrameKind::Command, work, end);
+    ctx_.SetExchangeFolder({});
+    ctx_.log.RestoreErrors(folderAnswer);
+    queue_.SetBusy(false);
+    try {
+        command->Finish();
+    } catch (const std::exception& e) {
+        // Its answer has gone wrong, not the folder's: the message pane only.
+        ctx_.LogMessage(e.what());
+    }
+    return true;
 }
 
 bool CommandLoop::WriterDone(const std::string& name, const FileToEmpty& file) {

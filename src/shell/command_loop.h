@@ -10,6 +10,7 @@
 #include "common/folder_watch.h"
 #include "shell/app_context.h"
 #include "shell/command_parser.h"
+#include "shell/command_queue.h"
 
 namespace orvenka {
 
@@ -48,6 +49,16 @@ class CommandLoop {
 
     // One poll; true when a command was read (and so cmd.finish written).
     bool Tick();
+
+    // Commands handed over from outside the files, carried out in the same frame by the same
+    // dispatch, in the order they came.
+    CommandQueue& Queue() { return queue_; }
+    // Carries out the oldest of them, if any and no frame is open: its line is parsed like a
+    // cmd.ini line, its incoming files are read from its own folder and its Result.txt,
+    // ResultNumCheck.txt and cmd.finish written there; the working folder's answer files are
+    // never touched, and the error pane is given back the folder's answer afterwards. True when
+    // one ran.
+    bool RunQueued();
     bool Busy() const { return ctx_.frame.Busy(); }
     // After a tick that left cmd.ini because it may still be being written: in how many
     // milliseconds it is worth looking again.
@@ -81,6 +92,7 @@ class CommandLoop {
     void SaveMarker(const std::string& name);
 
     AppContext& ctx_;
+    CommandQueue queue_;
     std::function<int64_t()> now_;
     std::map<std::string, Completed> completed_;  // by spelling: as the writer left it
     std::optional<Seen> seen_;                    // first seen unchanged since

@@ -92,6 +92,15 @@ void EventLog::AppendErrorsToMessages() {
     }
 }
 
+void EventLog::RestoreErrors(std::vector<std::string> lines) {
+    ClearErrors();
+    errors_ = std::move(lines);
+    if (listener_) {
+        for (const std::string& line : errors_)
+            listener_(Pane::Errors, &line);
+    }
+}
+
 void EventLog::ClearErrors() {
     errors_.clear();
     if (listener_)

@@ -31,6 +31,9 @@ class EventLog : public Logger {
     void ShowTrayBalloon(const std::string& title, const std::string& text);
 
     void ClearErrors();
+    // The error pane as it was: a command whose answer went elsewhere gives the folder's answer
+    // (the last file command's) back to it. Nothing is logged again.
+    void RestoreErrors(std::vector<std::string> lines);
     // At exit the error pane's lines go to the end of the message pane (the run log holds both).
     void AppendErrorsToMessages();
     const std::vector<std::string>& Messages() const { return messages_; }

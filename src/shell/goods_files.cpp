@@ -174,14 +174,14 @@ std::vector<TTovar> LoadTovarIni(const std::string& folder, Logger* log) {
 }
 
 void MoveTovarIni(AppContext& ctx) {
-    const std::string oldPath = ctx.Path("Tovar.oldini");
+    const std::string oldPath = ctx.ExchangePath("Tovar.oldini");
     if (!DeleteFileIfExists(oldPath)) {
         ctx.LogError(std::string(kPrefix) + "не удалось удалить " + oldPath);
     }
-    const std::vector<std::string> spellings = SpellingsOf(ctx.Folder(), "Tovar.ini");
+    const std::vector<std::string> spellings = SpellingsOf(ctx.ExchangeFolder(), "Tovar.ini");
     if (spellings.size() != 1)
         return;
-    const std::string path = ctx.Path(spellings.front());
+    const std::string path = ctx.ExchangePath(spellings.front());
     if (FileExists(path)) {
         try {
             RenameFile(path, oldPath);
@@ -194,7 +194,7 @@ void MoveTovarIni(AppContext& ctx) {
 std::vector<TTovar> ReadTovarIni(AppContext& ctx) {
     std::vector<TTovar> goods;
     try {
-        goods = LoadTovarIni(ctx.Folder(), &ctx.log);
+        goods = LoadTovarIni(ctx.ExchangeFolder(), &ctx.log);
         ctx.param.SummaTovar = GoodsTotal(ctx.param, goods);
     } catch (const Failure& f) {
         ctx.LogError(f.what());
@@ -230,7 +230,7 @@ std::vector<TDop> LoadDopIni(const std::string& folder, Logger* log) {
 }
 
 std::vector<TDop> ReadDopIni(AppContext& ctx) {
-    return LoadDopIni(ctx.Folder(), &ctx.log);
+    return LoadDopIni(ctx.ExchangeFolder(), &ctx.log);
 }
 
 }  // namespace orvenka

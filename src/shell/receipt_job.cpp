@@ -144,7 +144,7 @@ void AddToCheckList(AppContext& ctx, const std::string& documentId) {
 bool ReadParamIni(AppContext& ctx) {
     std::string path;
     try {
-        path = IncomingFilePath(ctx.Folder(), "Param.ini");
+        path = IncomingFilePath(ctx.ExchangeFolder(), "Param.ini");
     } catch (const Failure& f) {
         ctx.LogError(std::string("ReadParam:") + f.what());
         return false;

@@ -27,7 +27,7 @@ int AtolBackend::Atol_SaveNumCheckToFile() {
     const int number = ctx_.param.isNotFiscal
                            ? ctx_.emul.NUM_CHECKINSMENA
                            : LastReceiptNumber("Atol_SaveNumCheckToFile ErrorDescription:");
-    SaveLinesAtomic(ctx_.Path("ResultNumCheck.txt"), {std::to_string(number)});
+    SaveLinesAtomic(ctx_.ExchangePath("ResultNumCheck.txt"), {std::to_string(number)});
     return number;
 }
 
@@ -41,7 +41,7 @@ void AtolBackend::FinishReceipt() {
         ctx_.LogMessage(std::string("Чек напечатан, но его номер не получен: ") + f.what() +
                         ". В ResultNumCheck.txt записан 0");
         try {
-            SaveLinesAtomic(ctx_.Path("ResultNumCheck.txt"), {"0"});
+            SaveLinesAtomic(ctx_.ExchangePath("ResultNumCheck.txt"), {"0"});
         } catch (const Failure& g) {
             ctx_.LogMessage(g.what());
         }

@@ -18,7 +18,7 @@ namespace {
 // fresh folder's first report prints instead of failing on settings the folder holds.
 void TakeParamWhenNoneRead(AppContext& ctx) {
     if (ctx.param.PRN_WIDHT == 0 && ctx.param.PRN_WIDHT_ITOG == 0 &&
-        FileSpellingOf(ctx.Folder(), "Param.ini"))
+        FileSpellingOf(ctx.ExchangeFolder(), "Param.ini"))
         ReadParamIni(ctx);
 }
 

@@ -14,7 +14,7 @@ using shtrih::Check;
 using shtrih::kAdmin;
 
 void ShtrihBackend::WriteNumberFile(int number) {
-    SaveLinesAtomic(ctx_.Path("ResultNumCheck.txt"), {std::to_string(number)});
+    SaveLinesAtomic(ctx_.ExchangePath("ResultNumCheck.txt"), {std::to_string(number)});
 }
 
 std::optional<int64_t> ShtrihBackend::LastFiscalDocument() {

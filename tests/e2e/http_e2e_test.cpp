@@ -248,5 +248,41 @@ TEST_F(HttpE2E, FileCommandsAndHttpCommandsAtOnceEachGetTheirOwnAnswer) {
     EXPECT_EQ(Count(tape, "Хлеб бородинский"), 2u);
 }
 
+TEST(HttpE2ESettings, AWrongSettingOpensNoDoorAndTheFilesWorkOn) {
+    // A port taken by someone else.
+    const int taken = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(taken, 1), 0);
+    ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    const int takenPort = ntohs(addr.sin_port);
+    const int port = FreePort();
+    struct Row {
+        std::string settings;
+        int port;
+    };
+    const std::vector<Row> rows = {
+        {"HttpListen=0.0.0.0:" + std::to_string(port) + "\r\n", port},  // the network, no token
+        {"HttpListen=127.0.0.1:" + std::to_string(port) + "0000\r\n", port},
+        {"HttpListen=127.0.0.1:" + std::to_string(takenPort) + "\r\n", takenPort},
+    };
+    for (const Row& row : rows) {
+        ProgramUnderTest p;
+        p.Folder().Write(p.SettingsName(), row.settings);
+        ChildProcess& app = p.Start({"/SHTRIH"});
+        ASSERT_TRUE(app.WaitForStderr(ProgramUnderTest::kPollingLine, kWait)) << app.Stderr();
+        EXPECT_TRUE(app.WaitForStderr("HTTP: сервер не запущен", kWait)) << row.settings;
+        if (row.port != takenPort) {
+            httplib::Client client("127.0.0.1", row.port);
+            EXPECT_FALSE(client.Get("/v1/status")) << row.settings;
+        }
+        EXPECT_EQ(SendCommand(p, "XOTCHET"), std::vector<std::string>{}) << row.settings;
+    }
+    ::close(taken);
+}
+
 }  // namespace
 }  // namespace orvenka::test

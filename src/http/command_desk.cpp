@@ -32,6 +32,27 @@ void SyncFolder(const std::string& folder) {
     ::close(fd);
 }
 
+// Written in place in the folder not yet named: the folder's rename is what makes it appear.
+void WriteSynced(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        throw Failure("Не удалось создать файл " + path + ": " + SystemErrorText(errno));
+    size_t done = 0;
+    int err = 0;
+    while (done < bytes.size() && err == 0) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR)
+            err = errno;
+        else if (n > 0)
+            done += static_cast<size_t>(n);
+    }
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
+    ::close(fd);
+    if (err != 0)
+        throw Failure("Не удалось записать файл " + path + ": " + SystemErrorText(err));
+}
+
 void RemoveFolder(const std::string& path) {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
@@ -136,8 +157,8 @@ std::string CommandDesk::WriteExchange(const CommandRequest& request, const std:
             SaveLines(dir + "Dop.ini", *request.extraLines);
         // On the disk before the folder gets its name: once it has it, a crash leaves a command
         // that the next start answers under its id instead of carrying it out again.
-        WriteFileBytesAtomic(dir + kRequestFile,
-                             json{{"id", request.id}, {"request", hash}, {"line", line}}.dump());
+        WriteSynced(dir + kRequestFile,
+                    json{{"id", request.id}, {"request", hash}, {"line", line}}.dump());
         RenameFile(fresh, done);
         SyncFolder(exchange_);
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "http/http_door.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -17,6 +18,8 @@ namespace {
 
 // Every client may wait on its command at once; more wait for a thread.
 constexpr size_t kServerThreads = 16;
+constexpr size_t kKeepAliveRequests = 10000;
+constexpr int kListenQueue = 128;
 
 // Compared in a time that does not depend on where the first difference is.
 bool SameSecret(const std::string& a, const std::string& b) {
@@ -54,6 +57,9 @@ class HttpDoor : public CommandDoor {
     bool Start() {
         server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
         server_.set_payload_max_length(kMaxRequestBytes);
+        // A client keeps its connection: one closed every few requests means connecting again,
+        // and a burst of those overflows the listening queue (a lost SYN costs a second).
+        server_.set_keep_alive_max_count(kKeepAliveRequests);
         server_.set_pre_routing_handler(
             [this](const httplib::Request& req, httplib::Response& res) {
                 if (req.path == "/v1/openapi.json" || Authorized(req))
@@ -85,8 +91,18 @@ class HttpDoor : public CommandDoor {
                 Reply(res, {404, ErrorJson("Нет такого адреса: " + req.method + " " + req.path)});
             }
         });
+        // The library listens with a queue of 5 connections: clients that connect at the same
+        // moment beyond it lose their SYN and come a second later. The socket is remembered
+        // as it is made, and its queue made longer once it listens.
+        int listening = -1;
+        server_.set_socket_options([&listening](socket_t sock) {
+            httplib::default_socket_options(sock);
+            listening = sock;
+        });
         if (!server_.bind_to_port(settings_.address, settings_.port))
             return false;
+        if (listening >= 0)
+            ::listen(listening, kListenQueue);
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         return true;
     }

@@ -1,0 +1,160 @@
+// The HTTP door of the real program (offscreen, /EMUL) under 8 concurrent clients: 1,000
+// commands that need no device (OPENSESSION: the emulator has no shift to open and answers at
+// once), each under an id of its own, then every one of them sent again. Checks that none is
+// lost, none carried out twice and each answer is its own request's; prints requests per second
+// and the latency percentiles of both rounds.
+// Usage: http_bench [requests=1000] [clients=8]
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "program_under_test.h"
+
+using namespace orvenka::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const char* const kToken = "bench-token";
+
+int FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return -1;
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+double Percentile(const std::vector<double>& sorted, double q) {
+    const size_t i = static_cast<size_t>(q * double(sorted.size() - 1) + 0.5);
+    return sorted[std::min(i, sorted.size() - 1)];
+}
+
+struct Round {
+    std::vector<double> ms;
+    std::vector<std::string> answerIds;  // by request number
+    std::vector<std::string> bodies;
+    int failures = 0;
+    double seconds = 0;
+};
+
+// Every client sends its share of the requests one after another on its own connection.
+Round Send(int port, int requests, int clients) {
+    Round r;
+    r.ms.resize(requests);
+    r.answerIds.resize(requests);
+    r.bodies.resize(requests);
+    std::atomic<int> next{0};
+    std::mutex failed;
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&] {
+            httplib::Client client("127.0.0.1", port);
+            client.set_read_timeout(std::chrono::seconds(60));
+            const httplib::Headers headers{{"Authorization", std::string("Bearer ") + kToken}};
+            for (int i = next++; i < requests; i = next++) {
+                const std::string body = nlohmann::json{
+                    {"id", "bench-" + std::to_string(i)},
+                    {"command",
+                     "OPENSESSION"}}.dump();
+                const auto t0 = Clock::now();
+                const auto res = client.Post("/v1/commands", headers, body, "application/json");
+                r.ms[i] = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+                if (!res || res->status != 200) {
+                    const std::lock_guard<std::mutex> lock(failed);
+                    ++r.failures;
+                    continue;
+                }
+                r.bodies[i] = res->body;
+                const auto answer = nlohmann::json::parse(res->body, nullptr, false);
+                if (answer.is_object() && answer["id"].is_string() && answer["errors"].is_array() &&
+                    answer["errors"].empty())
+                    r.answerIds[i] = answer["id"].get<std::string>();
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return r;
+}
+
+// Requests whose answer is not their own (or no success): should be 0.
+int WrongAnswers(const Round& r) {
+    int wrong = 0;
+    for (size_t i = 0; i < r.answerIds.size(); ++i)
+        wrong += r.answerIds[i] == "bench-" + std::to_string(i) ? 0 : 1;
+    return wrong;
+}
+
+void Print(const char* name, Round r) {
+    std::sort(r.ms.begin(), r.ms.end());
+    std::printf("%-22s %6zu requests  %8.0f req/s  p50 %6.2f ms  p99 %6.2f ms  max %7.2f ms\n",
+                name, r.ms.size(), double(r.ms.size()) / r.seconds, Percentile(r.ms, 0.5),
+                Percentile(r.ms, 0.99), r.ms.back());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int requests = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    const int clients = argc > 2 ? std::max(1, std::atoi(argv[2])) : 8;
+    const int port = FreePort();
+    if (port < 0) {
+        std::perror("port");
+        return 1;
+    }
+
+    ProgramUnderTest p;
+    p.Folder().Write(p.SettingsName(), "HttpListen=127.0.0.1:" + std::to_string(port) +
+                                           "\r\nHttpToken=" + kToken + "\r\n");
+    // No printer is needed; make sure none can be reached.
+    ChildProcess& app = p.Start({"/EMUL"}, {"CUPS_SERVER=/nonexistent/orvenka-bench.sock"});
+    if (!app.WaitForStderr("HTTP: принимаю команды", Millis(20000))) {
+        std::fprintf(stderr, "the door did not open\n%s", app.Stderr().c_str());
+        return 1;
+    }
+
+    const Round first = Send(port, requests, clients);
+    const Round again = Send(port, requests, clients);
+    int changed = 0;
+    for (int i = 0; i < requests; ++i)
+        changed += again.bodies[i] == first.bodies[i] ? 0 : 1;
+
+    app.Terminate();
+    app.WaitForExit(Millis(20000));
+    // Every command carried out is one line of the run log.
+    int carriedOut = 0;
+    for (const std::string& line : p.Lines(p.RunLogName()))
+        carriedOut += line.find("Прочитал команду OPENSESSION (HTTP)") != std::string::npos;
+
+    std::printf("http_bench: %d clients, OPENSESSION on the emulator\n", clients);
+    Print("new ids", first);
+    Print("same ids again", again);
+    const int lost = first.failures + again.failures;
+    const int wrong = WrongAnswers(first) + WrongAnswers(again);
+    const int duplicated = std::max(0, carriedOut - requests);
+    std::printf("lost %d  wrong answers %d  carried out %d (duplicated %d)  resends changed %d\n",
+                lost, wrong, carriedOut, duplicated, changed);
+    return lost == 0 && wrong == 0 && carriedOut == requests && changed == 0 ? 0 : 1;
+}

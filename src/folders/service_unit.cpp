@@ -114,6 +114,9 @@ bool NativeDriver(const std::string& setting) {
 bool RegisterOverNetwork(const std::string& folder) {
     // The keys the program reads from its settings file and from the ATOL device files.
     const auto settings = ReadKeyValues(InFolder(folder, std::string(kProgramLinkName) + ".ini"));
+    // The HTTP door listens on a TCP socket, a loopback one included.
+    if (!Setting(settings, "HttpListen").empty())
+        return true;
     if (NativeDriver(Setting(settings, "ShtrihDriver"))) {
         const std::string uri = Setting(settings, "ShtrihConnection");
         if (uri.empty() || SameNoCase(LeftChars(uri, 6), "tcp://"))

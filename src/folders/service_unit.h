@@ -18,7 +18,7 @@ std::string ServiceUnitName(const std::string& folder);
 struct ServiceNeeds {
     std::string user, group;  // the folder's owner; empty for a folder of root
     bool inHome = false;      // under /home, /root or /run/user, which the template hides
-    bool network = false;     // a register reached over TCP
+    bool network = false;     // a register reached over TCP, or the HTTP door
 };
 
 // The drop-in of a folder's service, in <unit>.d/ of the systemd folder.
@@ -32,6 +32,7 @@ bool InHomeArea(const std::string& folder);
 // Whether a vendor's driver named in the folder's settings file reaches its register over TCP:
 // Shtrih-M with a tcp:// connection or none (the driver's own, which may be the network), ATOL
 // with a device file whose port is TCP_IP or left to the driver. The simulators need no network.
+// The HTTP door (HttpListen=) needs it too, whatever its address.
 bool RegisterOverNetwork(const std::string& folder);
 
 }  // namespace orvenka

@@ -117,6 +117,8 @@ TEST(ServiceUnit, NetworkOnlyForARegisterReachedOverTcp) {
          true},
         {"atol, port left to the driver", "AtolDriver=AUTO\n", {"BAUDRATE=9600"}, true},
         {"atol without device files", "AtolDriver=AUTO\n", {}, false},
+        {"http door on loopback", "HttpListen=127.0.0.1:8490\n", {}, true},
+        {"http door off", "HttpListen= \nShtrihDriver=SIM\n", {}, false},
     };
     for (const auto& r : rows) {
         test::TempFolder tmp;

@@ -4,7 +4,7 @@ set -e
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev qt6-base-dev
   qt6-base-dev-tools libqt6printsupport6 libgl-dev fonts-dejavu-core poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev iconv clang-format dpkg-dev file
-  xvfb libxcb1-dev nlohmann-json3-dev libcpp-httplib-dev"
+  xvfb libxcb1-dev nlohmann-json3-dev libcpp-httplib-dev curl"
 missing=""
 for p in $PACKAGES; do
     [ "$p" = iconv ] && continue

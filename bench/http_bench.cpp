@@ -4,10 +4,7 @@
 // lost, none carried out twice and each answer is its own request's; prints requests per second
 // and the latency percentiles of both rounds.
 // Usage: http_bench [requests=1000] [clients=8]
-#include <arpa/inet.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,19 +27,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const char* const kToken = "bench-token";
-
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return -1;
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 double Percentile(const std::vector<double>& sorted, double q) {
     const size_t i = static_cast<size_t>(q * double(sorted.size() - 1) + 0.5);
@@ -119,11 +103,7 @@ void Print(const char* name, Round r) {
 int main(int argc, char** argv) {
     const int requests = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
     const int clients = argc > 2 ? std::max(1, std::atoi(argv[2])) : 8;
-    const int port = FreePort();
-    if (port < 0) {
-        std::perror("port");
-        return 1;
-    }
+    const int port = FreeLoopbackPort();
 
     ProgramUnderTest p;
     p.Folder().Write(p.SettingsName(), "HttpListen=127.0.0.1:" + std::to_string(port) +

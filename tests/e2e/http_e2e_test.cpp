@@ -26,18 +26,6 @@ const Millis kWait(30000);
 const char* const kToken = "s3cret-token";
 
 // A port nobody listens on right now.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        throw std::runtime_error("no free port");
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 json Receipt(const std::string& id, const std::string& documStr, bool withOplata = true) {
     json param = {{"SNO", "OSN"}, {"VERSION_FFD", "1.05"}, {"DocumStr", documStr}};
@@ -64,7 +52,7 @@ struct Reply {
 
 class HttpE2E : public ::testing::Test {
   protected:
-    HttpE2E() : port_(FreePort()) {
+    HttpE2E() : port_(FreeLoopbackPort()) {
         p.Folder().Write(p.SettingsName(), "HttpListen=127.0.0.1:" + std::to_string(port_) +
                                                "\r\nHttpToken=" + kToken + "\r\n");
     }
@@ -259,7 +247,7 @@ TEST(HttpE2ESettings, AWrongSettingOpensNoDoorAndTheFilesWorkOn) {
     ASSERT_EQ(::listen(taken, 1), 0);
     ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&addr), &len), 0);
     const int takenPort = ntohs(addr.sin_port);
-    const int port = FreePort();
+    const int port = FreeLoopbackPort();
     struct Row {
         std::string settings;
         int port;

@@ -1,7 +1,10 @@
 #include "program_under_test.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +32,22 @@ std::string ReadAll(const std::string& path) {
 }
 
 }  // namespace
+
+int FreeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    const bool bound = fd >= 0 &&
+                       ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!bound)
+        throw std::runtime_error("no free port on the loopback address");
+    return ntohs(addr.sin_port);
+}
 
 bool WaitUntil(const std::function<bool()>& done, Millis timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;

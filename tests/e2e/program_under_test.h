@@ -12,6 +12,10 @@ namespace orvenka::test {
 
 using Millis = std::chrono::milliseconds;
 
+// A TCP port on the loopback address that nobody listens on right now (for a server a test
+// starts). Raises std::runtime_error when none is given.
+int FreeLoopbackPort();
+
 // Polls `done` every few milliseconds until it holds or `timeout` passes; answers done().
 bool WaitUntil(const std::function<bool()>& done, Millis timeout);
 

@@ -8,11 +8,14 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "common/files.h"
 
@@ -23,10 +26,35 @@ namespace {
 // The kernel keeps 15 characters of a process name.
 constexpr char kHelperProcessName[] = "orvenka-helper";
 
+// The descriptors of the folder locks this process holds, for a forked child to let go of: the
+// lock belongs to the open descriptor, which a child shares until it closes its copy.
+std::atomic<int> heldLocks[4] = {-1, -1, -1, -1};
+
+void NoteHeldLock(int fd) {
+    for (auto& slot : heldLocks) {
+        int empty = -1;
+        if (slot.compare_exchange_strong(empty, fd))
+            return;
+    }
+}
+
+void ForgetHeldLock(int fd) {
+    for (auto& slot : heldLocks) {
+        int held = fd;
+        if (slot.compare_exchange_strong(held, -1))
+            return;
+    }
+}
+
 }  // namespace
 
 void MarkAsHelperProcess() {
     ::prctl(PR_SET_NAME, kHelperProcessName);
+    for (auto& slot : heldLocks) {
+        const int fd = slot.exchange(-1);
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 bool IsHelperProcess(int pid) {
@@ -76,6 +104,7 @@ FolderLock::FolderLock(const std::string& folder) {
         return;
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
         state_ = State::Held;
+        NoteHeldLock(fd_);
         return;
     }
     state_ = errno == EWOULDBLOCK ? State::HeldByOther : State::Unavailable;
@@ -84,8 +113,10 @@ FolderLock::FolderLock(const std::string& folder) {
 }
 
 FolderLock::~FolderLock() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ < 0)
+        return;
+    ForgetHeldLock(fd_);
+    ::close(fd_);
 }
 
 int FolderLockHolder(const std::string& folder) {
@@ -117,6 +148,19 @@ int FindOtherInstance(const ProgramFile& program, const FolderLock& lock, int ow
     if (program.throughLink)
         return 0;
     return FindOtherInstance(program.name, ownPid);
+}
+
+int FindOtherInstance(const ProgramFile& program, std::optional<FolderLock>& lock, int ownPid,
+                      int waitMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        lock.reset();
+        lock.emplace(program.folder);
+        const int other = FindOtherInstance(program, *lock, ownPid);
+        if (other == 0 || std::chrono::steady_clock::now() >= deadline)
+            return other;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 }  // namespace orvenka

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 #include "common/files.h"
@@ -13,6 +14,8 @@ int FindOtherInstance();  // this program's name and pid
 
 // A child the program forks without exec (a print submission) runs the program's file; marked,
 // one that outlives a killed copy for a moment is not taken for a running copy by the next start.
+// It also lets go of the folder locks it shares with the program: else the folder would stay
+// locked until the child ends, past the end of a killed program.
 void MarkAsHelperProcess();
 bool IsHelperProcess(int pid);
 
@@ -48,5 +51,9 @@ int FolderLockHolder(const std::string& folder);
 //   Started through an exchange folder's link the name is not compared: the copies of all
 //   exchange folders run the one installed file.
 int FindOtherInstance(const ProgramFile& program, const FolderLock& lock, int ownPid);
+// The same, with the folder's lock taken into `lock`, waiting up to `waitMs` for a copy to give
+// way: one that has just been killed lets go of the folder a moment after its end is reported.
+int FindOtherInstance(const ProgramFile& program, std::optional<FolderLock>& lock, int ownPid,
+                      int waitMs);
 
 }  // namespace orvenka

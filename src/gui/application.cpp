@@ -12,6 +12,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,9 @@
 namespace orvenka::gui {
 
 namespace {
+
+// How long a start waits for a copy that has just ended to let go of the folder.
+constexpr int kEndingCopyMs = 1000;
 
 // Qt's own warnings go the same never-blocking way as the program's log lines.
 void QtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -79,8 +83,9 @@ int RunApplication(int argc, char** argv, const std::function<void(AppContext&)>
     const std::string& programFile = program.name;
     SystemClock clock;
     // Held until the program ends: while it is, no other copy serves this folder.
-    const FolderLock folderLock(folder);
-    if (!CheckSingleInstance(folder, FindOtherInstance(program, folderLock, ::getpid()), clock))
+    std::optional<FolderLock> folderLock;
+    const int otherCopy = FindOtherInstance(program, folderLock, ::getpid(), kEndingCopyMs);
+    if (!CheckSingleInstance(folder, otherCopy, clock))
         return 0;
 
     QtPlatform platform;

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -166,6 +168,73 @@ TEST(FolderLock, GoesWithTheProcessHoweverItEnds) {
     EXPECT_EQ(FolderLock(tmp.Path()).state(), FolderLock::State::Held);
     ::close(ready[0]);
     ::close(ready[1]);
+}
+
+// A forked helper shares the program's open folder descriptor, and with it the lock: unless it
+// lets go, the folder stays locked after the program ends, as long as the helper runs.
+TEST(FolderLock, AHelperChildLetsGoOfTheProgramsLock) {
+    for (const bool marked : {true, false}) {
+        test::TempFolder tmp;
+        auto lock = std::make_unique<FolderLock>(tmp.Path());
+        ASSERT_EQ(lock->state(), FolderLock::State::Held);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (marked)
+                MarkAsHelperProcess();
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        lock.reset();
+        EXPECT_EQ(FolderLock(tmp.Path()).state(),
+                  marked ? FolderLock::State::Held : FolderLock::State::HeldByOther)
+            << (marked ? "marked" : "unmarked");
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+}
+
+// A start right after a copy was killed finds the folder free once that copy lets go of it;
+// a copy that goes on running still stops the start.
+TEST(FolderLock, AStartWaitsForACopyThatIsEnding) {
+    for (const bool ending : {true, false}) {
+        test::TempFolder tmp;
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const FolderLock held(tmp.Path());
+            (void)!::write(ready[1], "x", 1);
+            if (ending)
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            else
+                ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        const int self = static_cast<int>(::getpid());
+        std::optional<FolderLock> lock;
+        const int other = FindOtherInstance(ProgramFile{tmp.Path(), "orvNone", true}, lock, self,
+                                            ending ? 10000 : 100);
+        if (ending) {
+            EXPECT_EQ(other, 0);
+            ASSERT_TRUE(lock);
+            EXPECT_EQ(lock->state(), FolderLock::State::Held);
+        } else {
+            EXPECT_EQ(other, child);
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
 }
 
 TEST_F(FindOtherInstanceTest, OneCopyPerFolderAndTheNameRuleOnlyForDirectStarts) {

@@ -46,7 +46,7 @@ void PrintTo(const Device& d, std::ostream* os) {
     *os << d.name;
 }
 
-[[maybe_unused]] const Device kEmulator{"Emulator", "/EMUL", "E77.ini", "NUM_FISCAL_DOC", false};
+const Device kEmulator{"Emulator", "/EMUL", "E77.ini", "NUM_FISCAL_DOC", false};
 const Device kAtol{"Atol", "/ATOL", "Fptr10.sim.state.ini", "RECEIPT_NUMBER", true};
 const Device kShtrih{"Shtrih", "/SHTRIH", "DrvFR.sim.state.ini", "RECEIPTS_IN_SHIFT", true};
 
@@ -68,7 +68,8 @@ class Shop {
         const bool leftover = !EntriesStartingWith(p_.Folder().Path(), kTakenCommandPrefix).empty();
         process_ = &p_.Start({device_.startArg});
         if (!process_->WaitForStderr(ProgramUnderTest::kPollingLine, kWait))
-            throw std::runtime_error("the program did not start; stderr:\n" + process_->Stderr());
+            throw std::runtime_error("the program did not start; stderr:\n" + process_->Stderr() +
+                                     "\nRunInfo: " + p_.Folder().Read("RunInfo.txt"));
         if (!leftover)
             return;
         if (!Answered())
@@ -186,10 +187,10 @@ TEST_P(CrashSoak, KilledAtAnyInstantAReceiptIsNeverMadeTwiceSilently) {
         device.name, rounds, beforeListing, listedNotMade, made, shop.Interrupted(), twice, lost);
 }
 
-// The emulator is left out for now: one of its starts after a kill in a few rounds ends at once
-// as if a copy were still running (under investigation), and it keeps no document number to
-// confirm a listed receipt by.
-INSTANTIATE_TEST_SUITE_P(Devices, CrashSoak, ::testing::Values(kAtol, kShtrih),
+// The emulator keeps no document number to confirm a listed receipt by: a listed one is refused
+// at the resend whether it printed or not. Its print submissions run in children of the program,
+// which once held the folder after a kill and made the next start give way.
+INSTANTIATE_TEST_SUITE_P(Devices, CrashSoak, ::testing::Values(kEmulator, kAtol, kShtrih),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -23,7 +23,7 @@ struct CommandRequest {
     std::optional<DeviceKind> device;
     std::optional<int> logicalDevice;    // ATOL and SHTRIH only
     std::optional<std::string> printer;  // EMUL only
-    // Absent: the command takes the files of the folder as they are.
+    // Absent: the command has no such file; the working folder's are never read for it.
     std::optional<std::vector<std::string>> paramLines;  // key=value
     std::optional<std::vector<std::string>> goodsLines;  // four lines per goods line
     std::optional<std::vector<std::string>> extraLines;  // three lines per extra line

@@ -25,8 +25,6 @@ using nlohmann::json;
 const Millis kWait(30000);
 const char* const kToken = "s3cret-token";
 
-// A port nobody listens on right now.
-
 json Receipt(const std::string& id, const std::string& documStr, bool withOplata = true) {
     json param = {{"SNO", "OSN"}, {"VERSION_FFD", "1.05"}, {"DocumStr", documStr}};
     if (withOplata)
@@ -54,7 +52,8 @@ class HttpE2E : public ::testing::Test {
   protected:
     HttpE2E() : port_(FreeLoopbackPort()) {
         p.Folder().Write(p.SettingsName(), "HttpListen=127.0.0.1:" + std::to_string(port_) +
-                                               "\r\nHttpToken=" + kToken + "\r\n");
+                                               "\r\nHttpToken=" + kToken +
+                                               "\r\nAtolDriver=AUTO\r\n");
     }
 
     ChildProcess& Start() {
@@ -143,6 +142,10 @@ TEST_F(HttpE2E, AnswersOfTheDoorFromSuccessToEveryRefusal) {
     ASSERT_EQ(status.status, 200);
     EXPECT_EQ(status.body["kind"], "SHTRIH");
     EXPECT_EQ(status.body["drivers"]["SHTRIH"], "simulator");
+    // The library AUTO leads to, not the setting.
+    const std::string atol = status.body["drivers"]["ATOL"].get<std::string>();
+    EXPECT_NE(atol, "AUTO");
+    EXPECT_EQ(FileNameOf(atol), "libfptr10.so") << atol;
     EXPECT_EQ(status.body["busy"], false);
     EXPECT_EQ(status.body["lastCommand"], "PRINT");
     EXPECT_FALSE(status.body["version"].get<std::string>().empty());

@@ -7,8 +7,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,27 +68,57 @@ TEST_F(FindOtherInstanceTest, FindsAProcessOfTheSameProgramFile) {
     EXPECT_EQ(FindOtherInstance(name, static_cast<int>(::getpid())), child);
 }
 
-// A forked child of the program runs the program's own file; marked as a helper, it is not a copy.
-TEST(HelperProcessTest, AMarkedChildIsNoCopyAnUnmarkedOneIs) {
-    for (const bool marked : {true, false}) {
+// A forked child that runs `setUp`, tells the parent it is ready, then waits until it is killed
+// (or `lifeMs` pass); killed and reaped when the object goes.
+class ForkedChild {
+  public:
+    explicit ForkedChild(const std::function<void()>& setUp, int lifeMs = -1) {
         int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (marked)
-                MarkAsHelperProcess();
+        if (::pipe(ready) != 0)
+            throw std::runtime_error("pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            setUp();
             (void)!::write(ready[1], "x", 1);
-            ::pause();
+            if (lifeMs >= 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(lifeMs));
+            else
+                ::pause();
             ::_exit(0);
         }
         char c = 0;
-        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        const bool told = ::read(ready[0], &c, 1) == 1;
         ::close(ready[0]);
         ::close(ready[1]);
-        EXPECT_EQ(IsHelperProcess(child), marked);
+        if (!told)
+            throw std::runtime_error("the child did not start");
+    }
+    ~ForkedChild() { End(); }
+    ForkedChild(const ForkedChild&) = delete;
+    ForkedChild& operator=(const ForkedChild&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    void End() {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+};
+
+// A forked child of the program runs the program's own file; marked as a helper, it is not a copy.
+TEST(HelperProcessTest, AMarkedChildIsNoCopyAnUnmarkedOneIs) {
+    for (const bool marked : {true, false}) {
+        const ForkedChild child([&] {
+            if (marked)
+                MarkAsHelperProcess();
+        });
+        EXPECT_EQ(IsHelperProcess(child.Pid()), marked);
         EXPECT_FALSE(IsHelperProcess(static_cast<int>(::getpid())));
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
     }
 }
 
@@ -147,27 +179,17 @@ TEST(FolderLock, OneHolderPerFolder) {
 
 TEST(FolderLock, GoesWithTheProcessHoweverItEnds) {
     test::TempFolder tmp;
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const FolderLock lock(tmp.Path());
-        char c = lock.state() == FolderLock::State::Held ? 'y' : 'n';
-        (void)!::write(ready[1], &c, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
-    ASSERT_EQ(c, 'y');
-    EXPECT_EQ(FolderLockHolder(tmp.Path()), child);
+    std::optional<FolderLock> lock;
+    ForkedChild child([&] {
+        lock.emplace(tmp.Path());
+        if (lock->state() != FolderLock::State::Held)
+            ::_exit(1);
+    });
+    EXPECT_EQ(FolderLockHolder(tmp.Path()), child.Pid());
     EXPECT_EQ(FolderLock(tmp.Path()).state(), FolderLock::State::HeldByOther);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    child.End();
     EXPECT_EQ(FolderLockHolder(tmp.Path()), 0);
     EXPECT_EQ(FolderLock(tmp.Path()).state(), FolderLock::State::Held);
-    ::close(ready[0]);
-    ::close(ready[1]);
 }
 
 // A forked helper shares the program's open folder descriptor, and with it the lock: unless it
@@ -177,26 +199,14 @@ TEST(FolderLock, AHelperChildLetsGoOfTheProgramsLock) {
         test::TempFolder tmp;
         auto lock = std::make_unique<FolderLock>(tmp.Path());
         ASSERT_EQ(lock->state(), FolderLock::State::Held);
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
+        const ForkedChild child([&] {
             if (marked)
                 MarkAsHelperProcess();
-            (void)!::write(ready[1], "x", 1);
-            ::pause();
-            ::_exit(0);
-        }
-        char c = 0;
-        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        });
         lock.reset();
         EXPECT_EQ(FolderLock(tmp.Path()).state(),
                   marked ? FolderLock::State::Held : FolderLock::State::HeldByOther)
             << (marked ? "marked" : "unmarked");
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-        ::close(ready[0]);
-        ::close(ready[1]);
     }
 }
 
@@ -205,35 +215,18 @@ TEST(FolderLock, AHelperChildLetsGoOfTheProgramsLock) {
 TEST(FolderLock, AStartWaitsForACopyThatIsEnding) {
     for (const bool ending : {true, false}) {
         test::TempFolder tmp;
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const FolderLock held(tmp.Path());
-            (void)!::write(ready[1], "x", 1);
-            if (ending)
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            else
-                ::pause();
-            ::_exit(0);
-        }
-        char c = 0;
-        ASSERT_EQ(::read(ready[0], &c, 1), 1);
-        const int self = static_cast<int>(::getpid());
+        std::optional<FolderLock> held;
+        const ForkedChild child([&] { held.emplace(tmp.Path()); }, ending ? 200 : -1);
         std::optional<FolderLock> lock;
-        const int other = FindOtherInstance(ProgramFile{tmp.Path(), "orvNone", true}, lock, self,
-                                            ending ? 10000 : 100);
+        const int other = FindOtherInstance(ProgramFile{tmp.Path(), "orvNone", true}, lock,
+                                            static_cast<int>(::getpid()), ending ? 10000 : 100);
         if (ending) {
             EXPECT_EQ(other, 0);
             ASSERT_TRUE(lock);
             EXPECT_EQ(lock->state(), FolderLock::State::Held);
         } else {
-            EXPECT_EQ(other, child);
+            EXPECT_EQ(other, child.Pid());
         }
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-        ::close(ready[0]);
-        ::close(ready[1]);
     }
 }
 

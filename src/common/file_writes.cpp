@@ -146,15 +146,8 @@ std::string WriteTemporaryFile(const std::string& path, const std::string& bytes
     return tmp;
 }
 
-// Makes a new name in the folder survive a power cut; the data is already safe either way.
 void SyncFolderOf(const std::string& path) {
-    const std::string folder = FolderOf(path);
-    const int dir =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    SyncFolder(FolderOf(path));
 }
 
 void ReplaceAtomically(const std::string& path, const std::string& bytes, bool wait) {
@@ -169,6 +162,26 @@ void ReplaceAtomically(const std::string& path, const std::string& bytes, bool w
 }
 
 }  // namespace
+
+void SyncFolder(const std::string& folder) {
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+void CreateFileBytesSynced(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        Fail("Не удалось создать файл", path, errno);
+    WriteAll(fd, bytes, path);
+    const int syncErr = ::fsync(fd) != 0 ? errno : 0;
+    const int closeErr = ::close(fd) != 0 ? errno : 0;
+    if (syncErr != 0 || closeErr != 0)
+        Fail("Не удалось записать файл", path, syncErr != 0 ? syncErr : closeErr);
+}
 
 void WriteFileBytesAtomic(const std::string& path, const std::string& bytes) {
     ReplaceAtomically(path, bytes, true);

@@ -130,6 +130,12 @@ void WriteFileBytesAtomic(const std::string& path, const std::string& bytes);
 // disk: readers still see the old file or the new one, never half of one, and the data is on its
 // way to the disk before the name appears, but it is not waited for.
 void SaveAnswerLines(const std::string& path, const std::vector<std::string>& lines);
+// A new file (never one that exists, never through a link) written in place and flushed to the
+// disk before answering; for a folder that gets its name only afterwards. Raises Failure.
+void CreateFileBytesSynced(const std::string& path, const std::string& bytes);
+// Makes the names last made in `folder` survive a power cut. Best effort: the data is not at
+// stake.
+void SyncFolder(const std::string& folder);
 // Puts a new file under `path`, written whole before it appears there, and never in place of a
 // file that exists: nullopt, and nothing written, when `path` is taken. Answers the stamp of the
 // file created. Raises Failure.

@@ -154,8 +154,7 @@ int FindOtherInstance(const ProgramFile& program, std::optional<FolderLock>& loc
                       int waitMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
-        lock.reset();
-        lock.emplace(program.folder);
+        lock.emplace(program.folder);  // the earlier try's lock goes first
         const int other = FindOtherInstance(program, *lock, ownPid);
         if (other == 0 || std::chrono::steady_clock::now() >= deadline)
             return other;

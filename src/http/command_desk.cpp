@@ -1,6 +1,5 @@
 #include "http/command_desk.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,36 +21,6 @@ const char* const kNewPrefix = ".new-";
 // Far beyond any error pane; a larger file is no answer of the loop's.
 constexpr uint64_t kMaxAnswerFileBytes = 16 * 1024 * 1024;
 constexpr auto kWaitSlice = std::chrono::milliseconds(100);
-
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    // Only the entry's durability is at stake; the command is not lost when this fails.
-    [[maybe_unused]] const int synced = ::fsync(fd);
-    ::close(fd);
-}
-
-// Written in place in the folder not yet named: the folder's rename is what makes it appear.
-void WriteSynced(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        throw Failure("Не удалось создать файл " + path + ": " + SystemErrorText(errno));
-    size_t done = 0;
-    int err = 0;
-    while (done < bytes.size() && err == 0) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR)
-            err = errno;
-        else if (n > 0)
-            done += static_cast<size_t>(n);
-    }
-    if (err == 0 && ::fsync(fd) != 0)
-        err = errno;
-    ::close(fd);
-    if (err != 0)
-        throw Failure("Не удалось записать файл " + path + ": " + SystemErrorText(err));
-}
 
 void RemoveFolder(const std::string& path) {
     std::error_code ignored;
@@ -157,8 +126,8 @@ std::string CommandDesk::WriteExchange(const CommandRequest& request, const std:
             SaveLines(dir + "Dop.ini", *request.extraLines);
         // On the disk before the folder gets its name: once it has it, a crash leaves a command
         // that the next start answers under its id instead of carrying it out again.
-        WriteSynced(dir + kRequestFile,
-                    json{{"id", request.id}, {"request", hash}, {"line", line}}.dump());
+        CreateFileBytesSynced(dir + kRequestFile,
+                              json{{"id", request.id}, {"request", hash}, {"line", line}}.dump());
         RenameFile(fresh, done);
         SyncFolder(exchange_);
     } catch (...) {
